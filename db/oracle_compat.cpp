@@ -1,0 +1,130 @@
+// Implementations of the Oracle-compatible functions. They run once per row of the badge list,
+// so SYSDATE is formatted at most once a second and the others work on the raw bytes.
+#include "db/oracle_compat.hpp"
+
+#include <cctype>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "db/sqlite_api.hpp"
+
+namespace zibrolt {
+namespace {
+
+bool IsDigits(const unsigned char* s, int n) {
+  for (int i = 0; i < n; ++i)
+    if (!std::isdigit(s[i])) return false;
+  return true;
+}
+
+// True for 'YYYY-MM-DD' optionally followed by ' HH:MM:SS' (or 'T' as the separator).
+bool IsIsoDate(const unsigned char* s, int n) {
+  if (n != 10 && n != 16 && n != 19) return false;
+  if (!IsDigits(s, 4) || s[4] != '-' || !IsDigits(s + 5, 2) || s[7] != '-' || !IsDigits(s + 8, 2))
+    return false;
+  int month = (s[5] - '0') * 10 + (s[6] - '0');
+  int day = (s[8] - '0') * 10 + (s[9] - '0');
+  if (month < 1 || month > 12 || day < 1 || day > 31) return false;
+  if (n == 10) return true;
+  if ((s[10] != ' ' && s[10] != 'T') || !IsDigits(s + 11, 2) || s[13] != ':' ||
+      !IsDigits(s + 14, 2))
+    return false;
+  return n == 16 || (s[16] == ':' && IsDigits(s + 17, 2));
+}
+
+void Nvl(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  sqlite3_result_value(ctx, sqlite3_value_type(argv[0]) == SQLITE_NULL ? argv[1] : argv[0]);
+}
+
+// TRUNC(date) cuts the time of day; TRUNC(number) cuts the fraction.
+void Trunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_NULL:
+      return;  // NULL result
+    case SQLITE_INTEGER:
+      sqlite3_result_value(ctx, argv[0]);
+      return;
+    case SQLITE_FLOAT: {
+      double d = sqlite3_value_double(argv[0]);
+      sqlite3_result_double(ctx, d < 0 ? -static_cast<double>(static_cast<long long>(-d))
+                                       : static_cast<double>(static_cast<long long>(d)));
+      return;
+    }
+    default: {
+      const unsigned char* s = sqlite3_value_text(argv[0]);
+      int n = sqlite3_value_bytes(argv[0]);
+      if (!s || !IsIsoDate(s, n)) {
+        sqlite3_result_error(ctx, "ORA-01858: date column holds no date", -1);
+        return;
+      }
+      sqlite3_result_text(ctx, reinterpret_cast<const char*>(s), 10, SQLITE_TRANSIENT);
+    }
+  }
+}
+
+// TO_CHAR(date, format) with the format elements YYYY, MM, DD, HH24, MI and SS.
+void ToChar(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return;
+  if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) {
+    sqlite3_result_value(ctx, argv[0]);  // a number: its own text
+    return;
+  }
+  const unsigned char* s = sqlite3_value_text(argv[0]);
+  int n = sqlite3_value_bytes(argv[0]);
+  if (!IsIsoDate(s, n)) {
+    sqlite3_result_error(ctx, "ORA-01858: date column holds no date", -1);
+    return;
+  }
+  char time[9] = "00:00:00";
+  if (n >= 16) std::memcpy(time, s + 11, n >= 19 ? 8 : 5);
+  const char* fmt = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+  if (!fmt) return;
+  char out[64];
+  int o = 0;
+  auto take = [&](const char* from, int count) {
+    for (int i = 0; i < count && o < static_cast<int>(sizeof out); ++i) out[o++] = from[i];
+  };
+  const char* date = reinterpret_cast<const char*>(s);
+  for (const char* f = fmt; *f && o < static_cast<int>(sizeof out);) {
+    if (strncasecmp(f, "yyyy", 4) == 0) { take(date, 4); f += 4; }
+    else if (strncasecmp(f, "hh24", 4) == 0) { take(time, 2); f += 4; }
+    else if (strncasecmp(f, "mm", 2) == 0) { take(date + 5, 2); f += 2; }
+    else if (strncasecmp(f, "dd", 2) == 0) { take(date + 8, 2); f += 2; }
+    else if (strncasecmp(f, "mi", 2) == 0) { take(time + 3, 2); f += 2; }
+    else if (strncasecmp(f, "ss", 2) == 0) { take(time + 6, 2); f += 2; }
+    else out[o++] = *f++;
+  }
+  sqlite3_result_text(ctx, out, o, SQLITE_TRANSIENT);
+}
+
+// SYSDATE: the local date and time. Formatted once per second of wall time.
+void SysDate(sqlite3_context* ctx, int, sqlite3_value**) {
+  static thread_local std::time_t cachedAt = -1;
+  static thread_local char text[20];
+  std::time_t now = std::time(nullptr);
+  if (now != cachedAt) {
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    cachedAt = now;
+  }
+  sqlite3_result_text(ctx, text, 19, SQLITE_TRANSIENT);
+}
+
+}  // namespace
+
+int RegisterOracleCompat(sqlite3* db) {
+  constexpr int kPure = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+  int rc = sqlite3_create_function(db, "nvl", 2, kPure, nullptr, Nvl, nullptr, nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_create_function(db, "trunc", 1, kPure, nullptr, Trunc, nullptr, nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_create_function(db, "to_char", 2, kPure, nullptr, ToChar, nullptr, nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_create_function(db, "sysdate", 0, SQLITE_UTF8 | SQLITE_INNOCUOUS, nullptr,
+                                 SysDate, nullptr, nullptr);
+  return rc;
+}
+
+}  // namespace zibrolt

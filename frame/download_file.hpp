@@ -1,0 +1,46 @@
+// The download file of one run. A terminal that loads a half-written file locks people out, so
+// the records go to a temporary file beside the target, which takes the target's place only
+// when the whole run succeeded; until then the old file stays as it was.
+#pragma once
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace zibrolt {
+
+class DownloadFile {
+ public:
+  // create: "1" as Param4, the file is written anew; otherwise the new records follow the old
+  // content. Returns nullptr when the file cannot be opened (folder missing or not writable,
+  // old content unreadable). A target that is not a regular file (a device, a pipe) is
+  // written in place.
+  static std::unique_ptr<DownloadFile> Open(const std::string& path, bool create);
+
+  ~DownloadFile();  // a file that was not committed is discarded; the target stays untouched
+  DownloadFile(const DownloadFile&) = delete;
+  DownloadFile& operator=(const DownloadFile&) = delete;
+
+  // Fixed-width records: the bytes exactly, no line end.
+  void Write(std::string_view bytes);
+  // Text lines: each "\n" reaches the file as CR LF, as the terminals expect.
+  void WriteText(std::string_view text);
+
+  // Puts the file in place (flush, sync, rename over the target, sync the folder). False when
+  // any write so far or the commit itself failed; the target is then unchanged.
+  bool Commit();
+
+  bool failed() const { return error_ != 0; }
+
+ private:
+  DownloadFile() = default;
+  void Flush();
+
+  std::string target_;     // the path the caller named
+  std::string temporary_;  // file being written, empty when writing in place
+  int fd_ = -1;
+  int error_ = 0;          // errno of the first failed write, 0 while all went well
+  bool committed_ = false;
+  std::string buffer_;     // bytes not yet handed to the system
+};
+
+}  // namespace zibrolt

@@ -1,0 +1,16 @@
+// Conversion between the databases' UTF-8 and the single-byte Windows-1252 text that the
+// terminals and the download files use.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace zibrolt {
+
+// Appends the Windows-1252 form of UTF-8 text to out; a character that Windows-1252 has no
+// byte for, and any malformed sequence, becomes '?'.
+void Utf8ToCp1252(std::string_view utf8, std::string& out);
+
+// Appends the UTF-8 form of Windows-1252 text to out; the five unassigned bytes become U+FFFD.
+void Cp1252ToUtf8(std::string_view cp1252, std::string& out);
+
+}  // namespace zibrolt

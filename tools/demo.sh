@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds the tool, makes the demo installation (an SQLite file and the enciphered settings)
+# under build/demo/ and writes the download files of the demo terminals into build/demo/out/.
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$top"
+tools/install-deps.sh
+tools/build.sh
+
+demo="$top/build/demo"
+rm -rf "$demo"
+mkdir -p "$demo/files" "$demo/data" "$demo/work/run" "$demo/out"
+sqlite3 "$demo/data/demo.db" < db/schema.sql
+sqlite3 "$demo/data/demo.db" < tools/demo/demo.sql
+
+# The tool reads ../../files/quarvenda.ini from its working directory: work/run -> files/.
+build/zibrolt-settings write "$demo/files/quarvenda.ini" --login demo --password demo \
+  --net sqlite:../../data/demo.db --db-system SQLITE --schema korvadat
+echo "== Settings (build/demo/files/quarvenda.ini):"
+build/zibrolt-settings show "$demo/files/quarvenda.ini"
+
+cd "$demo/work/run"
+run() {  # function terminal file
+  echo
+  echo "== zibrolt $1 $2 out/$3 1"
+  set +e
+  "$top/build/zibrolt" "$1" "$2" "$demo/out/$3" 1
+  echo "(exit status $?)"
+  set -e
+}
+run IDSTAMM  ZE-HAUPTEINGANG idstamm.txt
+run MGDNL31P ZE-HAUPTEINGANG mgdnl31p.dnl
+run MGDNL31P ZU-LAGER        mgdnl31p-lager.dnl
+run MGDNL60P ZU-LAGER        mgdnl60p.dnl
+run MGDNL17P ZE-HAUPTEINGANG mgdnl17p.dnl
+run MGDNL18P ZE-HAUPTEINGANG mgdnl18p.dnl
+run MGDNL18P ZE-KANTINE      mgdnl18p-kantine.dnl
+echo
+echo "Download files are in build/demo/out/."
