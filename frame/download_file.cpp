@@ -36,29 +36,6 @@ bool WriteAll(int fd, const char* data, std::size_t size, int& error) {
   return true;
 }
 
-// Copies the old content of the target into the new file, for append mode.
-bool CopyContent(const std::string& from, int to) {
-  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return errno == ENOENT;
-  char chunk[1 << 16];
-  bool ok = true;
-  int error = 0;
-  for (;;) {
-    ssize_t n = ::read(in, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    if (!WriteAll(to, chunk, static_cast<std::size_t>(n), error)) {
-      ok = false;
-      break;
-    }
-  }
-  ::close(in);
-  return ok;
-}
-
 }  // namespace
 
 std::unique_ptr<DownloadFile> DownloadFile::Open(const std::string& path, bool create) {
@@ -88,7 +65,9 @@ std::unique_ptr<DownloadFile> DownloadFile::Open(const std::string& path, bool c
     mode = 0666 & ~mask;
   }
   ::fchmod(fd, mode);
-  if (!create && exists && !CopyContent(path, fd)) return nullptr;  // destructor removes it
+  // Append mode: the new file starts as a copy of the old one. A failure to read it means the
+  // file cannot be opened; a failure to write the copy is a write error like any other.
+  if (!create && exists && !file->CopyFrom(path)) return nullptr;  // destructor removes it
   return file;
 }
 
@@ -108,6 +87,20 @@ void DownloadFile::WriteText(std::string_view text) {
     buffer_.push_back(c);
   }
   if (buffer_.size() >= kFlushAt) Flush();
+}
+
+bool DownloadFile::CopyFrom(const std::string& path) {
+  int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  char chunk[1 << 16];
+  ssize_t n;
+  while ((n = ::read(in, chunk, sizeof chunk)) != 0) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    Write(std::string_view(chunk, static_cast<std::size_t>(n)));
+  }
+  ::close(in);
+  return n == 0;
 }
 
 void DownloadFile::Flush() {

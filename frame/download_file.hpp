@@ -34,6 +34,7 @@ class DownloadFile {
  private:
   DownloadFile() = default;
   void Flush();
+  bool CopyFrom(const std::string& path);  // false when the old content cannot be read
 
   std::string target_;     // the path the caller named
   std::string temporary_;  // file being written, empty when writing in place

@@ -1,0 +1,83 @@
+// The badge cursor: both variants share their columns and their validity rule (today within
+// AswGvo..AswGbi, either end open) and leave out withdrawn badges and administration rows.
+#include "data/badges.hpp"
+
+#include <cstdio>
+
+namespace zibrolt {
+namespace {
+
+using sqlhlp::Int;
+using sqlhlp::Text;
+
+// AswNum, AswGvo, AswGbi, AswPnr, AswBkl, AswGrp, AswAan, AswAtp, AwvSto, AswSal, AswBk2,
+// AswSpr, AswPin, received as the terminals have always received them.
+constexpr sqlhlp::Column kBadgeColumns[] = {Text(256), Text(15), Text(15), Text(9), Text(6),
+                                            Text(6),   Text(51), Int(),    Text(9), Text(11),
+                                            Text(6),   Int(),    Text(33)};
+enum BadgeColumn { kNum, kGvo, kGbi, kPnr, kBkl, kGrp, kAan, kAtp, kSto, kSal, kBk2, kSpr, kPin };
+
+constexpr sqlhlp::Query kAssignedBadges{
+    "select AswNum ,TO_CHAR(AswGvo,'yyyymmdd') ,TO_CHAR(AswGbi,'yyyymmdd') ,AswPnr ,AswBkl "
+    ",AswGrp ,AswAan ,AswAtp ,AwvSto ,AswSal ,AswBk2 ,AswSpr ,AswPin  from Korvadat.Kvd301Asw "
+    ",Korvadat.Kvd113Awv ,Korvadat.Kvd115Tfz where (((((((TFZTRM=:b0 and ASWLIZ=TFZLIZ) and "
+    "ASWMND=TFZMND) and ASWNUM=AWVNUM) and (((trunc(SYSDATE)>=AswGvo and AswGbi is null ) or "
+    "(trunc(SYSDATE)<=AswGbi and trunc(AswGvo) is null )) or (trunc(SYSDATE)>=AswGvo and "
+    "trunc(SYSDATE)<=AswGbi))) and (AWVCOD<>8 or AWVCOD is null )) and ((AwvSta<>4 and "
+    "AwvSta<>8) or AwvSta is null )) and ((AswSta<>4 and AswSta<>8) or AswSta is null )) order "
+    "by AswNum,AswGvo,AswBkl",
+    kBadgeColumns};
+
+constexpr sqlhlp::Query kAllBadges{
+    "select AswNum ,TO_CHAR(AswGvo,'yyyymmdd') ,TO_CHAR(AswGbi,'yyyymmdd') ,AswPnr ,AswBkl "
+    ",AswGrp ,AswAan ,AswAtp ,AwvSto ,AswSal ,AswBk2 ,AswSpr ,AswPin  from Korvadat.Kvd301Asw "
+    ",Korvadat.Kvd113Awv where ((((ASWNUM=AWVNUM and (((trunc(SYSDATE)>=AswGvo and AswGbi is "
+    "null ) or (trunc(SYSDATE)<=AswGbi and trunc(AswGvo) is null )) or (trunc(SYSDATE)>=AswGvo "
+    "and trunc(SYSDATE)<=AswGbi))) and (AWVCOD<>8 or AWVCOD is null )) and ((AwvSta<>4 and "
+    "AwvSta<>8) or AwvSta is null )) and ((AswSta<>4 and AswSta<>8) or AswSta is null )) order "
+    "by AswNum,AswGvo,AswBkl",
+    kBadgeColumns};
+
+// "%-3s": left-aligned, blank-padded to at least 3 characters.
+void PadClass(std::string_view value, std::string& out) {
+  out.assign(value);
+  if (out.size() < 3) out.append(3 - out.size(), ' ');
+}
+
+}  // namespace
+
+int BadgeCursor::OpenBadgeCursor(const TerminalRecord& terminal) {
+  if (terminal.assignmentCount > 0) {
+    cursor_ = &db_.Use(kAssignedBadges);
+    cursor_->BindText(0, terminal.name);
+  } else {
+    cursor_ = &db_.Use(kAllBadges);
+  }
+  return cursor_->Open();
+}
+
+int BadgeCursor::FetchBadge(BadgeRow& row) {
+  int status = cursor_->Fetch();
+  if (status != sqlhlp::kOk) return status;
+  const sqlhlp::Statement& c = *cursor_;
+  row.AswNum = c.GetText(kNum);
+  row.AswGvo = c.GetText(kGvo);
+  row.AswGbi = c.GetText(kGbi);
+  row.AswPnr = c.GetText(kPnr);
+  PadClass(c.GetText(kBkl), row.AswBkl);
+  row.AswGrp = c.GetText(kGrp);
+  row.AswAtp = std::to_string(c.GetInt(kAtp));  // a NULL type reads as 0
+  // "%08s": the location number right-aligned in 8 positions, "0" in front.
+  std::string_view sto = c.GetText(kSto);
+  row.AwvSto.assign(sto.size() < 8 ? 8 - sto.size() : 0, '0');
+  row.AwvSto.append(sto);
+  row.AswSal = c.GetText(kSal);
+  PadClass(c.GetText(kBk2), row.AswBk2);
+  row.AswSpr = c.IsNull(kSpr) ? "1" : std::to_string(c.GetInt(kSpr));
+  row.AswPin = c.GetText(kPin);
+  return status;
+}
+
+int BadgeCursor::CloseBadgeCursor() { return cursor_ ? cursor_->Close() : sqlhlp::kOk; }
+
+}  // namespace zibrolt

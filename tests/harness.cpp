@@ -1,0 +1,185 @@
+// Test installations: each in its own temporary folder, removed afterwards.
+#include "tests/harness.hpp"
+
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+#include "frame/cipher.hpp"
+#include "tools/settings/encipher.hpp"
+
+namespace zibrolt::test {
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const fs::path& path, std::string_view content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+}
+
+namespace {
+
+void Exec(const fs::path& db, std::string_view sql) {
+  sqlite3* handle = nullptr;
+  if (sqlite3_open(db.c_str(), &handle) != SQLITE_OK) throw std::runtime_error("open test db");
+  char* error = nullptr;
+  std::string text(sql);
+  int rc = sqlite3_exec(handle, text.c_str(), nullptr, nullptr, &error);
+  std::string message = error ? error : "";
+  sqlite3_free(error);
+  sqlite3_close(handle);
+  if (rc != SQLITE_OK) throw std::runtime_error("test SQL failed: " + message);
+}
+
+std::string Date(int days, const char* format) {
+  std::time_t t = std::time(nullptr) + static_cast<std::time_t>(days) * 86400;
+  std::tm local{};
+  localtime_r(&t, &local);
+  char text[16];
+  std::strftime(text, sizeof text, format, &local);
+  return text;
+}
+
+}  // namespace
+
+std::string SqlDate(int days) { return Date(days, "%Y-%m-%d"); }
+std::string ListDate(int days) { return Date(days, "%Y%m%d"); }
+
+Installation::Installation(std::string_view sql, const Login& login) {
+  char pattern[] = "/tmp/zibrolt-test-XXXXXX";
+  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp");
+  root_ = pattern;
+  fs::create_directories(root_ / "files");
+  fs::create_directories(root_ / "db");
+  fs::create_directories(root_ / "work" / "run");
+  fs::create_directories(root_ / "out");
+  Exec(database(), ReadFile(fs::path(ZIBROLT_SOURCE_DIR) / "db" / "schema.sql"));
+  if (!sql.empty()) Exec(database(), sql);
+  WriteSettings(login);
+}
+
+Installation::~Installation() {
+  std::error_code ignored;
+  fs::permissions(root_ / "out", fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(root_, ignored);
+}
+
+void Installation::Sql(std::string_view sql) const { Exec(database(), sql); }
+
+std::string Installation::Net() const {
+  if (const char* dsn = std::getenv("ZIBROLT_TEST_NET")) return dsn;
+  return "sqlite:../../db/test.db";
+}
+
+void Installation::WriteSettings(const Login& login) const {
+  std::string text;
+  int number = 1;
+  auto record = [&](const char* key, const std::string& value) {
+    text += std::string(";DB;") + key + "\r\n" + std::to_string(number++) + ";" + key + ";" +
+            EncryptValue(value, kSettingsKey) + "\r\n";
+  };
+  record("LOGIN", login.login);
+  record("PASS", login.password);
+  record("NET8", login.net.empty() ? Net() : login.net);
+  record("DB_SYSTEM", login.dbSystem);
+  record("SCHEMA", login.schema + "#");
+  WriteSettingsText(text);
+}
+
+void Installation::WriteSettingsText(std::string_view text) const {
+  WriteFile(root_ / "files" / "quarvenda.ini", text);
+}
+
+RunResult Shell(const std::string& command, const fs::path& dir) {
+  int pipefd[2];
+  if (pipe(pipefd) != 0) throw std::runtime_error("pipe");
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(pipefd[1], 1);
+    close(pipefd[0]);
+    close(pipefd[1]);
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(pipefd[1]);
+  std::string output;
+  char buffer[65536];
+  ssize_t n;
+  while ((n = read(pipefd[0], buffer, sizeof buffer)) > 0) output.append(buffer, n);
+  close(pipefd[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return {code, output};
+}
+
+RunResult Installation::Run(const std::vector<std::string>& args) const {
+  std::string command = "exec '" ZIBROLT_BIN "'";
+  for (const std::string& a : args) {
+    std::string quoted = "'";
+    for (char c : a) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    command += " " + quoted + "'";
+  }
+  return Shell(command, root_ / "work" / "run");
+}
+
+RunResult Installation::Generate(std::string_view function, std::string_view terminal,
+                                 std::string_view file, std::string_view mode,
+                                 const std::vector<std::string>& extra) const {
+  std::vector<std::string> args{std::string(function), std::string(terminal),
+                                OutPath(file).string(), std::string(mode)};
+  args.insert(args.end(), extra.begin(), extra.end());
+  return Run(args);
+}
+
+fs::path Installation::OutPath(std::string_view file) const { return root_ / "out" / file; }
+std::string Installation::ReadOut(std::string_view file) const { return ReadFile(OutPath(file)); }
+void Installation::WriteOut(std::string_view content, std::string_view file) const {
+  WriteFile(OutPath(file), content);
+}
+
+std::vector<std::string> Installation::OutFolderEntries() const {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(root_ / "out"))
+    names.push_back(entry.path().filename().string());
+  return names;
+}
+
+std::string FirstDifference(std::string_view expected, std::string_view actual) {
+  std::size_t i = 0;
+  while (i < expected.size() && i < actual.size() && expected[i] == actual[i]) ++i;
+  auto around = [i](std::string_view s) {
+    std::size_t from = i > 40 ? i - 40 : 0;
+    std::string part(s.substr(from, 100));
+    std::string shown;
+    for (char c : part) {
+      if (c == '\r') shown += "\\r";
+      else if (c == '\n') shown += "\\n";
+      else if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
+        shown += hex;
+      } else shown += c;
+    }
+    return shown;
+  };
+  std::ostringstream out;
+  out << "first difference at byte " << i << " (expected " << expected.size() << " bytes, got "
+      << actual.size() << ")\n  expected: ..." << around(expected) << "\n  actual:   ..."
+      << around(actual);
+  return out.str();
+}
+
+}  // namespace zibrolt::test

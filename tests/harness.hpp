@@ -1,0 +1,76 @@
+// A throw-away installation for black-box runs of zibrolt: a database built from the schema
+// and the test's rows, the enciphered settings file where the tool looks for it, and a working
+// directory to run in.
+#pragma once
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zibrolt::test {
+
+struct RunResult {
+  int exitStatus;      // as the shell sees it: -1 is 255
+  std::string output;  // standard output, byte for byte
+};
+
+struct Login {
+  std::string login = "demo";
+  std::string password = "geheim";
+  std::string net;          // empty: the installation's own database
+  std::string dbSystem = "SQLITE";
+  std::string schema = "korvadat";
+};
+
+class Installation {
+ public:
+  // Builds the database from the schema and sql (the test's rows) and writes the settings.
+  explicit Installation(std::string_view sql = {}, const Login& login = Login{});
+  ~Installation();
+  Installation(const Installation&) = delete;
+  Installation& operator=(const Installation&) = delete;
+
+  void Sql(std::string_view sql) const;  // runs more SQL on the database
+  void WriteSettings(const Login& login) const;
+  void WriteSettingsText(std::string_view text) const;  // the settings file as given
+
+  // Runs zibrolt with these parameters in the working directory.
+  RunResult Run(const std::vector<std::string>& args) const;
+  // Runs FUNCTION TERMINAL <out>/NAME MODE [extra...] and returns the result.
+  RunResult Generate(std::string_view function, std::string_view terminal,
+                     std::string_view file = "out.dnl", std::string_view mode = "1",
+                     const std::vector<std::string>& extra = {}) const;
+
+  std::filesystem::path OutPath(std::string_view file = "out.dnl") const;
+  std::string ReadOut(std::string_view file = "out.dnl") const;
+  void WriteOut(std::string_view content, std::string_view file = "out.dnl") const;
+  std::vector<std::string> OutFolderEntries() const;  // names in the output folder
+
+  const std::filesystem::path& root() const { return root_; }
+  std::filesystem::path database() const { return root_ / "db" / "test.db"; }
+  // NET8 value that reaches this installation's database.
+  std::string Net() const;
+
+ private:
+  std::filesystem::path root_;
+};
+
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, std::string_view content);
+
+// Today's date shifted by days, as SQL text 'YYYY-MM-DD' and as the badge list shows it.
+std::string SqlDate(int days);
+std::string ListDate(int days);
+
+// Runs a command line through /bin/sh in dir and captures standard output.
+RunResult Shell(const std::string& command, const std::filesystem::path& dir);
+
+// Describes where two byte strings first differ, for readable assertion failures.
+std::string FirstDifference(std::string_view expected, std::string_view actual);
+
+}  // namespace zibrolt::test
+
+// Compares bytes and prints the first differing offset and both sides around it.
+#define EXPECT_BYTES(expected, actual)                                              \
+  EXPECT_TRUE((expected) == (actual))                                               \
+      << ::zibrolt::test::FirstDifference((expected), (actual))

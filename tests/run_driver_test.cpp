@@ -1,0 +1,168 @@
+// zibrolt as a whole: parameters, settings, connect and the download file, checked by exit
+// status and standard output byte for byte.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "tests/harness.hpp"
+
+namespace zibrolt::test {
+namespace {
+
+const std::string kUsage =
+    "Aufruf: ZIBROLT [Param1] [Param2] [Param3] [Param4] /d \n"
+    "Param1: DNL-Funktion\n"
+    "Param2: Terminal-Name\n"
+    "Param3: Pfad der DNL-Datei\n"
+    "Param4: 1: neu 0: dran h\xE4ngen\n";
+const std::string kConnected = "Mit Datenbank verbunden! Schema: KORVADAT\n";
+
+TEST(RunDriver, FewerThanFourParametersPrintUsageAndTouchNothing) {
+  Installation inst;
+  inst.WriteOut("old");
+  for (int given = 0; given <= 3; ++given) {
+    std::vector<std::string> args{"MGDNL31P", "T1", inst.OutPath().string()};
+    args.resize(given);
+    RunResult r = inst.Run(args);
+    EXPECT_EQ(r.exitStatus, 255);
+    EXPECT_BYTES("Anzahl Parameter(mind. 4) unterschritten! AnzParam: " + std::to_string(given) +
+                     kUsage,
+                 r.output);
+  }
+  EXPECT_EQ(inst.ReadOut(), "old");
+}
+
+TEST(RunDriver, UnknownFunctionConnectsAndCreatesOrKeepsTheFile) {
+  Installation inst;
+  inst.WriteOut("old");
+  RunResult appended = inst.Generate("MGDNL99P", "T1", "out.dnl", "0");
+  EXPECT_EQ(appended.exitStatus, 0);
+  EXPECT_BYTES(kConnected, appended.output);
+  EXPECT_EQ(inst.ReadOut(), "old");
+
+  for (std::string mode : {"1", "10"}) {
+    inst.WriteOut("old");
+    RunResult created = inst.Generate("mgdnl99p", "T1", "out.dnl", mode);
+    EXPECT_EQ(created.exitStatus, 0);
+    EXPECT_EQ(inst.ReadOut(), "") << "mode " << mode;
+  }
+  for (std::string mode : {"2", "x", ""}) {
+    inst.WriteOut("old");
+    EXPECT_EQ(inst.Generate("X", "T1", "out.dnl", mode).exitStatus, 0);
+    EXPECT_EQ(inst.ReadOut(), "old") << "mode '" << mode << "'";
+  }
+  // Append mode creates a missing file.
+  EXPECT_EQ(inst.Generate("X", "T1", "new.dnl", "0").exitStatus, 0);
+  EXPECT_TRUE(std::filesystem::exists(inst.OutPath("new.dnl")));
+}
+
+TEST(RunDriver, SchemaLosesItsLastCharacterAndIsUpperCased) {
+  Login login;
+  login.schema = "abcd";  // stored as "abcd#"
+  Installation inst({}, login);
+  RunResult r = inst.Generate("X", "T1");
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_BYTES("DB-Connect-Error: -1435!Name:demo Pwd:******** Net:" + inst.Net() +
+                   " Schema:ABCD\n",
+               r.output);
+
+  login.schema = "korvadat";
+  inst.WriteSettings(login);
+  // Stored without the extra character: the last letter goes and the switch fails.
+  std::string text = ReadFile(inst.root() / "files" / "quarvenda.ini");
+  EXPECT_EQ(inst.Generate("X", "T1").exitStatus, 0);
+}
+
+TEST(RunDriver, ConnectFailureMasksThePasswordAndTouchesNoFile) {
+  Login login;
+  login.net = "sqlite:../../db/missing.db";
+  login.password = "p/w@x";
+  Installation inst({}, login);
+  inst.WriteOut("old");
+  RunResult r = inst.Generate("IDSTAMM", "T1");
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_BYTES("DB-Connect-Error: -14!Name:demo Pwd:******** Net:sqlite:../../db/missing.db "
+               "Schema:KORVADAT\n",
+               r.output);
+  EXPECT_EQ(inst.ReadOut(), "old");
+  EXPECT_FALSE(std::filesystem::exists(inst.root() / "db" / "missing.db"));
+}
+
+TEST(RunDriver, MissingSettingsOrSchemaStopBeforeConnecting) {
+  Installation inst;
+  std::filesystem::remove(inst.root() / "files" / "quarvenda.ini");
+  RunResult r = inst.Generate("X", "T1");
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_BYTES("Einstellungsdatei ../../files/quarvenda.ini konnte nicht geoeffnet werden!\n",
+               r.output);
+  EXPECT_FALSE(std::filesystem::exists(inst.OutPath()));
+
+  inst.WriteSettingsText("");
+  r = inst.Generate("X", "T1");
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_BYTES("Einstellung SCHEMA fehlt!\n", r.output);
+  EXPECT_FALSE(std::filesystem::exists(inst.OutPath()));
+}
+
+TEST(RunDriver, OverlongParametersAndSettingsAreRefused) {
+  Installation inst;
+  RunResult r = inst.Run({"MGDNL31P-UND-NOCH-MEHR", "T1", inst.OutPath().string(), "1"});
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_BYTES("Param1 (DNL-Funktion) zu lang: 22 Zeichen, erlaubt sind hoechstens 19!\n",
+               r.output);
+  r = inst.Generate("X", std::string(256, 'T'));
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_BYTES("Param2 (Terminal-Name) zu lang: 256 Zeichen, erlaubt sind hoechstens 255!\n",
+               r.output);
+  r = inst.Run({"X", "T1", "/tmp/" + std::string(195, 'p'), "1"});
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_BYTES("Param3 (Pfad der DNL-Datei) zu lang: 200 Zeichen, erlaubt sind hoechstens 199!\n",
+               r.output);
+  Login login;
+  login.password = std::string(51, 'x');
+  inst.WriteSettings(login);
+  r = inst.Generate("X", "T1");
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_BYTES("Einstellung PASS zu lang: 51 Zeichen, erlaubt sind hoechstens 50!\n", r.output);
+  EXPECT_FALSE(std::filesystem::exists(inst.OutPath()));
+}
+
+TEST(RunDriver, UnwritableFolderIsReported) {
+  Installation inst;
+  RunResult r = inst.Run({"X", "T1", (inst.root() / "no-such-dir" / "f.dnl").string(), "1"});
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_BYTES(kConnected + "Downloadfile " + (inst.root() / "no-such-dir" / "f.dnl").string() +
+                   " konnte nicht geoeffnet werden!\n",
+               r.output);
+}
+
+TEST(RunDriver, WriteErrorsKeepTheOldFile) {
+  Installation inst;
+  // A device is written in place; /dev/full refuses every byte.
+  RunResult r = inst.Run({"X", "T1", "/dev/full", "1"});
+  EXPECT_EQ(r.exitStatus, 0) << "nothing written, nothing to fail";
+
+  // A regular file beyond the size limit: the write fails and the old file stays.
+  inst.Sql("INSERT INTO Kvd1140Trm VALUES ('T1','M','S',1,1,1,1);");
+  inst.WriteOut("old");
+  std::filesystem::permissions(inst.OutPath(), std::filesystem::perms(0640));
+  r = Shell("ulimit -f 0; trap '' XFSZ; exec '" ZIBROLT_BIN "' X T1 '" +
+                inst.OutPath().string() + "' 0",
+            inst.root() / "work" / "run");
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_BYTES(kConnected + "Fehler beim Schreiben der Downloaddatei " +
+                   inst.OutPath().string() + "!\n",
+               r.output);
+  EXPECT_EQ(inst.ReadOut(), "old");
+  EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"out.dnl"});
+
+  // A successful replace keeps the target's permissions.
+  EXPECT_EQ(inst.Generate("X", "T1", "out.dnl", "0").exitStatus, 0);
+  struct stat st {};
+  ::stat(inst.OutPath().c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+}  // namespace
+}  // namespace zibrolt::test
