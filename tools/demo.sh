@@ -11,7 +11,7 @@ demo="$top/build/demo"
 rm -rf "$demo"
 mkdir -p "$demo/files" "$demo/data" "$demo/work/run" "$demo/out"
 sqlite3 "$demo/data/demo.db" < db/schema.sql
-sqlite3 "$demo/data/demo.db" < tools/demo/demo.sql
+for f in tools/demo/*.sql; do sqlite3 "$demo/data/demo.db" < "$f"; done
 
 # The tool reads ../../files/quarvenda.ini from its working directory: work/run -> files/.
 build/zibrolt-settings write "$demo/files/quarvenda.ini" --login demo --password demo \

@@ -1,0 +1,23 @@
+// Balance data of a badge, for the files that show balances (MGDNL17P, MGDNL18P, MGDNL60P).
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "data/badge_row.hpp"
+#include "frame/sqlhlp.hpp"
+
+namespace zibrolt {
+
+// Reads the badge's O2002TSW row into row.balance: balance values 2 to 16 and information
+// texts 1 to 10. Returns 0, 1403 when the badge has no row, or an error status (a second row
+// for the badge is one); on any status but 0 row.balance stays as it was.
+int LookupBalanceData(sqlhlp::Connection& db, BadgeRow& row);
+
+// "%6.6s%s": the digits after their leading blanks, tabs and line feeds, right-aligned in 6,
+// then a blank for '+' or a missing sign, else the sign character. Always 7 characters.
+std::string FormatBalanceValue(std::string_view sign, std::string_view digits);
+
+// "%-20s", cut to 20: always 20 characters.
+std::string FormatInformationText(std::string_view text);
+
+}  // namespace zibrolt
