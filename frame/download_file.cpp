@@ -2,13 +2,18 @@
 // every write, fsync, rename over the target, fsync the folder.
 #include "frame/download_file.hpp"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+
+#include "frame/fault_injection.hpp"
 
 namespace zibrolt {
 namespace {
@@ -36,6 +41,27 @@ bool WriteAll(int fd, const char* data, std::size_t size, int& error) {
   return true;
 }
 
+// Temporary files are named ".NAME.zibrolt-PID-XXXXXX" so that a later run can tell the leftovers
+// of a killed run (its process is gone) from the file of a run still writing.
+std::string TemporaryPrefix(const std::string& path) {
+  return "." + path.substr(path.find_last_of('/') + 1) + ".zibrolt-";
+}
+
+void RemoveLeftovers(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  const std::string prefix = TemporaryPrefix(path);
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    std::string_view name = entry->d_name;
+    if (name.substr(0, prefix.size()) != prefix) continue;
+    long pid = std::strtol(name.data() + prefix.size(), nullptr, 10);
+    if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH))
+      ::unlinkat(::dirfd(dir), entry->d_name, 0);
+  }
+  ::closedir(dir);
+}
+
 }  // namespace
 
 std::unique_ptr<DownloadFile> DownloadFile::Open(const std::string& path, bool create) {
@@ -50,8 +76,9 @@ std::unique_ptr<DownloadFile> DownloadFile::Open(const std::string& path, bool c
     return file->fd_ < 0 ? nullptr : std::move(file);
   }
 
-  std::string base = path.substr(path.find_last_of('/') + 1);
-  std::string pattern = FolderOf(path) + "/." + base + ".zibrolt-XXXXXX";
+  RemoveLeftovers(path);
+  std::string pattern = FolderOf(path) + "/" + TemporaryPrefix(path) +
+                        std::to_string(::getpid()) + "-XXXXXX";
   int fd = ::mkstemp(pattern.data());
   if (fd < 0) return nullptr;
   file->fd_ = fd;
@@ -77,11 +104,13 @@ DownloadFile::~DownloadFile() {
 }
 
 void DownloadFile::Write(std::string_view bytes) {
+  if (faults::Hit(faults::Point::kWrite)) error_ = EIO;
   buffer_.append(bytes);
   if (buffer_.size() >= kFlushAt) Flush();
 }
 
 void DownloadFile::WriteText(std::string_view text) {
+  if (faults::Hit(faults::Point::kWrite)) error_ = EIO;
   for (char c : text) {
     if (c == '\n') buffer_.push_back('\r');
     buffer_.push_back(c);

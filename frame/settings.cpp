@@ -82,12 +82,20 @@ bool ReadIniEntry(std::string_view section, std::string_view key, std::int32_t n
   entry = SettingsEntry{};
   std::ifstream file(path, std::ios::binary);
   if (!file) return false;
-  TextModeLines lines{std::string(std::istreambuf_iterator<char>(file), {})};
+  SearchIniText(std::string(std::istreambuf_iterator<char>(file), {}), section, key, number,
+                entry);
+  return true;
+}
+
+void SearchIniText(std::string content, std::string_view section, std::string_view key,
+                   std::int32_t number, SettingsEntry& entry) {
+  entry = SettingsEntry{};
+  TextModeLines lines{std::move(content)};
 
   std::string heading, data, numberText;
   for (;;) {
     lines.Read(kHeadingBuffer, heading);
-    if (!lines.Read(kDataBuffer, data)) return true;
+    if (!lines.Read(kDataBuffer, data)) return;
 
     int h1 = FindNthChar(heading, ';', 1);
     int h2 = FindNthChar(heading, ';', 2);
@@ -108,7 +116,7 @@ bool ReadIniEntry(std::string_view section, std::string_view key, std::int32_t n
 
     if (entry.section == section || entry.key == key || entry.number == number) {
       entry.value = DecryptValue(entry.value);
-      return true;
+      return;
     }
     entry = SettingsEntry{};
   }

@@ -32,4 +32,8 @@ void CopySubstring(std::string_view text, int start, int length, std::string& de
 bool ReadIniEntry(std::string_view section, std::string_view key, std::int32_t number,
                   const std::string& path, SettingsEntry& entry);
 
+// The same search over the file's bytes.
+void SearchIniText(std::string content, std::string_view section, std::string_view key,
+                   std::int32_t number, SettingsEntry& entry);
+
 }  // namespace zibrolt

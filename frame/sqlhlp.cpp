@@ -1,17 +1,44 @@
 // Statement cache and connect sequence shared by every backend.
 #include "frame/sqlhlp.hpp"
 
-#include "frame/sqlite_client.hpp"
+#include "frame/fault_injection.hpp"
 #include "frame/odbc_client.hpp"
+#include "frame/sqlite_client.hpp"
 
 namespace zibrolt::sqlhlp {
+namespace {
+
+// Passes every operation to the backend's statement unless the fault seam says this one fails.
+class FaultSeamStatement final : public Statement {
+ public:
+  explicit FaultSeamStatement(std::unique_ptr<Statement> inner) : inner_(std::move(inner)) {}
+  void BindText(int index, std::string_view value) override { inner_->BindText(index, value); }
+  void BindInt(int index, std::int32_t value) override { inner_->BindInt(index, value); }
+  int Execute() override { return Hit(faults::Point::kExecute) ? kFailed : inner_->Execute(); }
+  int SelectOne() override { return Hit(faults::Point::kExecute) ? kFailed : inner_->SelectOne(); }
+  int Open() override { return Hit(faults::Point::kExecute) ? kFailed : inner_->Open(); }
+  int Fetch() override { return Hit(faults::Point::kFetch) ? kFailed : inner_->Fetch(); }
+  int Close() override { return inner_->Close(); }
+  std::string_view GetText(int column) const override { return inner_->GetText(column); }
+  std::int32_t GetInt(int column) const override { return inner_->GetInt(column); }
+  bool IsNull(int column) const override { return inner_->IsNull(column); }
+
+ private:
+  static constexpr int kFailed = faults::kInjectedStatus;
+  static bool Hit(faults::Point point) { return faults::Hit(point); }
+  std::unique_ptr<Statement> inner_;
+};
+
+}  // namespace
 
 Statement& Connection::Use(const Query& query) {
   // A run uses about a dozen statements; a short linear scan beats hashing here.
   for (auto& [key, statement] : statements_)
     if (key == &query) return *statement;
   ++counters_.prepares;
-  statements_.emplace_back(&query, Prepare(query));
+  std::unique_ptr<Statement> statement = Prepare(query);
+  if (faults::Armed()) statement = std::make_unique<FaultSeamStatement>(std::move(statement));
+  statements_.emplace_back(&query, std::move(statement));
   return *statements_.back().second;
 }
 

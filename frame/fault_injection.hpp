@@ -1,0 +1,28 @@
+// Test seam: fails the Nth database operation or download-file write of a run, the way a
+// database engine's own tests fail its Nth I/O, so that tests can walk a failure through every
+// step of a run. Unarmed it costs nothing per database operation and one branch per write.
+#pragma once
+#include <cstdint>
+
+namespace zibrolt::faults {
+
+enum class Point : std::uint8_t {
+  kExecute,  // single-row queries, cursor opens and executes
+  kFetch,    // cursor fetches
+  kWrite,    // writes to the download file
+};
+
+// Status an injected database failure reports: Oracle's "end-of-file on communication channel".
+inline constexpr int kInjectedStatus = -3113;
+
+// Makes the nth occurrence (from 1) of point fail; 0 disarms. Resets the counts.
+void Arm(Point point, std::uint64_t n);
+void Disarm();
+// Counts one occurrence of point; true when this one must fail.
+bool Hit(Point point);
+// Whether a failure is armed (statements prepared meanwhile pass through the seam).
+bool Armed();
+// Whether the armed failure has happened since Arm.
+bool Fired();
+
+}  // namespace zibrolt::faults
