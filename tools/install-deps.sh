@@ -11,7 +11,8 @@ packages=(
 )
 if [ "${1:-}" = "--tests" ]; then
   packages+=(
-    unixodbc libsqliteodbc  # the same tests through an ODBC data source
+    unixodbc libsqliteodbc          # the same tests through an ODBC data source
+    clang libclang-rt-14-dev        # fuzzing (libFuzzer) and the sanitizer runtime
   )
 fi
 
