@@ -241,6 +241,13 @@ TEST(Checks, AccessClassesHighestFirstOnceEachAndRefilledPerBadge) {
   EXPECT_EQ(s.Output(), "");  // nothing printed, even with "/d"
 }
 
+// The reader table as text: slot 0 first, each slot followed by "|".
+std::string Slots(const BadgeRow& row) {
+  std::string table;
+  for (const ReaderSlot& slot : row.readers) table += std::string(slot.data(), 2) + "|";
+  return table;
+}
+
 TEST(Checks, ReaderTableGetsOnlyTheReadersAskedFor) {
   DataSession s(kClasses);
   RunContext run = s.Run();
@@ -251,27 +258,21 @@ TEST(Checks, ReaderTableGetsOnlyTheReadersAskedFor) {
 
   // Without readers the table is not touched.
   EXPECT_EQ(CollectAccessClasses(run, list, row, Terminal("T1", 0), 11, false), 1);
-  for (const ReaderSlot& slot : row.readers) EXPECT_EQ(slot, kNoReader);
+  EXPECT_EQ(Slots(row), "  |  |  |  |  |  |  |  |  |  |  |  |");
 
   // Readers 0 to 11 of this terminal that are not withdrawn; -1 and 12 have no slot.
   EXPECT_EQ(CollectAccessClasses(run, list, row, Terminal("T1", 0), 11, true), 1);
-  std::string table;
-  for (const ReaderSlot& slot : row.readers) table += std::string(slot.data(), 2) + "|";
-  EXPECT_EQ(table, "00|01|02|  |  |  |  |  |  |  |  |11|");
+  EXPECT_EQ(Slots(row), "00|01|02|  |  |  |  |  |  |  |  |11|");
 
   // A lower highest number leaves the readers above it out.
   row.readers.fill(kNoReader);
   CollectAccessClasses(run, list, row, Terminal("T1", 0), 1, true);
-  table.clear();
-  for (const ReaderSlot& slot : row.readers) table += std::string(slot.data(), 2) + "|";
-  EXPECT_EQ(table, "00|01|  |  |  |  |  |  |  |  |  |  |");
+  EXPECT_EQ(Slots(row), "00|01|  |  |  |  |  |  |  |  |  |  |");
 
   // Asked for more readers than there are slots, reader 12 still goes nowhere.
   row.readers.fill(kNoReader);
   CollectAccessClasses(run, list, row, Terminal("T1", 0), 32, true);
-  table.clear();
-  for (const ReaderSlot& slot : row.readers) table += std::string(slot.data(), 2) + "|";
-  EXPECT_EQ(table, "00|01|02|  |  |  |  |  |  |  |  |11|");
+  EXPECT_EQ(Slots(row), "00|01|02|  |  |  |  |  |  |  |  |11|");
 }
 
 TEST(LocationText, FirstThreeCharactersOfAnActiveLocation) {
