@@ -57,6 +57,7 @@ int BadgeCursor::OpenBadgeCursor(const TerminalRecord& terminal) {
 }
 
 int BadgeCursor::FetchBadge(BadgeRow& row) {
+  if (!cursor_) return -1001;  // never opened: as the database answers for a closed cursor
   int status = cursor_->Fetch();
   if (status != sqlhlp::kOk) return status;
   const sqlhlp::Statement& c = *cursor_;

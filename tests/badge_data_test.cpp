@@ -1,0 +1,301 @@
+// The shared badge data every generator stands on: the list of today's badges and how its
+// columns are formatted, the time and access checks with the reader table, and the location
+// text. Run in process against a test installation's database.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/badges.hpp"
+#include "data/checks.hpp"
+#include "data/location.hpp"
+#include "frame/download_file.hpp"
+#include "frame/run_context.hpp"
+#include "tests/harness.hpp"
+
+namespace zibrolt::test {
+namespace {
+
+// A connection to the installation's database and a run context whose messages are kept.
+class DataSession {
+ public:
+  explicit DataSession(std::string_view sql) : inst_(sql) {
+    const char* net = std::getenv("ZIBROLT_TEST_NET");
+    const std::string target = net ? net : "sqlite:" + inst_.database().string();
+    EXPECT_EQ(sqlhlp::ConnectDatabase("demo", "geheim", target, "KORVADAT", db_), 0);
+    file_ = DownloadFile::Open(inst_.OutPath().string(), true);
+    out_ = open_memstream(&buffer_, &size_);
+  }
+  ~DataSession() {
+    std::fclose(out_);
+    std::free(buffer_);
+  }
+
+  RunContext Run(bool verbose = false) { return RunContext{*db_, *file_, out_, verbose}; }
+  sqlhlp::Connection& db() { return *db_; }
+  std::string Output() {
+    std::fflush(out_);
+    return std::string(buffer_, size_);
+  }
+
+ private:
+  Installation inst_;
+  std::unique_ptr<sqlhlp::Connection> db_;
+  std::unique_ptr<DownloadFile> file_;
+  char* buffer_ = nullptr;
+  std::size_t size_ = 0;
+  std::FILE* out_ = nullptr;
+};
+
+TerminalRecord Terminal(const std::string& name, int assignments) {
+  TerminalRecord t;
+  t.name = name;
+  t.assignmentCount = assignments;
+  return t;
+}
+
+// The badge numbers the cursor lists for the terminal, in list order.
+std::vector<std::string> Listed(sqlhlp::Connection& db, const TerminalRecord& terminal) {
+  BadgeCursor cursor(db);
+  EXPECT_EQ(cursor.OpenBadgeCursor(terminal), 0);
+  std::vector<std::string> numbers;
+  BadgeRow row;
+  int status;
+  while ((status = cursor.FetchBadge(row)) == 0) {
+    numbers.push_back(row.AswNum);
+    row.Clear();
+  }
+  EXPECT_EQ(status, 1403);
+  cursor.CloseBadgeCursor();
+  return numbers;
+}
+
+// A badge valid since yesterday: number, client, licence.
+std::string Badge(const std::string& number, int client = 1, int licence = 1) {
+  return "INSERT INTO Kvd301Asw (AswNum, AswGvo, ASWMND, ASWLIZ) VALUES ('" + number +
+         "', date('now','localtime','-1 days'), " + std::to_string(client) + ", " +
+         std::to_string(licence) + "); INSERT INTO Kvd113Awv (AWVNUM) VALUES ('" + number +
+         "');";
+}
+
+using Numbers = std::vector<std::string>;
+
+TEST(BadgeCursor, AssignmentsNarrowTheListToTheirClientsAndLicences) {
+  DataSession s(Badge("A1", 1, 1) + Badge("A2", 1, 2) + Badge("A3", 2, 1) +
+                "INSERT INTO Kvd115Tfz VALUES ('TA', 1, 1, NULL);");
+  EXPECT_EQ(Listed(s.db(), Terminal("TA", 1)), (Numbers{"A1"}));
+  EXPECT_EQ(Listed(s.db(), Terminal("TA", 0)), (Numbers{"A1", "A2", "A3"}));
+  EXPECT_EQ(Listed(s.db(), Terminal("TB", 1)), Numbers{});
+}
+
+TEST(BadgeCursor, OnlyBadgesValidTodayAndNotWithdrawn) {
+  DataSession s(R"sql(
+INSERT INTO Kvd301Asw (AswNum, AswGvo, AswGbi, AswSta) VALUES
+  ('V01', date('now','localtime','-5 days'), NULL, NULL),
+  ('V02', date('now','localtime','+1 days'), NULL, NULL),
+  ('V03', NULL, date('now','localtime','+1 days'), NULL),
+  ('V04', NULL, date('now','localtime','-1 days'), NULL),
+  ('V05', date('now','localtime'), date('now','localtime'), NULL),
+  ('V06', date('now','localtime','-10 days'), date('now','localtime','-1 days'), NULL),
+  ('V07', NULL, NULL, NULL),
+  ('S01', date('now','localtime','-1 days'), NULL, 4),
+  ('S02', date('now','localtime','-1 days'), NULL, 8),
+  ('S03', date('now','localtime','-1 days'), NULL, NULL),
+  ('S04', date('now','localtime','-1 days'), NULL, NULL),
+  ('S05', date('now','localtime','-1 days'), NULL, NULL),
+  ('S06', date('now','localtime','-1 days'), NULL, NULL),
+  ('S07', date('now','localtime','-1 days'), NULL, 1),
+  ('N01', date('now','localtime','-1 days'), NULL, NULL);
+INSERT INTO Kvd113Awv (AWVNUM, AWVCOD, AwvSta) VALUES
+  ('V01', NULL, NULL), ('V02', NULL, NULL), ('V03', NULL, NULL), ('V04', NULL, NULL),
+  ('V05', NULL, NULL), ('V06', NULL, NULL), ('V07', NULL, NULL), ('S01', NULL, NULL),
+  ('S02', NULL, NULL), ('S03', NULL, 4), ('S04', NULL, 8), ('S05', 8, NULL),
+  ('S06', NULL, NULL), ('S07', 7, 2);
+)sql");
+  EXPECT_EQ(Listed(s.db(), Terminal("T1", 0)), (Numbers{"S06", "S07", "V01", "V03", "V05"}));
+}
+
+TEST(BadgeCursor, RowsComeByNumberFirstDayAndClass) {
+  const std::string longNumber(200, '9');
+  DataSession s(R"sql(
+INSERT INTO Kvd301Asw (AswNum, AswGvo, AswBkl) VALUES
+  ('F1', date('now','localtime','-5 days'), 'B'),
+  ('F1', date('now','localtime','-5 days'), 'A'),
+  ('F1', date('now','localtime','-9 days'), 'C'),
+  ('F0', date('now','localtime','-1 days'), NULL),
+  (')sql" + longNumber + R"sql(', date('now','localtime','-1 days'), NULL);
+INSERT INTO Kvd113Awv (AWVNUM) VALUES ('F0'), ('F1'), (')sql" + longNumber + R"sql(');
+)sql");
+  BadgeCursor cursor(s.db());
+  ASSERT_EQ(cursor.OpenBadgeCursor(Terminal("T1", 0)), 0);
+  std::vector<std::string> seen;
+  BadgeRow row;
+  while (cursor.FetchBadge(row) == 0) {
+    seen.push_back(row.AswNum + " " + row.AswGvo + " " + row.AswBkl);
+    row.Clear();
+  }
+  cursor.CloseBadgeCursor();
+  // The badge number is kept whole, never cut to a field width.
+  EXPECT_EQ(seen, (Numbers{longNumber + " " + ListDate(-1) + "    ",
+                           "F0 " + ListDate(-1) + "    ", "F1 " + ListDate(-9) + " C  ",
+                           "F1 " + ListDate(-5) + " A  ", "F1 " + ListDate(-5) + " B  "}));
+}
+
+// The second row is fetched into the record of the first without clearing it: a NULL column
+// must never show the value of the row before.
+TEST(BadgeCursor, ColumnsAreFormattedAndNullsCarryNothingOver) {
+  DataSession s(R"sql(
+INSERT INTO Kvd301Asw VALUES
+  ('B1', date('now','localtime','-3 days'), date('now','localtime','+3 days'), '00004711', '5',
+   'GRP', 'Notiz', 42, 'SAL', 'LANG1', 2, '1234', 1, 1, 1),
+  ('B2', date('now','localtime','-3 days'), NULL, NULL, NULL,
+   NULL, NULL, NULL, NULL, NULL, NULL, NULL, 1, 1, 1),
+  ('B3', date('now','localtime','-3 days'), NULL, NULL, 'ABCDE',
+   NULL, NULL, -7, '', 'X', 0, NULL, 1, 1, 1);
+INSERT INTO Kvd113Awv (AWVNUM, AwvSto) VALUES ('B1', 4711), ('B2', NULL), ('B3', 12345678);
+)sql");
+  BadgeCursor cursor(s.db());
+  ASSERT_EQ(cursor.OpenBadgeCursor(Terminal("T1", 0)), 0);
+  BadgeRow row;
+  ASSERT_EQ(cursor.FetchBadge(row), 0);
+  EXPECT_EQ(row.AswNum, "B1");
+  EXPECT_EQ(row.AswGvo, ListDate(-3));
+  EXPECT_EQ(row.AswGbi, ListDate(3));
+  EXPECT_EQ(row.AswPnr, "00004711");
+  EXPECT_EQ(row.AswBkl, "5  ");
+  EXPECT_EQ(row.AswGrp, "GRP");
+  EXPECT_EQ(row.AswAtp, "42");
+  EXPECT_EQ(row.AwvSto, "00004711");
+  EXPECT_EQ(row.AswSal, "SAL");
+  EXPECT_EQ(row.AswBk2, "LANG1");
+  EXPECT_EQ(row.AswSpr, "2");
+  EXPECT_EQ(row.AswPin, "1234");
+
+  ASSERT_EQ(cursor.FetchBadge(row), 0);
+  EXPECT_EQ(row.AswNum, "B2");
+  EXPECT_EQ(row.AswGbi, "");
+  EXPECT_EQ(row.AswPnr, "");
+  EXPECT_EQ(row.AswBkl, "   ");
+  EXPECT_EQ(row.AswGrp, "");
+  EXPECT_EQ(row.AswAtp, "0");
+  EXPECT_EQ(row.AwvSto, "00000000");
+  EXPECT_EQ(row.AswSal, "");
+  EXPECT_EQ(row.AswBk2, "   ");
+  EXPECT_EQ(row.AswSpr, "1");
+  EXPECT_EQ(row.AswPin, "");
+
+  ASSERT_EQ(cursor.FetchBadge(row), 0);
+  EXPECT_EQ(row.AswBkl, "ABCDE");
+  EXPECT_EQ(row.AswBk2, "X  ");
+  EXPECT_EQ(row.AswAtp, "-7");
+  EXPECT_EQ(row.AwvSto, "12345678");
+  EXPECT_EQ(row.AswSpr, "0");
+
+  // The end of the list leaves the record as it was.
+  EXPECT_EQ(cursor.FetchBadge(row), 1403);
+  EXPECT_EQ(row.AswNum, "B3");
+  cursor.CloseBadgeCursor();
+}
+
+const char* const kClasses = R"sql(
+INSERT INTO MGSST35P VALUES ('T1', 'Z', '1'), ('T1', '10', '0'), ('T1', '20', '0'),
+  ('T1', '5', '0'), ('T1', '7', '0'), ('T1', 'LANG1', '0'), ('T2', 'X', '0'), ('T2', 'Y', '1');
+INSERT INTO Kvd301Awb VALUES ('C1', 'Z'), ('C1', '10'), ('C1', '20'), ('C1', '5'),
+  ('C1', '10'), ('C1', '7'), ('C1', 'X'), ('C1', 'LANG1'), ('C2', 'Y'), ('C2', 'X'),
+  ('C3', '10');
+INSERT INTO Kvd401Zls VALUES ('T1', -1, 'Z', NULL), ('T1', 0, 'Z', 1), ('T1', 1, 'Z', 1),
+  ('T1', 2, 'Z', NULL), ('T1', 3, 'Z', 8), ('T1', 5, 'Z', 4), ('T1', 11, 'Z', 1),
+  ('T1', 12, 'Z', 1), ('T2', 4, 'Z', 1);
+)sql";
+
+TEST(Checks, TimeAuthorisationCountsOnlyTimeClassesOfTheTerminal) {
+  DataSession s(kClasses);
+  RunContext quiet = s.Run();
+  EXPECT_EQ(HasTimeAuthorisation(quiet, "C1", Terminal("T1", 0)), 1);
+  EXPECT_EQ(HasTimeAuthorisation(quiet, "C2", Terminal("T1", 0)), 0);  // only on T2
+  EXPECT_EQ(HasTimeAuthorisation(quiet, "C3", Terminal("T1", 0)), 0);  // access class only
+  EXPECT_EQ(s.Output(), "");
+
+  RunContext verbose = s.Run(true);
+  EXPECT_EQ(HasTimeAuthorisation(verbose, "C1", Terminal("T1", 0)), 1);
+  EXPECT_EQ(HasTimeAuthorisation(verbose, "C2", Terminal("T1", 0)), 0);
+  EXPECT_EQ(s.Output(), "Aws: C1 Zeitberechtigung: 1\nAws: C2 Zeitberechtigung: 0\n");
+}
+
+TEST(Checks, AccessClassesHighestFirstOnceEachAndRefilledPerBadge) {
+  DataSession s(kClasses);
+  RunContext run = s.Run(true);
+  AccessClassList list;
+  BadgeRow row;
+  row.AswNum = "C1";
+  // Descending as the database orders text: letters after digits, "7" after "20".
+  EXPECT_EQ(CollectAccessClasses(run, list, row, Terminal("T1", 0), 32, false), 1);
+  EXPECT_EQ(list.entries(), (Numbers{"LANG1", "7  ", "5  ", "20 ", "10 "}));
+
+  row.AswNum = "C2";  // classes only on another terminal
+  EXPECT_EQ(CollectAccessClasses(run, list, row, Terminal("T1", 0), 32, false), 0);
+  EXPECT_EQ(list.count(), 0);
+  EXPECT_EQ(s.Output(), "");  // nothing printed, even with "/d"
+}
+
+// The reader table as text: slot 0 first, each slot followed by "|".
+std::string Slots(const BadgeRow& row) {
+  std::string table;
+  for (const ReaderSlot& slot : row.readers) table += std::string(slot.data(), 2) + "|";
+  return table;
+}
+
+TEST(Checks, ReaderTableGetsOnlyTheReadersAskedFor) {
+  DataSession s(kClasses);
+  RunContext run = s.Run();
+  AccessClassList list;
+  BadgeRow row;
+  row.AswNum = "C3";
+  row.readers.fill(kNoReader);
+
+  // Without readers the table is not touched.
+  EXPECT_EQ(CollectAccessClasses(run, list, row, Terminal("T1", 0), 11, false), 1);
+  EXPECT_EQ(Slots(row), "  |  |  |  |  |  |  |  |  |  |  |  |");
+
+  // Readers 0 to 11 of this terminal that are not withdrawn; -1 and 12 have no slot.
+  EXPECT_EQ(CollectAccessClasses(run, list, row, Terminal("T1", 0), 11, true), 1);
+  EXPECT_EQ(Slots(row), "00|01|02|  |  |  |  |  |  |  |  |11|");
+
+  // A lower highest number leaves the readers above it out.
+  row.readers.fill(kNoReader);
+  CollectAccessClasses(run, list, row, Terminal("T1", 0), 1, true);
+  EXPECT_EQ(Slots(row), "00|01|  |  |  |  |  |  |  |  |  |  |");
+
+  // Asked for more readers than there are slots, reader 12 still goes nowhere.
+  row.readers.fill(kNoReader);
+  CollectAccessClasses(run, list, row, Terminal("T1", 0), 32, true);
+  EXPECT_EQ(Slots(row), "00|01|02|  |  |  |  |  |  |  |  |11|");
+}
+
+TEST(LocationText, FirstThreeCharactersOfAnActiveLocation) {
+  DataSession s(R"sql(
+INSERT INTO Kvd113Sto VALUES (1, 'B' || char(252) || 'ro Nord', 1), (2, 'EG', NULL),
+  (3, NULL, 1), (4, 'Alt', 8), (5, 'Halle', 1);
+INSERT INTO Kvd113Awv (AWVNUM, AwvSto, AwvSta) VALUES ('L1', 1, 1), ('L2', 2, NULL),
+  ('L3', 3, 1), ('L4', 4, 1), ('L5', 5, 4);
+)sql");
+  auto location = [&](const char* badge, int expectedStatus) {
+    BadgeRow row;
+    row.AswNum = badge;
+    row.location = "old";
+    EXPECT_EQ(FetchLocationText(s.db(), row), expectedStatus) << badge;
+    return row.location;
+  };
+  EXPECT_EQ(location("L1", 0), "B\xFCr");
+  EXPECT_EQ(location("L2", 0), "EG");
+  EXPECT_EQ(location("L3", 0), "");        // a location without short text shows none
+  EXPECT_EQ(location("L4", 1403), "old");  // withdrawn location
+  EXPECT_EQ(location("L5", 1403), "old");  // withdrawn administration row
+  EXPECT_EQ(location("L9", 1403), "old");  // no administration row
+}
+
+}  // namespace
+}  // namespace zibrolt::test

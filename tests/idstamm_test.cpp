@@ -1,0 +1,190 @@
+// The IDSTAMM badge master file, run as a whole: lines worked out by hand from the field list,
+// standard output byte for byte, exit status and what happens to the old file.
+#include <gtest/gtest.h>
+
+#include "tests/harness.hpp"
+
+namespace zibrolt::test {
+namespace {
+
+const std::string kConnected = "Mit Datenbank verbunden! Schema: KORVADAT\n";
+const std::string kAbort = "Programmabbruch: Fehler bei Erstellung der Datei IDSTAMM!\n";
+
+// Columns of Kvd301Asw: AswNum, AswGvo, AswGbi, AswPnr, AswBkl, AswGrp, AswAan, AswAtp, AswSal,
+// AswBk2, AswSpr, AswPin, ASWMND, ASWLIZ, AswSta.
+const char* const kBadges = R"sql(
+INSERT INTO Kvd1140Trm VALUES ('T1', '7744-010', 'TSAL', 1, 1, 1, 1);
+INSERT INTO MGSST35P VALUES ('T1', 'Z', '1'), ('T1', '10', '0'), ('T1', '20', '0'),
+  ('T1', '5', '0'), ('T1', 'A1', '0'), ('T2', 'Y', '1'), ('T2', 'Y', '0');
+INSERT INTO Kvd301Asw VALUES
+  ('1001', date('now','localtime','-10 days'), date('now','localtime','+10 days'),
+   'P1', 'Z', 'G', NULL, 3, NULL, NULL, 2, '0815', 1, 1, 1),
+  ('1002', NULL, date('now','localtime','+5 days'),
+   'P2', 'Z', 'G', NULL, NULL, 'OWN', NULL, NULL, NULL, 1, 1, NULL),
+  ('1003', date('now','localtime','-1 days'), NULL,
+   'P3', 'Y', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('1004', date('now','localtime','-5 days'), NULL,
+   'P4', 'A', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('1004', date('now','localtime','-20 days'), date('now','localtime','+20 days'),
+   'P4', 'B', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('1005', date('now','localtime','-1 days'), NULL,
+   'P5', 'LANG1', 'G', NULL, 7, NULL, NULL, 1, NULL, 1, 1, 1);
+INSERT INTO Kvd113Awv VALUES ('1001', 12, 1, 1), ('1002', NULL, NULL, NULL),
+  ('1003', 4711, 1, 1), ('1004', 100000, 1, 1), ('1005', 4711, 1, 1);
+INSERT INTO Kvd301Awb VALUES ('1001', 'Z'), ('1001', '10'), ('1001', '20'), ('1001', '5'),
+  ('1001', '10'), ('1002', 'Z'), ('1003', 'Y'), ('1004', 'A1'), ('1005', 'Z');
+)sql";
+
+// The lines of kBadges on T1, CR LF ended as the terminal reads them.
+std::string ExpectedLines() {
+  const std::string from1001 = ListDate(-10), to1001 = ListDate(10);
+  std::string lines;
+  for (const char* cls : {"5  ", "20 ", "10 "})
+    lines += "\"1001\",\"" + from1001 + "\",\"" + to1001 +
+             "\",\"00012\",\"1\",\"1\",\"2\",\"TSAL\",\"001\",\"" + cls +
+             "\",\"\",\"1001\",\"3\",\"0815\"\r\n";
+  lines += "\"1002\",\"\",\"" + ListDate(5) +
+           "\",\"\",\"1\",\"0\",\"1\",\"OWN\",\"001\",\"Z  \",\"\",\"1002\",\"0\",\"\"\r\n";
+  lines += "\"1004\",\"" + ListDate(-20) + "\",\"" + ListDate(20) +
+           "\",\"\",\"0\",\"1\",\"1\",\"TSAL\",\"001\",\"A1 \",\"\",\"1004\",\"1\",\"\"\r\n";
+  lines += "\"1004\",\"" + ListDate(-5) +
+           "\",\"\",\"\",\"0\",\"1\",\"1\",\"TSAL\",\"001\",\"A1 \",\"\",\"1004\",\"1\",\"\"\r\n";
+  lines += "\"1005\",\"" + ListDate(-1) +
+           "\",\"\",\"04711\",\"1\",\"0\",\"1\",\"TSAL\",\"001\",\"LANG1\",\"\",\"1005\",\"7\","
+           "\"\"\r\n";
+  return lines;
+}
+
+TEST(IdStamm, LinesPerClassTimeOnlyLineAndSummary) {
+  Installation inst(kBadges);
+  inst.WriteOut("old content");
+  RunResult r = inst.Generate("IDSTAMM", "T1");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_BYTES(kConnected + "Ausweise gesamt: 6 davon in Datei gestellt: 5\n", r.output);
+  EXPECT_BYTES(ExpectedLines(), inst.ReadOut());
+}
+
+TEST(IdStamm, VerboseShowsTheChecksAndTheBadgeWithoutAuthorisation) {
+  Installation inst(kBadges);
+  RunResult r = inst.Generate("idstamm", "T1", "out.dnl", "1", {"/d"});
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_BYTES(kConnected +
+                   "Aws: 1001 Zeitberechtigung: 1\n"
+                   "Aws: 1002 Zeitberechtigung: 1\n"
+                   "Aws: 1003 Zeitberechtigung: 0\n"
+                   "Ausweis 1003 ohne Zeit-/Zutrittsberechtigung auf Terminal T1\n"
+                   "Aws: 1004 Zeitberechtigung: 0\n"
+                   "Aws: 1004 Zeitberechtigung: 0\n"
+                   "Aws: 1005 Zeitberechtigung: 1\n"
+                   "Ausweise gesamt: 6 davon in Datei gestellt: 5\n",
+               r.output);
+  EXPECT_BYTES(ExpectedLines(), inst.ReadOut());
+}
+
+TEST(IdStamm, AppendKeepsTheOldLinesFirst) {
+  Installation inst(kBadges);
+  inst.WriteOut("\"0999\",\"old\"\r\n");
+  RunResult r = inst.Generate("IDSTAMM", "T1", "out.dnl", "0");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_BYTES("\"0999\",\"old\"\r\n" + ExpectedLines(), inst.ReadOut());
+}
+
+TEST(IdStamm, NoBadgeGivesAnEmptyFileAndSuccess) {
+  Installation inst("INSERT INTO Kvd1140Trm VALUES ('T1', 'M', 'TSAL', 1, 1, 1, 1);");
+  inst.WriteOut("old content");
+  RunResult r = inst.Generate("IDSTAMM", "T1");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_BYTES(kConnected + "Ausweise gesamt: 0 davon in Datei gestellt: 0\n", r.output);
+  EXPECT_EQ(inst.ReadOut(), "");
+}
+
+// An unknown terminal lists the badges of its assignments only and has no TRMSAL to offer.
+TEST(IdStamm, UnknownTerminalLeavesTheDisplaySetEmpty) {
+  Installation inst(R"sql(
+INSERT INTO Kvd115Tfz VALUES ('GHOST', 1, 1, NULL);
+INSERT INTO MGSST35P VALUES ('GHOST', 'Z', '1');
+INSERT INTO Kvd301Asw VALUES
+  ('3001', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('3002', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 2, 1, 1);
+INSERT INTO Kvd113Awv VALUES ('3001', NULL, NULL, NULL), ('3002', NULL, NULL, NULL);
+INSERT INTO Kvd301Awb VALUES ('3001', 'Z'), ('3002', 'Z');
+)sql");
+  RunResult r = inst.Generate("IDSTAMM", "GHOST");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_BYTES(kConnected + "Ausweise gesamt: 1 davon in Datei gestellt: 1\n", r.output);
+  EXPECT_BYTES("\"3001\",\"" + ListDate(-1) +
+                   "\",\"\",\"\",\"1\",\"0\",\"1\",\"\",\"001\",\"Z  \",\"\",\"3001\",\"1\","
+                   "\"\"\r\n",
+               inst.ReadOut());
+}
+
+// A line of 255 characters (line feed included) still goes out; one character more, or a value
+// that would break the quoting or the line, keeps the whole badge out of the file.
+TEST(IdStamm, BadgesThatWouldBreakTheLineAreLeftOut) {
+  const std::string a(94, 'A');
+  Installation inst("INSERT INTO Kvd1140Trm VALUES ('T1', 'M', 'TSAL', 1, 1, 1, 1);"
+                    "INSERT INTO MGSST35P VALUES ('T1', 'Z', '1'), ('T1', '10', '0');"
+                    "INSERT INTO Kvd301Asw VALUES "
+                    "('" + a + "1', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', "
+                    "  NULL, NULL, NULL, NULL, NULL, '1', 1, 1, 1),"
+                    "('" + a + "2', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', "
+                    "  NULL, NULL, NULL, NULL, NULL, '12', 1, 1, 1),"
+                    "('5001', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', "
+                    "  NULL, 1, NULL, NULL, 1, 'x\"y', 1, 1, 1),"
+                    "('5002', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', "
+                    "  NULL, 1, 'A' || char(10) || 'B', NULL, 1, NULL, 1, 1, 1),"
+                    "('5003', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', "
+                    "  NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1);"
+                    "INSERT INTO Kvd113Awv VALUES ('" + a + "1', NULL, 1, 1), ('" + a +
+                    "2', NULL, 1, 1), ('5001', NULL, 1, 1), ('5002', NULL, 1, 1), "
+                    "('5003', NULL, 1, 1);"
+                    "INSERT INTO Kvd301Awb VALUES ('" + a + "1', 'Z'), ('" + a + "2', 'Z'), "
+                    "('5001', '10'), ('5002', 'Z'), ('5003', '10'), ('5003', 'Z');");
+  RunResult r = inst.Generate("IDSTAMM", "T1");
+  EXPECT_EQ(r.exitStatus, 0);
+  // Digits sort before letters: 5001 to 5003 come first.
+  EXPECT_BYTES(kConnected +
+                   "Ausweis 5001 nicht in Datei gestellt: Wert enthaelt Anfuehrungszeichen oder "
+                   "Zeilenumbruch\n"
+                   "Ausweis 5002 nicht in Datei gestellt: Wert enthaelt Anfuehrungszeichen oder "
+                   "Zeilenumbruch\n"
+                   "Ausweis " + a + "2 nicht in Datei gestellt: Zeile laenger als 255 Zeichen\n"
+                   "Ausweise gesamt: 5 davon in Datei gestellt: 2\n",
+               r.output);
+  // 14 values (2 x 95 + 8 + 1 + 1 + 1 + 4 + 3 + 3 + 1 + 1 = 213), 28 quotes, 13 commas, LF.
+  const std::string longLine = "\"" + a + "1\",\"" + ListDate(-1) +
+                               "\",\"\",\"\",\"1\",\"0\",\"1\",\"TSAL\",\"001\",\"Z  \",\"\",\"" +
+                               a + "1\",\"0\",\"1\"\n";
+  ASSERT_EQ(longLine.size(), 255u);
+  EXPECT_BYTES("\"5003\",\"" + ListDate(-1) +
+                   "\",\"\",\"\",\"1\",\"1\",\"1\",\"TSAL\",\"001\",\"10 \",\"\",\"5003\",\"1\","
+                   "\"\"\r\n" + longLine.substr(0, 254) + "\r\n",
+               inst.ReadOut());
+}
+
+// A row whose date cannot be formatted fails the fetch: the run fails and the terminal keeps
+// its old file, even though badges before it were fine. The embedded database reads one badge
+// number ahead while it sorts, so the bad row (2003) ends the list after 2001.
+TEST(IdStamm, FetchErrorAfterSomeBadgesFailsAndKeepsTheOldFile) {
+  Installation inst(R"sql(
+INSERT INTO Kvd1140Trm VALUES ('T1', 'M', 'TSAL', 1, 1, 1, 1);
+INSERT INTO MGSST35P VALUES ('T1', 'Z', '1');
+INSERT INTO Kvd301Asw VALUES
+  ('2001', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('2002', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('2003', '2020-13-01', NULL, 'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('2004', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1);
+INSERT INTO Kvd113Awv VALUES ('2001', NULL, 1, 1), ('2002', NULL, 1, 1), ('2003', NULL, 1, 1),
+  ('2004', NULL, 1, 1);
+INSERT INTO Kvd301Awb VALUES ('2001', 'Z'), ('2002', 'Z'), ('2003', 'Z'), ('2004', 'Z');
+)sql");
+  inst.WriteOut("old content");
+  RunResult r = inst.Generate("IDSTAMM", "T1", "out.dnl", "0");
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_BYTES(kConnected + "Ausweise gesamt: 1 davon in Datei gestellt: 1\n" + kAbort, r.output);
+  EXPECT_EQ(inst.ReadOut(), "old content");
+  EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"out.dnl"});
+}
+
+}  // namespace
+}  // namespace zibrolt::test

@@ -1,0 +1,182 @@
+// The MGDNL31P access file, run as a whole: 48-character records worked out by hand from the
+// record layout, standard output byte for byte, exit status and the fate of the old file.
+#include <gtest/gtest.h>
+
+#include "tests/harness.hpp"
+
+namespace zibrolt::test {
+namespace {
+
+const std::string kConnected = "Mit Datenbank verbunden! Schema: KORVADAT\n";
+const std::string kAbort = "Programmabbruch: Fehler bei Erstellung der Datei MGDNL31P!\n";
+
+// One record from its pieces, each already as wide as its field: badge (13), valid from (8),
+// valid to (8), time and access flag (2), class (3), location (3).
+std::string Record(const std::string& badge, const std::string& from, const std::string& to,
+                   const std::string& flags, const std::string& cls, const std::string& loc) {
+  std::string r = badge + from + to + flags + "XXXX,XX-" + "001" + cls + loc;
+  EXPECT_EQ(r.size(), 48u) << r;
+  return r;
+}
+
+// Columns of Kvd301Asw: AswNum, AswGvo, AswGbi, AswPnr, AswBkl, AswGrp, AswAan, AswAtp, AswSal,
+// AswBk2, AswSpr, AswPin, ASWMND, ASWLIZ, AswSta.
+const char* const kBadges = R"sql(
+INSERT INTO Kvd1140Trm VALUES ('T1', '7744-010', 'TSAL', 1, 1, 1, 1);
+INSERT INTO MGSST35P VALUES ('T1', 'Z', '1'), ('T1', '10', '0'), ('T1', '20', '0'),
+  ('T1', '5', '0'), ('T1', 'A1', '0'), ('T1', 'LANG1', '0'), ('T1', 'LONG', '0');
+INSERT INTO Kvd113Sto VALUES (12, 'B' || char(252) || 'ro Nord', 1), (13, 'EG', NULL),
+  (14, NULL, 1), (15, 'Alt', 8);
+INSERT INTO Kvd301Asw VALUES
+  ('1001', date('now','localtime','-10 days'), date('now','localtime','+10 days'),
+   'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('1002', date('now','localtime','-10 days'), NULL,
+   'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('1003', NULL, date('now','localtime','+5 days'),
+   'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('1004', date('now','localtime','-5 days'), NULL,
+   'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('1004', date('now','localtime','-30 days'), date('now','localtime','+30 days'),
+   'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('1005', date('now','localtime','-3 days'), NULL,
+   'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('1006', date('now','localtime','-3 days'), NULL,
+   'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('1234567890123', date('now','localtime','-1 days'), date('now','localtime','+1 days'),
+   'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('12345678901234', date('now','localtime','-1 days'), NULL,
+   'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1);
+INSERT INTO Kvd113Awv VALUES ('1001', 12, 1, 1), ('1002', 12, 1, 1), ('1003', 13, 1, 1),
+  ('1004', 14, 1, 1), ('1005', NULL, 1, 1), ('1006', 12, 1, 1), ('1234567890123', 15, 1, 1),
+  ('12345678901234', 12, 1, 1);
+INSERT INTO Kvd301Awb VALUES ('1001', 'Z'), ('1001', '10'), ('1001', '20'), ('1001', '5'),
+  ('1002', 'Z'), ('1003', 'A1'), ('1004', '10'), ('1005', 'LANG1'), ('1005', '10'),
+  ('1006', 'LONG'), ('1234567890123', '20'), ('12345678901234', '20');
+)sql";
+
+std::string ExpectedRecords() {
+  const std::string none = "00000000";
+  std::string f;
+  // Three classes, highest first; the location's first three characters.
+  for (const char* cls : {"5  ", "20 ", "10 "})
+    f += Record("1001         ", ListDate(-10), ListDate(10), "11", cls, "B\xFCr");
+  // No first day; a two-character location.
+  f += Record("1003         ", none, ListDate(5), "01", "A1 ", "EG ");
+  // Two validity rows, earlier first day first; a location without short text.
+  f += Record("1004         ", ListDate(-30), ListDate(30), "01", "10 ", "   ");
+  f += Record("1004         ", ListDate(-5), none, "01", "10 ", "   ");
+  // The class that does not fit is left out, the other one written; no location.
+  f += Record("1005         ", ListDate(-3), none, "01", "10 ", "   ");
+  // The widest badge number; its location is withdrawn.
+  f += Record("1234567890123", ListDate(-1), ListDate(1), "01", "20 ", "   ");
+  return f;
+}
+
+const std::string kLeftOut =
+    "Ausweis 1005: Zutrittsklasse LANG1 nicht in Datei gestellt: laenger als 3 Zeichen\n"
+    "Ausweis 1006: Zutrittsklasse LONG nicht in Datei gestellt: laenger als 3 Zeichen\n"
+    "Ausweis 12345678901234 nicht in Datei gestellt: Ausweisnummer laenger als 13 Zeichen\n";
+
+TEST(MgDnl31P, RecordsPerClassAndTheBadgesThatDoNotFit) {
+  Installation inst(kBadges);
+  inst.WriteOut("old content");
+  RunResult r = inst.Generate("MGDNL31P", "T1");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_BYTES(kConnected + kLeftOut +
+                   "Ausweiscursor lesen: Ausweis Nr. 9 RC: 1403 \n"
+                   "Ausweise gesamt: 9 davon in Datei gestellt: 6\n",
+               r.output);
+  EXPECT_BYTES(ExpectedRecords(), inst.ReadOut());
+}
+
+TEST(MgDnl31P, VerboseShowsTheChecksAndTheBadgeWithoutAccess) {
+  Installation inst(kBadges);
+  RunResult r = inst.Generate("mgdnl31p", "T1", "out.dnl", "1", {"/d"});
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_BYTES(kConnected +
+                   "Aws: 1001 Zeitberechtigung: 1\n"
+                   "Aws: 1002 Zeitberechtigung: 1\n"
+                   "Ausweis 1002 ohne Zutrittsberechtigung auf Terminal T1\n"
+                   "Aws: 1003 Zeitberechtigung: 0\n"
+                   "Aws: 1004 Zeitberechtigung: 0\n"
+                   "Aws: 1004 Zeitberechtigung: 0\n"
+                   "Aws: 1005 Zeitberechtigung: 0\n"
+                   "Ausweis 1005: Zutrittsklasse LANG1 nicht in Datei gestellt: laenger als 3 "
+                   "Zeichen\n"
+                   "Aws: 1006 Zeitberechtigung: 0\n"
+                   "Ausweis 1006: Zutrittsklasse LONG nicht in Datei gestellt: laenger als 3 "
+                   "Zeichen\n"
+                   "Aws: 1234567890123 Zeitberechtigung: 0\n"
+                   "Aws: 12345678901234 Zeitberechtigung: 0\n"
+                   "Ausweis 12345678901234 nicht in Datei gestellt: Ausweisnummer laenger als 13 "
+                   "Zeichen\n"
+                   "Ausweiscursor lesen: Ausweis Nr. 9 RC: 1403 \n"
+                   "Ausweise gesamt: 9 davon in Datei gestellt: 6\n",
+               r.output);
+  EXPECT_BYTES(ExpectedRecords(), inst.ReadOut());
+}
+
+TEST(MgDnl31P, AppendPutsTheRecordsAfterTheOldOnes) {
+  Installation inst(kBadges);
+  const std::string old = Record("0999         ", "20200101", "00000000", "11", "1  ", "   ");
+  inst.WriteOut(old);
+  RunResult r = inst.Generate("MGDNL31P", "T1", "out.dnl", "0");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_BYTES(old + ExpectedRecords(), inst.ReadOut());
+}
+
+TEST(MgDnl31P, NoBadgeReportsTheFirstFetchAndSucceeds) {
+  Installation inst("INSERT INTO Kvd1140Trm VALUES ('T1', 'M', 'TSAL', 1, 1, 1, 1);");
+  inst.WriteOut("old content");
+  RunResult r = inst.Generate("MGDNL31P", "T1");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_BYTES(kConnected +
+                   "Ausweiscursor lesen: RC: 1403 \n"
+                   "Ausweise gesamt: 0 davon in Datei gestellt: 0\n",
+               r.output);
+  EXPECT_EQ(inst.ReadOut(), "");
+}
+
+// The bad date of 2003 ends the list after 2001: the embedded database reads one badge number
+// ahead while it sorts.
+TEST(MgDnl31P, FetchErrorAfterSomeBadgesFailsAndKeepsTheOldFile) {
+  Installation inst(R"sql(
+INSERT INTO Kvd1140Trm VALUES ('T1', 'M', 'TSAL', 1, 1, 1, 1);
+INSERT INTO MGSST35P VALUES ('T1', '10', '0');
+INSERT INTO Kvd301Asw VALUES
+  ('2001', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('2002', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1),
+  ('2003', '2020-13-01', NULL, 'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1);
+INSERT INTO Kvd113Awv VALUES ('2001', NULL, 1, 1), ('2002', NULL, 1, 1), ('2003', NULL, 1, 1);
+INSERT INTO Kvd301Awb VALUES ('2001', '10'), ('2002', '10'), ('2003', '10');
+)sql");
+  inst.WriteOut("old content");
+  RunResult r = inst.Generate("MGDNL31P", "T1", "out.dnl", "1");
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_BYTES(kConnected +
+                   "Ausweiscursor lesen: Ausweis Nr. 1 RC: -1 \n"
+                   "Ausweise gesamt: 1 davon in Datei gestellt: 1\n" +
+                   kAbort,
+               r.output);
+  EXPECT_EQ(inst.ReadOut(), "old content");
+  EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"out.dnl"});
+}
+
+// A badge list that cannot be opened is reported at the open and again at the first fetch.
+TEST(MgDnl31P, CursorThatCannotOpenFails) {
+  Installation inst("INSERT INTO Kvd1140Trm VALUES ('T1', 'M', 'TSAL', 1, 1, 1, 1);"
+                    "DROP TABLE Kvd113Awv;");
+  inst.WriteOut("old content");
+  RunResult r = inst.Generate("MGDNL31P", "T1");
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_BYTES(kConnected +
+                   "Ausweiscursor oeffnen: RC: -1 \n"
+                   "Ausweiscursor lesen: RC: -1 \n"
+                   "Ausweise gesamt: 0 davon in Datei gestellt: 0\n" +
+                   kAbort,
+               r.output);
+  EXPECT_EQ(inst.ReadOut(), "old content");
+}
+
+}  // namespace
+}  // namespace zibrolt::test
