@@ -58,7 +58,8 @@ int CountTimeClasses(sqlhlp::Connection& db, std::string_view badge, std::string
 int HasTimeAuthorisation(const RunContext& run, std::string_view badge,
                          const TerminalRecord& terminal) {
   std::int32_t count = 0;
-  CountTimeClasses(run.db, badge, terminal.name, count);
+  const int status = CountTimeClasses(run.db, badge, terminal.name, count);
+  if (status < 0) return status;
   const int result = count > 0 ? 1 : 0;
   if (run.verbose)
     Say(run, "Aws: %s Zeitberechtigung: %d\n", std::string(badge).c_str(), result);
@@ -72,31 +73,38 @@ int CollectAccessClasses(const RunContext& run, AccessClassList& list, BadgeRow&
     sqlhlp::Statement& readers = run.db.Use(kReaders);
     readers.BindText(0, terminal.name);
     readers.BindInt(1, highestReader);
-    readers.Open();
-    while (readers.Fetch() == sqlhlp::kOk) {
+    int status = readers.Open();
+    while (status == sqlhlp::kOk && (status = readers.Fetch()) == sqlhlp::kOk) {
       const int n = readers.GetInt(0);
       if (n < 0 || n > highestReader || n >= kReaderSlots) continue;  // no slot for it
       row.readers[n] = {static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
     }
     readers.Close();
+    if (status < 0) return status;
   }
 
   sqlhlp::Statement& classes = run.db.Use(kAccessClasses);
   classes.BindText(0, terminal.name);
   classes.BindText(1, row.AswNum);
-  if (classes.Open() == sqlhlp::kOk) {
-    std::string entry;
-    while (classes.Fetch() == sqlhlp::kOk) {
-      entry.assign(classes.GetText(0));
-      if (entry.size() < 3) entry.append(3 - entry.size(), ' ');  // "%-3s"
-      if (!list.AppendAccessClass(run, entry)) {
-        classes.Close();
-        return kAccessListFailed;
-      }
+  int status = classes.Open();
+  std::string entry;
+  while (status == sqlhlp::kOk && (status = classes.Fetch()) == sqlhlp::kOk) {
+    entry.assign(classes.GetText(0));
+    if (entry.size() < 3) entry.append(3 - entry.size(), ' ');  // "%-3s"
+    if (!list.AppendAccessClass(run, entry)) {
+      status = kAccessListFailed;
+      break;
     }
   }
   classes.Close();
+  if (status < 0) return status;
   return list.count() > 0 ? 1 : 0;
+}
+
+void ReportCheckFailure(const RunContext& run, std::string_view badge, int status) {
+  if (status == kAccessListFailed) return;
+  Say(run, "Berechtigungen von Ausweis %s nicht lesbar! SQLCode:%d\n",
+      std::string(badge).c_str(), status);
 }
 
 }  // namespace zibrolt

@@ -140,7 +140,14 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
     std::fprintf(out, "Downloadfile %s konnte nicht geoeffnet werden!\n", path.c_str());
     return -1;
   }
-  LoadTerminalContext(*db, terminal);
+  // A terminal that is not there (1403) still gets its file; one whose row cannot be read does
+  // not: the file would be made for a terminal without model, set and assignments.
+  status = LoadTerminalContext(*db, terminal);
+  if (status < 0) {
+    std::fprintf(out, "Terminal %s konnte nicht gelesen werden! SQLCode:%d\n",
+                 terminal.name.c_str(), status);
+    return -1;
+  }
 
   RunContext run{*db, *file, out, verbose};
   int result = 0;

@@ -97,12 +97,15 @@ int WorkIdStamm(RunContext& run, std::string_view, const TerminalRecord& termina
     f.AswSal = row.AswSal.empty() ? std::string_view(terminal.TRMSAL) : row.AswSal;
     f.AswAtp = row.AswAtp;
     f.AswPin = row.AswPin;
-    f.timeFlag = HasTimeAuthorisation(run, row.AswNum, terminal) == 1 ? '1' : '0';
-    const int access = CollectAccessClasses(run, classes, row, terminal, kHighestReader, false);
-    if (access == kAccessListFailed) {
-      status = kAccessListFailed;
+    const int time = HasTimeAuthorisation(run, row.AswNum, terminal);
+    const int access =
+        time < 0 ? time : CollectAccessClasses(run, classes, row, terminal, kHighestReader, false);
+    if (access < 0) {
+      ReportCheckFailure(run, row.AswNum, access);
+      status = access;
       break;
     }
+    f.timeFlag = time == 1 ? '1' : '0';
     f.accessFlag = access == 1 ? '1' : '0';
 
     if (f.timeFlag == '0' && f.accessFlag == '0') {

@@ -84,7 +84,7 @@ int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& termin
   std::string previous;  // badge number of the row before; later rows of a badge are passed over
   int seen = 0;
   int written = 0;
-  bool listFailed = false;
+  int checkStatus = 0;  // negative when a check could not be answered
 
   cursor.OpenBadgeCursor(terminal);  // a failed open shows at the first fetch
   int status;
@@ -103,12 +103,15 @@ int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& termin
                                          : kNoBalance;
 
         BadgeAuthorisations auth;
-        auth.time = HasTimeAuthorisation(run, row.AswNum, terminal) == 1;
-        const int access = CollectAccessClasses(run, list, row, terminal, kHighestReader, true);
-        if (access == kAccessListFailed) {
-          listFailed = true;
+        const int time = HasTimeAuthorisation(run, row.AswNum, terminal);
+        const int access =
+            time < 0 ? time : CollectAccessClasses(run, list, row, terminal, kHighestReader, true);
+        if (access < 0) {
+          ReportCheckFailure(run, row.AswNum, access);
+          checkStatus = access;
           break;
         }
+        auth.time = time == 1;
         for (const std::string& entry : list.entries())
           if (AccessClassFits(run, row.AswNum, entry)) auth.classes.push_back(entry);
 
@@ -136,8 +139,10 @@ int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& termin
   }
   cursor.CloseBadgeCursor();
   Say(run, "Ausweise gesamt: %d davon in Datei gestellt: %d\n", seen, written);
-  if (!listFailed && status == sqlhlp::kNoRow) return 1;
-  if (!listFailed) Say(run, "FehlerCode EndWorkMgDnl17P: %d\n", status);
+  if (checkStatus == 0 && status == sqlhlp::kNoRow) return 1;
+  // A list that could not grow has no database status to report.
+  if (checkStatus != kAccessListFailed)
+    Say(run, "FehlerCode EndWorkMgDnl17P: %d\n", checkStatus != 0 ? checkStatus : status);
   return 0;
 }
 

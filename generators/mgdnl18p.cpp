@@ -157,6 +157,11 @@ int WorkMgDnl18P(RunContext& run, std::string_view, const TerminalRecord& termin
   while (status == sqlhlp::kOk) {
     ++read;
     const int allowed = HasTimeAuthorisation(run, row.AswNum, terminal);
+    if (allowed < 0) {
+      ReportCheckFailure(run, row.AswNum, allowed);
+      status = allowed;
+      break;
+    }
     if (allowed == 0 && run.verbose)
       Say(run, "Ausweis %s auf Terminal %s nicht zulaessig!\n", row.AswNum.c_str(),
           terminal.name.c_str());

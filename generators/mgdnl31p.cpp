@@ -62,12 +62,15 @@ int WorkMgDnl31P(RunContext& run, std::string_view, const TerminalRecord& termin
   if (status != sqlhlp::kOk) Say(run, "Ausweiscursor lesen: RC: %ld \n", long{status});
   while (status == sqlhlp::kOk) {
     ++read;
-    const bool timeAuthorised = HasTimeAuthorisation(run, row.AswNum, terminal) == 1;
-    const int access = CollectAccessClasses(run, classes, row, terminal, kHighestReader, false);
-    if (access == kAccessListFailed) {
-      status = kAccessListFailed;
+    const int time = HasTimeAuthorisation(run, row.AswNum, terminal);
+    const int access =
+        time < 0 ? time : CollectAccessClasses(run, classes, row, terminal, kHighestReader, false);
+    if (access < 0) {
+      ReportCheckFailure(run, row.AswNum, access);
+      status = access;
       break;
     }
+    const bool timeAuthorised = time == 1;
     if (access == 0) {
       if (run.verbose)
         Say(run, "Ausweis %s ohne Zutrittsberechtigung auf Terminal %s\n", row.AswNum.c_str(),

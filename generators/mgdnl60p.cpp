@@ -70,7 +70,7 @@ int WorkMgDnl60P(RunContext& run, std::string_view, const TerminalRecord& termin
   BadgeRow row;
   int read = 0;
   int written = 0;
-  bool listFailed = false;
+  int checkStatus = 0;  // negative when a check could not be answered
 
   cursor.OpenBadgeCursor(terminal);  // a failed open shows at the first fetch
   int status;
@@ -86,12 +86,15 @@ int WorkMgDnl60P(RunContext& run, std::string_view, const TerminalRecord& termin
                                        : kNoBalance;
 
       BadgeAuthorisations auth;
-      auth.time = HasTimeAuthorisation(run, row.AswNum, terminal) == 1;
-      const int access = CollectAccessClasses(run, list, row, terminal, kHighestReader, true);
-      if (access == kAccessListFailed) {
-        listFailed = true;
+      const int time = HasTimeAuthorisation(run, row.AswNum, terminal);
+      const int access =
+          time < 0 ? time : CollectAccessClasses(run, list, row, terminal, kHighestReader, true);
+      if (access < 0) {
+        ReportCheckFailure(run, row.AswNum, access);
+        checkStatus = access;
         break;
       }
+      auth.time = time == 1;
       for (const std::string& entry : list.entries())
         if (AccessClassFits(run, row.AswNum, entry)) auth.classes.push_back(entry);
 
@@ -109,7 +112,7 @@ int WorkMgDnl60P(RunContext& run, std::string_view, const TerminalRecord& termin
   }
   cursor.CloseBadgeCursor();
   Say(run, "Ausweise gesamt: %d davon in Datei gestellt: %d\n", read, written);
-  return !listFailed && status == sqlhlp::kNoRow ? 1 : 0;
+  return checkStatus == 0 && status == sqlhlp::kNoRow ? 1 : 0;
 }
 
 }  // namespace zibrolt
