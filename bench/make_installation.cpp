@@ -226,7 +226,8 @@ void AddTerminals(Database& db, Random& random, const Options& options) {
     if (spec.displaySet) trm.Text(3, spec.displaySet);
     if (i % 10 != 5) trm.Int(4, 1);  // a few terminals with a NULL status
     trm.Step();
-    for (int client : spec.clients) tfz.Text(1, spec.name).Int(2, client).Int(3, 1).Int(4, 1).Step();
+    for (int client : spec.clients)
+      tfz.Text(1, spec.name).Int(2, client).Int(3, 1).Int(4, 1).Step();
     // Withdrawn assignments on some other terminals. The badge list joins the assignments
     // without their status, so one on BENCH-MND would widen its list by a client.
     if (i >= 2 && !spec.clients.empty() && i % 4 == 0)
@@ -242,7 +243,8 @@ void AddTerminals(Database& db, Random& random, const Options& options) {
     // rest a time class and a random handful of access classes.
     const bool measured = i < 2;
     for (std::size_t c = 0; c < kTimeClasses.size(); ++c)
-      if (measured ? c < 3 : c == 0) m35.Text(1, spec.name).Text(2, kTimeClasses[c]).Text(3, "1").Step();
+      if (measured ? c < 3 : c == 0)
+        m35.Text(1, spec.name).Text(2, kTimeClasses[c]).Text(3, "1").Step();
     for (int k = 0; k < kAccessClassCount; ++k) {
       if (measured ? k % 2 != 0 : !random.Percent(25)) continue;
       const std::string access = AccessClass(k);
@@ -255,8 +257,10 @@ void AddLocations(Database& db) {
   Insert sto(db, "INSERT INTO Kvd113Sto VALUES (?1, ?2, ?3)");
   char text[16];
   for (int k = 0; k < kLocations; ++k) {
-    if (k % 4 == 0) std::snprintf(text, sizeof text, "EG%d", k);
-    else std::snprintf(text, sizeof text, "Halle %d", k);
+    if (k % 4 == 0)
+      std::snprintf(text, sizeof text, "EG%d", k);
+    else
+      std::snprintf(text, sizeof text, "Halle %d", k);
     sto.Int(1, kFirstLocation + k).Text(2, text).Int(3, k % 15 == 14 ? 4 : 1).Step();
   }
 }
@@ -265,9 +269,9 @@ void AddLocations(Database& db) {
 // sets: TSAL and TSAL2 for terminals, BSAL1..BSAL4 for badges of their own.
 void AddDisplayTexts(Database& db) {
   Insert whl(db, "INSERT INTO Kvd102Whl VALUES (?1, ?2, ?3, ?4, ?5)");
-  constexpr std::array<const char*, 8> kLabels = {"Datum", "Saldo", "Urlaub", "Gleitzeit",
-                                                  "Ma&#241;ana-Saldo", "Vormonat", "Info",
-                                                  "Resturlaub"};
+  constexpr std::array<const char*, 8> kLabels = {
+      "Datum",    "Saldo", "Urlaub",    "Gleitzeit", "Ma&#241;ana-Saldo",
+      "Vormonat", "Info",  "Resturlaub"};
   char text[32];
   for (int language = 1; language <= 2; ++language) {
     for (int entry = 1; entry <= 16; ++entry) {
@@ -286,12 +290,14 @@ void AddDisplayTexts(Database& db) {
     int value;        // entry in list 220002, which is also the code's number
     const char* own;  // own label, or none
   };
-  constexpr std::array<Line, 8> kTerminalLines = {
-      {{1, nullptr}, {2, nullptr}, {9, "Urlaub"}, {10, nullptr},
-       {21, nullptr}, {16, nullptr}, {30, "Hinweis"}, {1, nullptr}}};
-  constexpr std::array<Line, 8> kBadgeLines = {
-      {{2, "Eigener Saldo"}, {10, nullptr}, {1, nullptr}, {22, nullptr},
-       {3, nullptr}, {11, nullptr}, {25, "Resturlaub"}, {12, nullptr}}};
+  // clang-format off
+  constexpr std::array<Line, 8> kTerminalLines = {{
+      {1, nullptr}, {2, nullptr}, {9, "Urlaub"}, {10, nullptr},
+      {21, nullptr}, {16, nullptr}, {30, "Hinweis"}, {1, nullptr}}};
+  constexpr std::array<Line, 8> kBadgeLines = {{
+      {2, "Eigener Saldo"}, {10, nullptr}, {1, nullptr}, {22, nullptr},
+      {3, nullptr}, {11, nullptr}, {25, "Resturlaub"}, {12, nullptr}}};
+  // clang-format on
   auto set = [&](const char* name, const std::array<Line, 8>& lines) {
     for (int n = 1; n <= 8; ++n) {
       const Line& line = lines[n - 1];
@@ -299,8 +305,10 @@ void AddDisplayTexts(Database& db) {
       if (n >= 5) msd.Int(3, 2);  // right-shifted labels on the wide models
       if (line.own) msd.Text(4, line.own);
       // A maker line of another client: shown to every client all the same.
-      if (n == 4) msd.Int(5, 7).Int(6, 7).Text(7, "KORVANE");
-      else msd.Text(7, "ADMIN");
+      if (n == 4)
+        msd.Int(5, 7).Int(6, 7).Text(7, "KORVANE");
+      else
+        msd.Text(7, "ADMIN");
       msd.Step();
     }
   };
@@ -319,8 +327,8 @@ std::vector<std::string> BalancePool(Random& random) {
   char text[16];
   for (std::string& value : pool) {
     const int hundredths = random.Below(100000);
-    std::snprintf(text, sizeof text, "%c%4d,%02d", random.Percent(30) ? '-' : '+',
-                  hundredths / 100, hundredths % 100);
+    std::snprintf(text, sizeof text, "%c%4d,%02d", random.Percent(30) ? '-' : '+', hundredths / 100,
+                  hundredths % 100);
     value = text;
   }
   return pool;
@@ -388,8 +396,10 @@ Counts AddBadges(Database& db, Random& random, const Dates& dates, long badges) 
       if (random.Percent(10)) asw.Text(9, badgeSets[random.Below(kBadgeSets)]);
       if (random.Percent(10)) asw.Text(10, classes[random.Below(classes.size())]);
       const int language = random.Below(100);
-      if (language < 85) asw.Int(11, 1);
-      else if (language < 95) asw.Int(11, 2);
+      if (language < 85)
+        asw.Int(11, 1);
+      else if (language < 95)
+        asw.Int(11, 2);
       if (random.Percent(30)) {
         std::snprintf(pin, sizeof pin, "%04d", random.Below(10000));
         asw.Text(12, pin);
@@ -440,12 +450,13 @@ Counts AddBadges(Database& db, Random& random, const Dates& dates, long badges) 
 }
 
 void Usage() {
-  std::fprintf(stderr,
-               "Usage: zibrolt-bench-db --badges N [--seed S] [--terminals T] [--schema FILE] OUT.db\n"
-               "\n"
-               "Builds OUT.db (replacing it) with N badges and the measured terminals BENCH-ALL\n"
-               "(no client assignments) and BENCH-MND (clients 1 and 2 of 4), plus T further\n"
-               "terminals (default 200). The same seed gives the same rows on the same day.\n");
+  std::fprintf(
+      stderr,
+      "Usage: zibrolt-bench-db --badges N [--seed S] [--terminals T] [--schema FILE] OUT.db\n"
+      "\n"
+      "Builds OUT.db (replacing it) with N badges and the measured terminals BENCH-ALL\n"
+      "(no client assignments) and BENCH-MND (clients 1 and 2 of 4), plus T further\n"
+      "terminals (default 200). The same seed gives the same rows on the same day.\n");
 }
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -487,8 +498,9 @@ int main(int argc, char** argv) {
   const Schema schema = ReadSchema(db, options.schema);
 
   // Nothing here needs to survive a crash: a broken file is simply built again.
-  db.Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE;"
-          "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-262144;");
+  db.Exec(
+      "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE;"
+      "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-262144;");
   db.Exec("BEGIN");
   for (const std::string& sql : schema.tables) db.Exec(sql);
   Random random(options.seed);
@@ -502,12 +514,13 @@ int main(int argc, char** argv) {
 
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  std::printf("%s: %llu badges, %llu validity rows, %llu administration rows, %llu classes, "
-              "%llu balance rows, %d terminals; %.1f s\n",
-              options.out.c_str(), static_cast<unsigned long long>(counts.badges),
-              static_cast<unsigned long long>(counts.validity),
-              static_cast<unsigned long long>(counts.administration),
-              static_cast<unsigned long long>(counts.classes),
-              static_cast<unsigned long long>(counts.balances), options.terminals + 2, seconds);
+  std::printf(
+      "%s: %llu badges, %llu validity rows, %llu administration rows, %llu classes, "
+      "%llu balance rows, %d terminals; %.1f s\n",
+      options.out.c_str(), static_cast<unsigned long long>(counts.badges),
+      static_cast<unsigned long long>(counts.validity),
+      static_cast<unsigned long long>(counts.administration),
+      static_cast<unsigned long long>(counts.classes),
+      static_cast<unsigned long long>(counts.balances), options.terminals + 2, seconds);
   return 0;
 }
