@@ -9,6 +9,7 @@
 #include "data/terminal.hpp"
 #include "frame/download_file.hpp"
 #include "frame/run_context.hpp"
+#include "frame/run_stats.hpp"
 #include "frame/settings.hpp"
 #include "frame/sqlhlp.hpp"
 #include "generators/generators.hpp"
@@ -132,6 +133,7 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
                  login.net.c_str(), login.schema.c_str());
     return -1;
   }
+  RunStatsReport stats(*db);
   StrUpper(function);
   std::fprintf(out, "Mit Datenbank verbunden! Schema: %s\n", login.schema.c_str());
 

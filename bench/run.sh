@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Measures the five download functions on generated installations of several sizes and prints
+# one markdown table: per function and terminal the badges read and written, wall and CPU time,
+# time per badge, peak memory, and the statements and fetches the run sent per badge.
+#
+#   bench/run.sh [--large] [--no-build] [--build-dir DIR] [--work DIR] [--seed S]
+#                [--functions "F..."] [--terminals "T..."] [SIZE...]
+#
+# Sizes are badge counts (default 10000 100000; --large adds 1000000). See bench/README.md.
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+
+build=1
+build_dir="$top/build"
+work=""
+seed=1
+functions="MGDNL17P MGDNL18P MGDNL31P MGDNL60P IDSTAMM"
+terminals="BENCH-ALL BENCH-MND"
+sizes=()
+large=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --large) large=1 ;;
+    --no-build) build=0 ;;
+    --build-dir) build_dir="$(cd "$2" && pwd)"; shift ;;
+    --work) work="$2"; shift ;;
+    --seed) seed="$2"; shift ;;
+    --functions) functions="$2"; shift ;;
+    --terminals) terminals="$2"; shift ;;
+    -h|--help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -*) echo "bench/run.sh: unknown option $1" >&2; exit 2 ;;
+    *) sizes+=("$1") ;;
+  esac
+  shift
+done
+[ ${#sizes[@]} -eq 0 ] && sizes=(10000 100000)
+[ "$large" = 1 ] && sizes+=(1000000)
+[ -n "$work" ] || work="$build_dir/bench"
+mkdir -p "$work"
+work="$(cd "$work" && pwd)"
+
+if [ "$build" = 1 ]; then
+  (cd "$top" && tools/build.sh)
+fi
+zibrolt="$build_dir/zibrolt"
+settings="$build_dir/zibrolt-settings"
+makedb="$build_dir/zibrolt-bench-db"
+timer="$build_dir/zibrolt-bench-time"
+for tool in "$zibrolt" "$settings" "$makedb" "$timer"; do
+  [ -x "$tool" ] || { echo "bench/run.sh: $tool is missing; build first" >&2; exit 1; }
+done
+
+# The machine, so that the table can be read later.
+cpu="$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)"
+mem="$(awk '/^MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo)"
+echo "Machine: $(nproc) cores, ${cpu:-unknown CPU}, $mem memory; seed $seed; $(date +%Y-%m-%d)"
+echo
+
+# ratio A B DECIMALS [SCALE]: SCALE * A / B rounded, 0 when B is 0 (a run that read nothing).
+ratio() {
+  awk -v a="$1" -v b="$2" -v d="$3" -v s="${4:-1}" \
+    'BEGIN { if (b + 0 == 0) print 0; else printf "%.*f\n", d, s * a / b }'
+}
+
+rows=()
+for size in "${sizes[@]}"; do
+  inst="$work/$size"
+  rm -rf "$inst"
+  mkdir -p "$inst/data" "$inst/files" "$inst/work/run" "$inst/out" "$inst/log"
+  "$makedb" --badges "$size" --seed "$seed" "$inst/data/bench.db" >"$inst/log/make.txt"
+  echo "Installation: $(cat "$inst/log/make.txt")"
+  # zibrolt reads ../../files/quarvenda.ini from its working directory work/run.
+  "$settings" write "$inst/files/quarvenda.ini" --login bench --password bench \
+    --net sqlite:../../data/bench.db --db-system SQLITE --schema korvadat >/dev/null
+
+  for function in $functions; do
+    for terminal in $terminals; do
+      name="$function-$terminal"
+      stats="$inst/log/$name.stats"
+      rm -f "$stats"
+      set +e
+      (cd "$inst/work/run" && ZIBROLT_STATS="$stats" \
+        "$timer" "$inst/log/$name.time" "$zibrolt" "$function" "$terminal" \
+        "$inst/out/$name.dnl" 1 >"$inst/log/$name.out")
+      rc=$?
+      set -e
+      # The generators end with "Ausweise gesamt: READ davon in Datei gestellt: WRITTEN";
+      # a run without that line read no badges.
+      counts="$(LC_ALL=C grep -ao 'Ausweise gesamt: [0-9]* davon in Datei gestellt: [0-9]*' \
+                "$inst/log/$name.out" | tail -1 || true)"
+      read_rows="$(echo "$counts" | sed -n 's/^Ausweise gesamt: \([0-9]*\) .*/\1/p')"
+      written="$(echo "$counts" | sed -n 's/.*gestellt: \([0-9]*\)$/\1/p')"
+      read -r wall cpu_s rss_kib <"$inst/log/$name.time" || { wall=0; cpu_s=0; rss_kib=0; }
+      line="$(tail -1 "$stats" 2>/dev/null || true)"
+      executions="$(echo "$line" | sed -n 's/.*executions=\([0-9]*\).*/\1/p')"
+      fetches="$(echo "$line" | sed -n 's/.*fetches=\([0-9]*\).*/\1/p')"
+      read_rows="${read_rows:-0}" written="${written:-0}"
+      executions="${executions:-0}" fetches="${fetches:-0}"
+      status=""
+      [ "$rc" -ne 0 ] && status=" (exit $rc)"
+      rows+=("| $size | $function$status | $terminal | $written | $read_rows | $wall | $cpu_s \
+| $(ratio "$read_rows" "$wall" 0) | $(ratio "$wall" "$read_rows" 2 1000000) \
+| $(ratio "$rss_kib" 1024 1) | $(ratio "$executions" "$read_rows" 2) \
+| $(ratio "$fetches" "$read_rows" 2) |")
+    done
+  done
+done
+
+echo
+echo "| size | function | terminal | badges | rows read | s | CPU s | badges/s | µs/badge | peak RSS MiB | statements/badge | fetches/badge |"
+echo "|---:|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+printf '%s\n' "${rows[@]}"

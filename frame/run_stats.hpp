@@ -1,0 +1,22 @@
+// Benchmark hook: what one run asked of the database, appended to the file that the
+// environment variable ZIBROLT_STATS names. Without that variable nothing happens, so the
+// tool's output and exit status stay as they are.
+#pragma once
+#include "frame/sqlhlp.hpp"
+
+namespace zibrolt {
+
+// Appends "prepares=P executions=E fetches=F" of the connection's counters when it ends its
+// scope, i.e. whichever way the run ends once the database is connected.
+class RunStatsReport {
+ public:
+  explicit RunStatsReport(sqlhlp::Connection& db) : db_(db) {}
+  ~RunStatsReport();
+  RunStatsReport(const RunStatsReport&) = delete;
+  RunStatsReport& operator=(const RunStatsReport&) = delete;
+
+ private:
+  sqlhlp::Connection& db_;
+};
+
+}  // namespace zibrolt
