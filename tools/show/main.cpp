@@ -83,33 +83,34 @@ std::optional<std::string> ReadWhole(const std::string& path) {
 struct LoadedFile {
   std::string path;
   std::vector<Record> records;
+  std::vector<Finding> findings;
 };
 
-// Reads and splits a file, reporting its findings unless checking is off; false when it
-// cannot be read.
-bool Load(const Layout& layout, const std::string& path, bool check, bool& sound,
-          LoadedFile& file) {
+// Reads, splits and, when asked, checks a file; false when it cannot be read.
+bool Load(const Layout& layout, const std::string& path, bool check, LoadedFile& file) {
   const auto bytes = ReadWhole(path);
   if (!bytes) return false;
   file.path = path;
   file.records = SplitRecords(layout, *bytes);
-  if (!check) return true;
+  if (check) file.findings = Validate(layout, file.records);
+  return true;
+}
+
+// The findings and the verdict come after the records, where an operator at a terminal sees
+// them last; on standard error, so that CSV on standard output stays clean.
+void Report(const Layout& layout, const LoadedFile& file) {
   const char* unit = layout.Lines() ? "line" : "record";
-  const auto findings = Validate(layout, file.records);
-  for (const Finding& f : findings)
-    std::fprintf(stderr, "%s: %s %d, byte %zu: %s\n", path.c_str(), unit, f.record, f.offset,
-                 f.message.c_str());
-  const std::size_t count = file.records.size();
+  for (const Finding& f : file.findings)
+    std::fprintf(stderr, "%s: %s %d, byte %zu: %s\n", file.path.c_str(), unit, f.record,
+                 f.offset, f.message.c_str());
+  const std::size_t count = file.records.size(), found = file.findings.size();
   std::string summary = std::to_string(count) + " " + unit + (count == 1 ? "" : "s") + " of " +
                         std::string(layout.function);
-  if (findings.empty())
+  if (found == 0)
     summary += ", sound";
   else
-    summary += ", " + std::to_string(findings.size()) +
-               (findings.size() == 1 ? " finding" : " findings");
-  std::fprintf(stderr, "%s: %s\n", path.c_str(), summary.c_str());
-  if (!findings.empty()) sound = false;
-  return true;
+    summary += ", " + std::to_string(found) + (found == 1 ? " finding" : " findings");
+  std::fprintf(stderr, "%s: %s\n", file.path.c_str(), summary.c_str());
 }
 
 }  // namespace
@@ -152,25 +153,28 @@ int main(int argc, char** argv) {
     return UsageError("unknown download function " + operands[0] +
                       " (IDSTAMM, MGDNL17P, MGDNL18P, MGDNL31P or MGDNL60P)");
 
-  bool sound = true;
+  const bool check = !noCheck;
+  std::vector<LoadedFile> files(diff ? 2 : 1);
+  for (std::size_t i = 0; i < files.size(); ++i)
+    if (!Load(*layout, operands[1 + i], check, files[i])) return kTrouble;
+
   std::string out;
   if (diff) {
-    LoadedFile before, after;
-    if (!Load(*layout, operands[1], !noCheck, sound, before) ||
-        !Load(*layout, operands[2], !noCheck, sound, after))
-      return kTrouble;
-    const Comparison comparison = Compare(*layout, before.records, after.records);
+    const Comparison comparison = Compare(*layout, files[0].records, files[1].records);
     out = csv ? RenderComparisonCsv(comparison) : RenderComparison(*layout, comparison);
-  } else {
-    LoadedFile file;
-    if (!Load(*layout, operands[1], !noCheck, sound, file)) return kTrouble;
-    if (!checkOnly)
-      out = csv ? RenderCsv(*layout, file.records) : RenderTable(*layout, file.records);
+  } else if (!checkOnly) {
+    out = csv ? RenderCsv(*layout, files[0].records) : RenderTable(*layout, files[0].records);
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
   if (std::fflush(stdout) != 0) {
     std::fprintf(stderr, "zibrolt-show: cannot write the output: %s\n", std::strerror(errno));
     return kTrouble;
+  }
+  bool sound = true;
+  for (const LoadedFile& file : files) {
+    if (!check) continue;
+    Report(*layout, file);
+    if (!file.findings.empty()) sound = false;
   }
   return sound ? kSound : kFindings;
 }
