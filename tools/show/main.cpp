@@ -49,7 +49,8 @@ void Usage(std::FILE* to) {
       "finding to standard error with the record number and the byte offset in the\n"
       "file, then one line saying whether the file is sound.\n"
       "\n"
-      "Exit status: 0 sound, 1 not sound, 2 usage error or a file that cannot be read.\n");
+      "Exit status: 0 sound (with --diff: both files), 1 not sound, 2 usage error or a\n"
+      "file that cannot be read.\n");
 }
 
 int UsageError(const std::string& message) {
