@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the tool, makes the demo installation (an SQLite file and the enciphered settings)
-# under build/demo/ and writes the download files of the demo terminals into build/demo/out/.
+# under build/demo/, writes the download files of the demo terminals into build/demo/out/ and
+# shows each of them through zibrolt-show.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$top"
@@ -35,5 +36,22 @@ run MGDNL60P ZU-LAGER        mgdnl60p.dnl
 run MGDNL17P ZE-HAUPTEINGANG mgdnl17p.dnl
 run MGDNL18P ZE-HAUPTEINGANG mgdnl18p.dnl
 run MGDNL18P ZE-KANTINE      mgdnl18p-kantine.dnl
+
+# What each terminal is about to receive, field by field, and whether the file is sound.
+show() {  # function file
+  echo
+  echo "== zibrolt-show $1 out/$2"
+  set +e
+  (cd "$demo/out" && "$top/build/zibrolt-show" "$1" "$2" 2>&1)
+  echo "(exit status $?)"
+  set -e
+}
+show IDSTAMM  idstamm.txt
+show MGDNL31P mgdnl31p.dnl
+show MGDNL31P mgdnl31p-lager.dnl
+show MGDNL60P mgdnl60p.dnl
+show MGDNL17P mgdnl17p.dnl
+show MGDNL18P mgdnl18p.dnl
+show MGDNL18P mgdnl18p-kantine.dnl
 echo
 echo "Download files are in build/demo/out/."

@@ -94,11 +94,12 @@ int Show(const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+  // As with other command-line tools, --help and --version win over whatever follows them.
+  if (argc >= 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
     Usage(stdout);
     return 0;
   }
-  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+  if (argc >= 2 && std::string_view(argv[1]) == "--version") {
     std::printf("%s\n", kVersion);
     return 0;
   }
