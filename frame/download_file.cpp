@@ -104,13 +104,13 @@ DownloadFile::~DownloadFile() {
 }
 
 void DownloadFile::Write(std::string_view bytes) {
-  if (faults::Hit(faults::Point::kWrite)) error_ = EIO;
+  if (faults::Hit(faults::Point::kWrite, "download file")) error_ = EIO;
   buffer_.append(bytes);
   if (buffer_.size() >= kFlushAt) Flush();
 }
 
 void DownloadFile::WriteText(std::string_view text) {
-  if (faults::Hit(faults::Point::kWrite)) error_ = EIO;
+  if (faults::Hit(faults::Point::kWrite, "download file")) error_ = EIO;
   for (char c : text) {
     if (c == '\n') buffer_.push_back('\r');
     buffer_.push_back(c);

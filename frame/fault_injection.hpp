@@ -3,6 +3,7 @@
 // step of a run. Unarmed it costs nothing per database operation and one branch per write.
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 namespace zibrolt::faults {
 
@@ -18,11 +19,14 @@ inline constexpr int kInjectedStatus = -3113;
 // Makes the nth occurrence (from 1) of point fail; 0 disarms. Resets the counts.
 void Arm(Point point, std::uint64_t n);
 void Disarm();
-// Counts one occurrence of point; true when this one must fail.
-bool Hit(Point point);
+// Counts one occurrence of point; true when this one must fail. what names the statement or
+// file (kept for Failed()).
+bool Hit(Point point, std::string_view what = {});
 // Whether a failure is armed (statements prepared meanwhile pass through the seam).
 bool Armed();
 // Whether the armed failure has happened since Arm.
 bool Fired();
+// The statement text (or "download file") of the failure that happened.
+std::string_view Failed();
 
 }  // namespace zibrolt::faults

@@ -11,7 +11,8 @@ namespace {
 // Passes every operation to the backend's statement unless the fault seam says this one fails.
 class FaultSeamStatement final : public Statement {
  public:
-  explicit FaultSeamStatement(std::unique_ptr<Statement> inner) : inner_(std::move(inner)) {}
+  FaultSeamStatement(std::unique_ptr<Statement> inner, std::string_view text)
+      : inner_(std::move(inner)), text_(text) {}
   void BindText(int index, std::string_view value) override { inner_->BindText(index, value); }
   void BindInt(int index, std::int32_t value) override { inner_->BindInt(index, value); }
   int Execute() override { return Hit(faults::Point::kExecute) ? kFailed : inner_->Execute(); }
@@ -25,8 +26,9 @@ class FaultSeamStatement final : public Statement {
 
  private:
   static constexpr int kFailed = faults::kInjectedStatus;
-  static bool Hit(faults::Point point) { return faults::Hit(point); }
+  bool Hit(faults::Point point) const { return faults::Hit(point, text_); }
   std::unique_ptr<Statement> inner_;
+  std::string_view text_;  // the statement's text, static like its Query
 };
 
 }  // namespace
@@ -37,7 +39,7 @@ Statement& Connection::Use(const Query& query) {
     if (key == &query) return *statement;
   ++counters_.prepares;
   std::unique_ptr<Statement> statement = Prepare(query);
-  if (faults::Armed()) statement = std::make_unique<FaultSeamStatement>(std::move(statement));
+  if (faults::Armed()) statement = std::make_unique<FaultSeamStatement>(std::move(statement), query.text);
   statements_.emplace_back(&query, std::move(statement));
   return *statements_.back().second;
 }
