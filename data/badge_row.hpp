@@ -36,8 +36,16 @@ struct BadgeRow {
   BalanceValues balance;  // filled by the balance lookup; empty when it found nothing
   std::array<ReaderSlot, 12> readers{};  // reader table, slot n for reader number n
 
-  // Empties every field, as before each fetch of the badge list.
-  void Clear() { *this = BadgeRow{}; }
+  // Empties every field, as before each fetch of the badge list (keeping the strings' storage,
+  // since this runs once per badge row).
+  void Clear() {
+    for (std::string* field : {&AswNum, &AswGvo, &AswGbi, &AswPnr, &AswBkl, &AswGrp, &AswAtp,
+                               &AwvSto, &AswSal, &AswBk2, &AswSpr, &AswPin, &location})
+      field->clear();
+    for (std::string& value : balance.value) value.clear();
+    for (std::string& info : balance.info) info.clear();
+    readers = {};
+  }
 };
 
 }  // namespace zibrolt

@@ -98,7 +98,9 @@ void ToChar(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_text(ctx, out, o, SQLITE_TRANSIENT);
 }
 
-// SYSDATE: the local date and time. Formatted once per second of wall time.
+// SYSDATE: the local date and time. Oracle takes it once per statement execution, so a badge
+// list read across midnight still has one "today"; registered as deterministic, SQLite likewise
+// evaluates the call once per execution instead of once per row.
 void SysDate(sqlite3_context* ctx, int, sqlite3_value**) {
   static thread_local std::time_t cachedAt = -1;
   static thread_local char text[20];
@@ -122,8 +124,7 @@ int RegisterOracleCompat(sqlite3* db) {
   if (rc == SQLITE_OK)
     rc = sqlite3_create_function(db, "to_char", 2, kPure, nullptr, ToChar, nullptr, nullptr);
   if (rc == SQLITE_OK)
-    rc = sqlite3_create_function(db, "sysdate", 0, SQLITE_UTF8 | SQLITE_INNOCUOUS, nullptr,
-                                 SysDate, nullptr, nullptr);
+    rc = sqlite3_create_function(db, "sysdate", 0, kPure, nullptr, SysDate, nullptr, nullptr);
   return rc;
 }
 

@@ -38,8 +38,11 @@ void AppendUtf8(char32_t cp, std::string& out) {
 }  // namespace
 
 void Utf8ToCp1252(std::string_view in, std::string& out) {
+  // Most values are plain ASCII, which is the same in both: copy up to the first other byte.
   std::size_t i = 0;
   const std::size_t n = in.size();
+  while (i < n && static_cast<unsigned char>(in[i]) < 0x80) ++i;
+  out.append(in.data(), i);
   while (i < n) {
     auto b = static_cast<unsigned char>(in[i]);
     if (b < 0x80) {
