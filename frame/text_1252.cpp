@@ -74,6 +74,30 @@ void Utf8ToCp1252(std::string_view in, std::string& out) {
   }
 }
 
+void Utf16ToCp1252(std::u16string_view in, std::string& out) {
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const char16_t unit = in[i];
+    if (unit >= 0xD800 && unit <= 0xDFFF) {
+      // Nothing beyond the Basic Multilingual Plane has a Windows-1252 byte.
+      if (unit <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) ++i;
+      out.push_back('?');
+      continue;
+    }
+    out.push_back(ToCp1252(unit));
+  }
+}
+
+void Cp1252ToUtf16(std::string_view in, std::u16string& out) {
+  for (char ch : in) {
+    auto b = static_cast<unsigned char>(ch);
+    if (b >= 0x80 && b < 0xA0)
+      out.push_back(kHighControls[b - 0x80] ? static_cast<char16_t>(kHighControls[b - 0x80])
+                                            : u'\uFFFD');
+    else
+      out.push_back(b);
+  }
+}
+
 void Cp1252ToUtf8(std::string_view in, std::string& out) {
   for (char ch : in) {
     auto b = static_cast<unsigned char>(ch);
