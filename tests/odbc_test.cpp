@@ -12,6 +12,7 @@
 #include "frame/sql_dialect.hpp"
 #include "frame/sqlhlp.hpp"
 #include "frame/sqlite_client.hpp"
+#include "frame/text_1252.hpp"
 #include "tests/harness.hpp"
 
 namespace zibrolt::test {
@@ -35,6 +36,9 @@ constexpr Query kCountAndNvl{
     "SELECT count(*)+NVL(max(StoSta),100) into :b0:b1  from Korvadat.Kvd113Sto where StoNum>=:b2",
     kOneInt};
 constexpr Query kMissingTable{"SELECT x into :b0:b1  from Korvadat.NoSuchTable", kOneText};
+// Double quotes name a column; a misspelt one must not turn into a text literal.
+constexpr Query kDoubleQuoted{
+    "SELECT StoKtx into :b0:b1  from Korvadat.Kvd113Sto where StoKtx=\"EG\"", kOneText};
 constexpr Column kNumberAndText[] = {sqlhlp::Int(), sqlhlp::Text(11)};
 constexpr Query kLocationCursor{
     "SELECT StoNum ,StoKtx  from Korvadat.Kvd113Sto where StoNum>=:b0 order by StoNum",
@@ -95,6 +99,7 @@ TEST(OdbcClient, SingleRowQueryStatuses) {
     EXPECT_EQ(n.GetInt(0), 100) << "no row: NVL's default";
 
     EXPECT_EQ(b.db[i]->Use(kMissingTable).SelectOne(), -1);
+    EXPECT_EQ(b.db[i]->Use(kDoubleQuoted).SelectOne(), -1);
   }
 }
 
@@ -195,6 +200,18 @@ TEST(OdbcClient, BrokenDataSourcesFailTheConnect) {
   EXPECT_FALSE(std::filesystem::exists(missing));
   EXPECT_EQ(sqlhlp::ConnectOdbc("NOEXT", "demo", "geheim", db), -1) << "no such function";
   EXPECT_EQ(db, nullptr);
+}
+
+TEST(OdbcText, Utf16AndWindows1252BothWays) {
+  std::u16string wide;
+  Cp1252ToUtf16("A\xE4\x80\x9F\x81\xFF", wide);
+  EXPECT_EQ(wide, u"A\u00E4\u20AC\u0178\uFFFD\u00FF") << "0x81 has no character";
+  std::string narrow;
+  Utf16ToCp1252(u"A\u00E4\u20AC\u0178\u0100\U0001F600|\xD800|\xDC00", narrow);
+  EXPECT_BYTES(std::string("A\xE4\x80\x9F??|?|?"), narrow);
+  narrow.clear();
+  Utf8ToCp1252("\xC5\xB8", narrow);  // the same table serves UTF-8
+  EXPECT_BYTES(std::string("\x9F"), narrow);
 }
 
 TEST(OdbcClient, PlaceholdersBecomePositionalOutsideLiterals) {
