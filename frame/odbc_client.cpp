@@ -40,6 +40,8 @@ static_assert(sizeof(SQLINTEGER) == sizeof(std::int32_t));
 // is enough to see that a second row exists.
 constexpr SQLULEN kCursorRows = 64;
 constexpr SQLULEN kSingleRowRows = 2;
+// Characters of the program's text inputs (the terminal name and badge number buffers).
+constexpr SQLULEN kInputChars = 256;
 
 constexpr int kInvalidCursor = -1001;     // Oracle's answer to a fetch on a cursor not open
 constexpr int kNotInSelectList = -1007;   // fewer columns selected than the program reads
@@ -220,11 +222,13 @@ class OdbcStatement final : public Statement {
                               0, &b.number, 0, nullptr);
       } else {
         // Sent as VARCHAR, not NVARCHAR: Oracle would otherwise convert the column to the
-        // national character set for the comparison and pass over its index.
+        // national character set for the comparison and pass over its index. The declared
+        // size is that of the program's input buffers whatever the value, so that every
+        // execution can share the server's cursor.
         b.length = static_cast<SQLLEN>(b.text.size() * sizeof(char16_t));
         rc = SQLBindParameter(stmt_.get(), number, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_VARCHAR,
-                              std::max<SQLULEN>(b.text.size(), 1), 0, b.text.data(), b.length,
-                              &b.length);
+                              std::max<SQLULEN>(b.text.size(), kInputChars), 0, b.text.data(),
+                              b.length, &b.length);
       }
       if (!SQL_SUCCEEDED(rc)) return DiagStatus(stmt_);
     }
@@ -393,13 +397,13 @@ class OdbcConnection final : public Connection {
     SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
                       reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
     if (dbms_ == Dbms::kOracle) return RunInternal("SET TRANSACTION READ ONLY");
-    // Elsewhere only a hint that drivers may ignore. (Oracle's driver is not given it: a
-    // read-only transaction of its own would make the statement above fail.)
+    // Elsewhere only a hint that drivers may ignore; Oracle gets the statement above instead,
+    // since a driver that started a read-only transaction of its own would make it fail.
     SQLSetConnectAttr(dbc_.get(), SQL_ATTR_ACCESS_MODE,
                       reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
     // The SQLite driver ignores a LoadExt it cannot load; without the functions every query
     // would fail later, so the connect fails now.
-    if (dbms_ == Dbms::kSqlite) return RunInternal("select nvl(1,2)");
+    if (dbms_ == Dbms::kSqlite) return RunInternal("SELECT nvl(1,2)");
     return kOk;
   }
 
