@@ -216,10 +216,10 @@ TEST(OdbcText, Utf16AndWindows1252BothWays) {
 
 TEST(OdbcClient, PlaceholdersBecomePositionalOutsideLiterals) {
   EXPECT_EQ(ToPositionalPlaceholders(RemoveIntoList(
-                "select a ,b into :b0:b1,:b2:b3  from T where (x=:b4 and y=':b5' and z=:b10)")),
-            "select a ,b from T where (x=? and y=':b5' and z=?)");
-  EXPECT_EQ(ToPositionalPlaceholders("select a from T where x=:c1 and y=:b"),
-            "select a from T where x=:c1 and y=:b");
+                "SELECT a ,b into :b0:b1,:b2:b3  from T where (x=:b4 and y=':b5' and z=:b10)")),
+            "SELECT a ,b from T where (x=? and y=':b5' and z=?)");
+  EXPECT_EQ(ToPositionalPlaceholders("SELECT a from T where x=:c1 and y=:b"),
+            "SELECT a from T where x=:c1 and y=:b");
 }
 
 // Whole runs ---------------------------------------------------------------------------------
