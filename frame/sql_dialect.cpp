@@ -128,4 +128,29 @@ std::string ToSqliteDialect(std::string_view original) {
   return out;
 }
 
+std::string ToPositionalPlaceholders(std::string_view text) {
+  std::string out;
+  bool colon = false;  // a ':' that may open a placeholder, not yet copied
+  ForEachToken(text, [&](std::size_t b, std::size_t e, bool ident) {
+    std::string_view tok = text.substr(b, e - b);
+    if (colon) {
+      colon = false;
+      const bool placeholder = ident && tok.size() > 1 && (tok[0] == 'b' || tok[0] == 'B') &&
+                               tok.find_first_not_of("0123456789", 1) == std::string_view::npos;
+      if (placeholder) {
+        out.push_back('?');
+        return;
+      }
+      out.push_back(':');
+    }
+    if (tok == ":") {
+      colon = true;
+      return;
+    }
+    out.append(tok);
+  });
+  if (colon) out.push_back(':');
+  return out;
+}
+
 }  // namespace zibrolt

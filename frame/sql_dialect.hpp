@@ -14,4 +14,8 @@ std::string RemoveIntoList(std::string_view text);
 // term given Oracle's NULL order (last when ascending, first when descending).
 std::string ToSqliteDialect(std::string_view text);
 
+// Turns the named placeholders :b0, :b1, ... into ODBC's positional '?', in the order they
+// appear; inputs are bound in that order already.
+std::string ToPositionalPlaceholders(std::string_view text);
+
 }  // namespace zibrolt

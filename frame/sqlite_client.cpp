@@ -103,7 +103,11 @@ class SqliteStatement final : public Statement {
       ReadRow();
       return kOk;
     }
-    if (rc == SQLITE_DONE) return kNoRow;
+    if (rc == SQLITE_DONE) {
+      // A further step would run the query again; Oracle keeps answering "no row".
+      pending_ = SQLITE_DONE;
+      return kNoRow;
+    }
     return Status(db_);
   }
 
@@ -210,9 +214,7 @@ class SqliteConnection final : public Connection {
 
  protected:
   std::unique_ptr<Statement> Prepare(const Query& query) override {
-    constexpr std::string_view kSwitch = "ALTER SESSION SET CURRENT_SCHEMA=";
-    if (query.text.substr(0, kSwitch.size()) == kSwitch)
-      return std::make_unique<SchemaSwitch>(query.text.substr(kSwitch.size()));
+    if (std::unique_ptr<Statement> answer = AnswerSchemaSwitch(query.text)) return answer;
     return std::make_unique<SqliteStatement>(db_, query, counters_);
   }
 
@@ -221,6 +223,12 @@ class SqliteConnection final : public Connection {
 };
 
 }  // namespace
+
+std::unique_ptr<Statement> AnswerSchemaSwitch(std::string_view text) {
+  constexpr std::string_view kSwitch = "ALTER SESSION SET CURRENT_SCHEMA=";
+  if (text.substr(0, kSwitch.size()) != kSwitch) return nullptr;
+  return std::make_unique<SchemaSwitch>(text.substr(kSwitch.size()));
+}
 
 int ConnectSqlite(std::string_view path, std::unique_ptr<Connection>& connection) {
   sqlite3* db = nullptr;

@@ -13,7 +13,7 @@ constexpr char32_t kHighControls[32] = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
     0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0};
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 char ToCp1252(char32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
@@ -74,6 +74,30 @@ void Utf8ToCp1252(std::string_view in, std::string& out) {
     }
     out.push_back(ToCp1252(cp));
     i += extra + 1;
+  }
+}
+
+void Utf16ToCp1252(std::u16string_view in, std::string& out) {
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const char16_t unit = in[i];
+    if (unit >= 0xD800 && unit <= 0xDFFF) {
+      // Nothing beyond the Basic Multilingual Plane has a Windows-1252 byte.
+      if (unit <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) ++i;
+      out.push_back('?');
+      continue;
+    }
+    out.push_back(ToCp1252(unit));
+  }
+}
+
+void Cp1252ToUtf16(std::string_view in, std::u16string& out) {
+  for (char ch : in) {
+    auto b = static_cast<unsigned char>(ch);
+    if (b >= 0x80 && b < 0xA0)
+      out.push_back(kHighControls[b - 0x80] ? static_cast<char16_t>(kHighControls[b - 0x80])
+                                            : u'\uFFFD');
+    else
+      out.push_back(b);
   }
 }
 

@@ -1,5 +1,5 @@
-// Conversion between the databases' UTF-8 and the single-byte Windows-1252 text that the
-// terminals and the download files use.
+// Conversion between the databases' UTF-8 or UTF-16 and the single-byte Windows-1252 text that
+// the terminals and the download files use.
 #pragma once
 #include <string>
 #include <string_view>
@@ -12,5 +12,10 @@ void Utf8ToCp1252(std::string_view utf8, std::string& out);
 
 // Appends the UTF-8 form of Windows-1252 text to out; the five unassigned bytes become U+FFFD.
 void Cp1252ToUtf8(std::string_view cp1252, std::string& out);
+
+// The same for UTF-16 (ODBC's wide characters). A surrogate pair is one character and becomes
+// one '?'; a lone surrogate becomes '?' as well.
+void Utf16ToCp1252(std::u16string_view utf16, std::string& out);
+void Cp1252ToUtf16(std::string_view cp1252, std::u16string& out);
 
 }  // namespace zibrolt

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -53,6 +54,17 @@ std::string Date(int days, const char* format) {
 
 }  // namespace
 
+bool OdbcMode() {
+  const char* net = std::getenv("ZIBROLT_TEST_NET");
+  return net && *net;
+}
+
+bool OdbcAvailable() { return *ZIBROLT_SQLITE_ODBC_DRIVER != '\0'; }
+
+std::string OdbcDataSource() {
+  return OdbcMode() ? std::getenv("ZIBROLT_TEST_NET") : "ZIBROLT_TEST";
+}
+
 std::string SqlDate(int days) { return Date(days, "%Y-%m-%d"); }
 std::string ListDate(int days) { return Date(days, "%Y%m%d"); }
 
@@ -67,6 +79,16 @@ Installation::Installation(std::string_view sql, const Login& login) {
   Exec(database(), ReadFile(fs::path(ZIBROLT_SOURCE_DIR) / "db" / "schema.sql"));
   if (!sql.empty()) Exec(database(), sql);
   WriteSettings(login);
+  if (OdbcAvailable()) {
+    // NoCreat: a missing file is a failed connect, as on the embedded backend, not a new
+    // database. Timeout: the embedded backend's wait for a writer.
+    WriteFile(OdbcIni(), "[" + OdbcDataSource() + "]\n"
+                         "Driver = " ZIBROLT_SQLITE_ODBC_DRIVER "\n"
+                         "Database = " + database().string() + "\n"
+                         "LoadExt = " ZIBROLT_COMPAT_EXTENSION "\n"
+                         "NoCreat = 1\n"
+                         "Timeout = 10000\n");
+  }
 }
 
 Installation::~Installation() {
@@ -78,8 +100,7 @@ Installation::~Installation() {
 void Installation::Sql(std::string_view sql) const { Exec(database(), sql); }
 
 std::string Installation::Net() const {
-  if (const char* dsn = std::getenv("ZIBROLT_TEST_NET")) return dsn;
-  return "sqlite:../../db/test.db";
+  return OdbcMode() ? OdbcDataSource() : SqliteNet();
 }
 
 void Installation::WriteSettings(const Login& login) const {
@@ -132,7 +153,12 @@ RunResult Installation::Run(const std::vector<std::string>& args) const {
     for (char c : a) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     command += " " + quoted + "'";
   }
-  return Shell(command, root_ / "work" / "run");
+  return RunCommand(command);
+}
+
+RunResult Installation::RunCommand(const std::string& command) const {
+  return Shell("ODBCINI='" + OdbcIni().string() + "'; export ODBCINI; " + command,
+               root_ / "work" / "run");
 }
 
 RunResult Installation::Generate(std::string_view function, std::string_view terminal,

@@ -36,6 +36,9 @@ class Installation {
 
   // Runs zibrolt with these parameters in the working directory.
   RunResult Run(const std::vector<std::string>& args) const;
+  // Runs a shell command line in the working directory, with the installation's environment
+  // (ODBCINI naming its own data source file).
+  RunResult RunCommand(const std::string& command) const;
   // Runs FUNCTION TERMINAL <out>/NAME MODE [extra...] and returns the result.
   RunResult Generate(std::string_view function, std::string_view terminal,
                      std::string_view file = "out.dnl", std::string_view mode = "1",
@@ -48,12 +51,24 @@ class Installation {
 
   const std::filesystem::path& root() const { return root_; }
   std::filesystem::path database() const { return root_ / "db" / "test.db"; }
-  // NET8 value that reaches this installation's database.
+  // NET8 value that reaches this installation's database: its ODBC data source when the
+  // tests run through ODBC, else the database file itself.
   std::string Net() const;
+  std::string SqliteNet() const { return "sqlite:../../db/test.db"; }
+  // The odbc.ini that defines the data source OdbcDataSource() for this database; written
+  // whenever the SQLite ODBC driver is at hand.
+  std::filesystem::path OdbcIni() const { return root_ / "odbc.ini"; }
 
  private:
   std::filesystem::path root_;
 };
+
+// True when the tests run through ODBC (ZIBROLT_TEST_NET names the data source).
+bool OdbcMode();
+// True when the SQLite ODBC driver and the compatibility extension are at hand.
+bool OdbcAvailable();
+// The data source name each installation's odbc.ini defines.
+std::string OdbcDataSource();
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, std::string_view content);

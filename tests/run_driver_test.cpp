@@ -147,9 +147,8 @@ TEST(RunDriver, WriteErrorsKeepTheOldFile) {
   inst.Sql("INSERT INTO Kvd1140Trm VALUES ('T1','M','S',1,1,1,1);");
   inst.WriteOut("old");
   std::filesystem::permissions(inst.OutPath(), std::filesystem::perms(0640));
-  r = Shell("ulimit -f 0; trap '' XFSZ; exec '" ZIBROLT_BIN "' X T1 '" +
-                inst.OutPath().string() + "' 0",
-            inst.root() / "work" / "run");
+  r = inst.RunCommand("ulimit -f 0; trap '' XFSZ; exec '" ZIBROLT_BIN "' X T1 '" +
+                     inst.OutPath().string() + "' 0");
   EXPECT_EQ(r.exitStatus, 255);
   EXPECT_BYTES(kConnected + "Fehler beim Schreiben der Downloaddatei " +
                    inst.OutPath().string() + "!\n",
