@@ -23,9 +23,7 @@ namespace {
 class DataSession {
  public:
   explicit DataSession(std::string_view sql) : inst_(sql) {
-    const char* net = std::getenv("ZIBROLT_TEST_NET");
-    const std::string target = net ? net : "sqlite:" + inst_.database().string();
-    EXPECT_EQ(sqlhlp::ConnectDatabase("demo", "geheim", target, "KORVADAT", db_), 0);
+    EXPECT_EQ(inst_.Connect(db_), 0);
     file_ = DownloadFile::Open(inst_.OutPath().string(), true);
     out_ = open_memstream(&buffer_, &size_);
   }

@@ -40,9 +40,7 @@ TEST(Balance, InformationTextIsTwentyCharacters) {
 class BalanceLookup : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string net = "sqlite:" + inst_.database().string();
-    if (const char* dsn = std::getenv("ZIBROLT_TEST_NET")) net = dsn;
-    ASSERT_EQ(sqlhlp::ConnectDatabase("demo", "geheim", net, "KORVADAT", db_), sqlhlp::kOk);
+    ASSERT_EQ(inst_.Connect(db_), sqlhlp::kOk);
   }
 
   // Every value n is "-" and n, every text m "Text m", so a mix-up of columns shows.

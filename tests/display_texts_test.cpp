@@ -18,11 +18,8 @@ const std::string kTerminal =
     "INSERT INTO Kvd1140Trm VALUES ('T1','7744-010','S1',1,1,1,1);";
 
 std::unique_ptr<sqlhlp::Connection> Connect(const Installation& inst) {
-  // In process the working directory is not the installation's, so the file is named whole.
-  const std::string net =
-      std::getenv("ZIBROLT_TEST_NET") ? inst.Net() : "sqlite:" + inst.database().string();
   std::unique_ptr<sqlhlp::Connection> db;
-  EXPECT_EQ(sqlhlp::ConnectDatabase("demo", "geheim", net, "KORVADAT", db), 0);
+  EXPECT_EQ(inst.Connect(db), 0);
   return db;
 }
 

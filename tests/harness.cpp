@@ -99,6 +99,13 @@ Installation::~Installation() {
 
 void Installation::Sql(std::string_view sql) const { Exec(database(), sql); }
 
+int Installation::Connect(std::unique_ptr<sqlhlp::Connection>& db) const {
+  // In process the working directory is not the installation's, so the file is named whole.
+  if (!OdbcMode()) return sqlhlp::ConnectDatabase("demo", "geheim", "sqlite:" + database().string(), "KORVADAT", db);
+  setenv("ODBCINI", OdbcIni().c_str(), 1);
+  return sqlhlp::ConnectDatabase("demo", "geheim", OdbcDataSource(), "KORVADAT", db);
+}
+
 std::string Installation::Net() const {
   return OdbcMode() ? OdbcDataSource() : SqliteNet();
 }

@@ -3,9 +3,12 @@
 // directory to run in.
 #pragma once
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "frame/sqlhlp.hpp"
 
 namespace zibrolt::test {
 
@@ -58,6 +61,8 @@ class Installation {
   // The odbc.ini that defines the data source OdbcDataSource() for this database; written
   // whenever the SQLite ODBC driver is at hand.
   std::filesystem::path OdbcIni() const { return root_ / "odbc.ini"; }
+  // Connects this process to the installation's database, through ODBC in the ODBC pass.
+  int Connect(std::unique_ptr<sqlhlp::Connection>& db) const;
 
  private:
   std::filesystem::path root_;

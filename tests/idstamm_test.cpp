@@ -166,6 +166,9 @@ TEST(IdStamm, BadgesThatWouldBreakTheLineAreLeftOut) {
 // its old file, even though badges before it were fine. The embedded database reads one badge
 // number ahead while it sorts, so the bad row (2003) ends the list after 2001.
 TEST(IdStamm, FetchErrorAfterSomeBadgesFailsAndKeepsTheOldFile) {
+  // The SQLite ODBC driver reads a whole result when the cursor opens, so there the error comes
+  // at the open; the open-failure tests cover that path.
+  if (OdbcMode()) GTEST_SKIP() << "error surfaces at the cursor's open through ODBC";
   Installation inst(R"sql(
 INSERT INTO Kvd1140Trm VALUES ('T1', 'M', 'TSAL', 1, 1, 1, 1);
 INSERT INTO MGSST35P VALUES ('T1', 'Z', '1');

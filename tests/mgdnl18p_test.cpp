@@ -238,6 +238,9 @@ TEST(MgDnl18P, CreateOrAppendAndAnEmptyBadgeList) {
 }
 
 TEST(MgDnl18P, BadgeListErrorAbortsAndKeepsTheOldFile) {
+  // The SQLite ODBC driver reads a whole result when the cursor opens, so there the error comes
+  // at the open; the open-failure tests cover that path.
+  if (OdbcMode()) GTEST_SKIP() << "error surfaces at the cursor's open through ODBC";
   // The third badge's first day is no date: the badge list fails when it reaches that row
   // (the embedded database sorts a badge's rows in groups, so the first badge comes through).
   Installation inst(Terminal("T1", "7744-010") + Badge("5001") + Badge("5002") + Badge("5003") +
