@@ -2,7 +2,7 @@
 // Kvd301Awb (classes per badge); readers in Kvd401Zls.
 #include "data/checks.hpp"
 
-#include <cstdio>
+#include <algorithm>
 #include <new>
 
 namespace zibrolt {
@@ -11,11 +11,22 @@ namespace {
 using sqlhlp::Int;
 using sqlhlp::Text;
 
-constexpr sqlhlp::Column kCountColumns[] = {Int()};
-constexpr sqlhlp::Query kTimeClassCount{
-    "select count(*)  into :b0:b1  from Korvadat.MGSST35P where ((M35Trm=:b2 and M35Bch='1') "
-    "and M35Bkl in (select AWBBKL  from Korvadat.Kvd301Awb where AWBASW=:b3))",
-    kCountColumns};
+// Classes are compared whole, so they are received whole; the list entry keeps the first 5
+// characters, as the terminals have always received them.
+constexpr int kClassCapacity = 256;
+constexpr std::size_t kEntryClassLength = 5;
+
+// Both kinds of the terminal's classes in the database's order, highest first: the access
+// classes come out in the order the terminals have always received them.
+constexpr sqlhlp::Column kTerminalClassColumns[] = {Text(kClassCapacity), Text(2)};
+constexpr sqlhlp::Query kTerminalClasses{
+    "select M35BKL ,M35Bch  from Korvadat.MGSST35P where (M35TRM=:b0 and (M35Bch='0' or "
+    "M35Bch='1')) order by M35BKL desc",
+    kTerminalClassColumns};
+
+constexpr sqlhlp::Column kBadgeClassColumns[] = {Text(kClassCapacity)};
+constexpr sqlhlp::Query kBadgeClasses{
+    "select AWBBKL  from Korvadat.Kvd301Awb where AWBASW=:b0", kBadgeClassColumns};
 
 constexpr sqlhlp::Column kReaderColumns[] = {Int(), Text(6)};
 constexpr sqlhlp::Query kReaders{
@@ -23,14 +34,12 @@ constexpr sqlhlp::Query kReaders{
     "((ZlsSta<>4 and ZlsSta<>8) or ZlsSta is null )) order by ZlsLes",
     kReaderColumns};
 
-constexpr sqlhlp::Column kClassColumns[] = {Text(6)};
-constexpr sqlhlp::Query kAccessClasses{
-    "select distinct M35BKL  from Korvadat.MGSST35P ,Korvadat.Kvd301Awb where (((M35TRM=:b0 and "
-    "AWBASW=:b1) and M35Bch='0') and M35Bkl=AWBBKL) order by M35BKL desc",
-    kClassColumns};
-
 // Reader numbers have slots 0 to 11 only.
 constexpr int kReaderSlots = 12;
+
+bool Contains(const std::vector<std::string>& values, std::string_view value) {
+  return std::find(values.begin(), values.end(), value) != values.end();
+}
 
 }  // namespace
 
@@ -45,60 +54,89 @@ bool AccessClassList::AppendAccessClass(const RunContext& run, std::string_view 
   return true;
 }
 
-int CountTimeClasses(sqlhlp::Connection& db, std::string_view badge, std::string_view terminal,
-                     std::int32_t& count) {
-  sqlhlp::Statement& st = db.Use(kTimeClassCount);
-  st.BindText(0, terminal);
-  st.BindText(1, badge);
-  int status = st.SelectOne();
-  if (status == sqlhlp::kOk) count = st.GetInt(0);
-  return status;
+int Authorisations::LoadTerminalClasses() {
+  if (terminalLoaded_) return sqlhlp::kOk;
+  sqlhlp::Statement& st = run_.db.Use(kTerminalClasses);
+  st.BindText(0, terminal_.name);
+  int status = st.Open();
+  while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
+    if (st.IsNull(0)) continue;  // a NULL class equals no badge's class
+    const std::string_view value = st.GetText(0);
+    if (st.GetText(1) == "1") {
+      if (!Contains(timeClasses_, value)) timeClasses_.emplace_back(value);
+    } else if (!Contains(accessClasses_, value)) {
+      accessClasses_.emplace_back(value);
+    }
+  }
+  st.Close();
+  if (status != sqlhlp::kNoRow) return status;
+  terminalLoaded_ = true;
+  return sqlhlp::kOk;
 }
 
-int HasTimeAuthorisation(const RunContext& run, std::string_view badge,
-                         const TerminalRecord& terminal) {
-  std::int32_t count = 0;
-  const int status = CountTimeClasses(run.db, badge, terminal.name, count);
-  if (status < 0) return status;
-  const int result = count > 0 ? 1 : 0;
-  if (run.verbose)
-    Say(run, "Aws: %s Zeitberechtigung: %d\n", std::string(badge).c_str(), result);
+int Authorisations::LoadBadgeClasses(std::string_view badge) {
+  if (badgeLoaded_ && badge == badge_) return sqlhlp::kOk;
+  badgeLoaded_ = false;
+  badgeClasses_.clear();
+  sqlhlp::Statement& st = run_.db.Use(kBadgeClasses);
+  st.BindText(0, badge);
+  int status = st.Open();
+  while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk)
+    if (!st.IsNull(0)) badgeClasses_.emplace_back(st.GetText(0));
+  st.Close();
+  if (status != sqlhlp::kNoRow) return status;
+  badge_.assign(badge);
+  badgeLoaded_ = true;
+  return sqlhlp::kOk;
+}
+
+int Authorisations::LoadReaders(int highestReader) {
+  if (readersFor_ == highestReader) return sqlhlp::kOk;
+  readers_.clear();
+  sqlhlp::Statement& st = run_.db.Use(kReaders);
+  st.BindText(0, terminal_.name);
+  st.BindInt(1, highestReader);
+  int status = st.Open();
+  while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
+    const int n = st.GetInt(0);
+    if (n >= 0 && n <= highestReader && n < kReaderSlots) readers_.push_back(n);  // has a slot
+  }
+  st.Close();
+  if (status != sqlhlp::kNoRow) return status;
+  readersFor_ = highestReader;
+  return sqlhlp::kOk;
+}
+
+int Authorisations::HasTimeAuthorisation(std::string_view badge) {
+  int status = LoadTerminalClasses();
+  if (status == sqlhlp::kOk) status = LoadBadgeClasses(badge);
+  if (status != sqlhlp::kOk) return status;
+  int result = 0;
+  for (const std::string& c : badgeClasses_)
+    if (Contains(timeClasses_, c)) result = 1;
+  if (run_.verbose) Say(run_, "Aws: %s Zeitberechtigung: %d\n", badge_.c_str(), result);
   return result;
 }
 
-int CollectAccessClasses(const RunContext& run, AccessClassList& list, BadgeRow& row,
-                         const TerminalRecord& terminal, int highestReader, bool withReaders) {
-  list.Clear();
+int Authorisations::CollectAccessClasses(BadgeRow& row, int highestReader, bool withReaders) {
+  list_.Clear();
   if (withReaders) {
-    sqlhlp::Statement& readers = run.db.Use(kReaders);
-    readers.BindText(0, terminal.name);
-    readers.BindInt(1, highestReader);
-    int status = readers.Open();
-    while (status == sqlhlp::kOk && (status = readers.Fetch()) == sqlhlp::kOk) {
-      const int n = readers.GetInt(0);
-      if (n < 0 || n > highestReader || n >= kReaderSlots) continue;  // no slot for it
+    if (int status = LoadReaders(highestReader); status != sqlhlp::kOk)
+      return status;
+    for (int n : readers_)
       row.readers[n] = {static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
-    }
-    readers.Close();
-    if (status < 0) return status;
   }
-
-  sqlhlp::Statement& classes = run.db.Use(kAccessClasses);
-  classes.BindText(0, terminal.name);
-  classes.BindText(1, row.AswNum);
-  int status = classes.Open();
+  int status = LoadTerminalClasses();
+  if (status == sqlhlp::kOk) status = LoadBadgeClasses(row.AswNum);
+  if (status != sqlhlp::kOk) return status;
   std::string entry;
-  while (status == sqlhlp::kOk && (status = classes.Fetch()) == sqlhlp::kOk) {
-    entry.assign(classes.GetText(0));
+  for (const std::string& c : accessClasses_) {
+    if (!Contains(badgeClasses_, c)) continue;
+    entry.assign(c, 0, kEntryClassLength);
     if (entry.size() < 3) entry.append(3 - entry.size(), ' ');  // "%-3s"
-    if (!list.AppendAccessClass(run, entry)) {
-      status = kAccessListFailed;
-      break;
-    }
+    if (!list_.AppendAccessClass(run_, entry)) return kAccessListFailed;
   }
-  classes.Close();
-  if (status < 0) return status;
-  return list.count() > 0 ? 1 : 0;
+  return list_.count() > 0 ? 1 : 0;
 }
 
 void ReportCheckFailure(const RunContext& run, std::string_view badge, int status) {

@@ -16,8 +16,10 @@ int LookupBalanceData(sqlhlp::Connection& db, BadgeRow& row);
 // "%6.6s%s": the digits after their leading blanks, tabs and line feeds, right-aligned in 6,
 // then a blank for '+' or a missing sign, else the sign character. Always 7 characters.
 std::string FormatBalanceValue(std::string_view sign, std::string_view digits);
+void FormatBalanceValue(std::string_view sign, std::string_view digits, std::string& value);
 
 // "%-20s", cut to 20: always 20 characters.
 std::string FormatInformationText(std::string_view text);
+void FormatInformationText(std::string_view text, std::string& info);
 
 }  // namespace zibrolt

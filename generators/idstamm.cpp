@@ -80,7 +80,7 @@ const char* LineProblem(const BadgeFields& f, const std::vector<std::string_view
 
 int WorkIdStamm(RunContext& run, std::string_view, const TerminalRecord& terminal) {
   BadgeRow row;
-  AccessClassList classes;
+  Authorisations checks(run, terminal);
   BadgeCursor cursor(run.db);
   int read = 0;
   int written = 0;
@@ -97,9 +97,9 @@ int WorkIdStamm(RunContext& run, std::string_view, const TerminalRecord& termina
     f.AswSal = row.AswSal.empty() ? std::string_view(terminal.TRMSAL) : row.AswSal;
     f.AswAtp = row.AswAtp;
     f.AswPin = row.AswPin;
-    const int time = HasTimeAuthorisation(run, row.AswNum, terminal);
+    const int time = checks.HasTimeAuthorisation(row.AswNum);
     const int access =
-        time < 0 ? time : CollectAccessClasses(run, classes, row, terminal, kHighestReader, false);
+        time < 0 ? time : checks.CollectAccessClasses(row, kHighestReader, false);
     if (access < 0) {
       ReportCheckFailure(run, row.AswNum, access);
       status = access;
@@ -118,7 +118,7 @@ int WorkIdStamm(RunContext& run, std::string_view, const TerminalRecord& termina
       // only record time gets one line with its own class.
       std::vector<std::string_view> lineClasses;
       if (f.accessFlag == '1')
-        lineClasses.assign(classes.entries().begin(), classes.entries().end());
+        lineClasses.assign(checks.list().entries().begin(), checks.list().entries().end());
       else
         lineClasses.push_back(row.AswBkl);
       std::vector<std::string> lines;

@@ -79,7 +79,7 @@ std::vector<std::string> BuildMgDnl17PRecords(const BadgeRow& row, std::string_v
 
 int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& terminal) {
   BadgeCursor cursor(run.db);
-  AccessClassList list;
+  Authorisations checks(run, terminal);
   BadgeRow row;
   std::string previous;  // badge number of the row before; later rows of a badge are passed over
   int seen = 0;
@@ -103,16 +103,16 @@ int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& termin
                                          : kNoBalance;
 
         BadgeAuthorisations auth;
-        const int time = HasTimeAuthorisation(run, row.AswNum, terminal);
+        const int time = checks.HasTimeAuthorisation(row.AswNum);
         const int access =
-            time < 0 ? time : CollectAccessClasses(run, list, row, terminal, kHighestReader, true);
+            time < 0 ? time : checks.CollectAccessClasses(row, kHighestReader, true);
         if (access < 0) {
           ReportCheckFailure(run, row.AswNum, access);
           checkStatus = access;
           break;
         }
         auth.time = time == 1;
-        for (const std::string& entry : list.entries())
+        for (const std::string& entry : checks.list().entries())
           if (AccessClassFits(run, row.AswNum, entry)) auth.classes.push_back(entry);
 
         if (auth.time || !auth.classes.empty()) {
@@ -128,7 +128,7 @@ int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& termin
           for (const std::string& record : BuildMgDnl17PRecords(row, balance, auth))
             run.file.Write(record);
           ++written;
-        } else if (list.count() == 0 && run.verbose) {
+        } else if (checks.list().count() == 0 && run.verbose) {
           Say(run, "Ausweis %s ohne Zeit-/Zutrittsberechtigung auf Terminal %s\n",
               row.AswNum.c_str(), terminal.name.c_str());
         }

@@ -151,12 +151,13 @@ int WorkMgDnl18P(RunContext& run, std::string_view, const TerminalRecord& termin
   int read = 0;
   int written = 0;
   BadgeCursor badges(run.db);
+  Authorisations checks(run, terminal);
   badges.OpenBadgeCursor(terminal);
   BadgeRow row;
   int status = badges.FetchBadge(row);
   while (status == sqlhlp::kOk) {
     ++read;
-    const int allowed = HasTimeAuthorisation(run, row.AswNum, terminal);
+    const int allowed = checks.HasTimeAuthorisation(row.AswNum);
     if (allowed < 0) {
       ReportCheckFailure(run, row.AswNum, allowed);
       status = allowed;

@@ -50,7 +50,7 @@ std::string BuildMgDnl31PRecord(const BadgeRow& row, bool timeAuthorised,
 
 int WorkMgDnl31P(RunContext& run, std::string_view, const TerminalRecord& terminal) {
   BadgeRow row;
-  AccessClassList classes;
+  Authorisations checks(run, terminal);
   BadgeCursor cursor(run.db);
   int read = 0;
   int written = 0;
@@ -62,9 +62,9 @@ int WorkMgDnl31P(RunContext& run, std::string_view, const TerminalRecord& termin
   if (status != sqlhlp::kOk) Say(run, "Ausweiscursor lesen: RC: %ld \n", long{status});
   while (status == sqlhlp::kOk) {
     ++read;
-    const int time = HasTimeAuthorisation(run, row.AswNum, terminal);
+    const int time = checks.HasTimeAuthorisation(row.AswNum);
     const int access =
-        time < 0 ? time : CollectAccessClasses(run, classes, row, terminal, kHighestReader, false);
+        time < 0 ? time : checks.CollectAccessClasses(row, kHighestReader, false);
     if (access < 0) {
       ReportCheckFailure(run, row.AswNum, access);
       status = access;
@@ -78,7 +78,7 @@ int WorkMgDnl31P(RunContext& run, std::string_view, const TerminalRecord& termin
     } else if (BadgeNumberFits(run, row.AswNum)) {
       FetchLocationText(run.db, row);  // no location: blanks
       bool any = false;
-      for (const std::string& entry : classes.entries()) {
+      for (const std::string& entry : checks.list().entries()) {
         if (!AccessClassFits(run, row.AswNum, entry)) continue;
         run.file.Write(BuildMgDnl31PRecord(row, timeAuthorised, entry));
         any = true;

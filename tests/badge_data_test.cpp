@@ -211,32 +211,49 @@ INSERT INTO Kvd401Zls VALUES ('T1', -1, 'Z', NULL), ('T1', 0, 'Z', 1), ('T1', 1,
 
 TEST(Checks, TimeAuthorisationCountsOnlyTimeClassesOfTheTerminal) {
   DataSession s(kClasses);
+  const TerminalRecord t1 = Terminal("T1", 0);
   RunContext quiet = s.Run();
-  EXPECT_EQ(HasTimeAuthorisation(quiet, "C1", Terminal("T1", 0)), 1);
-  EXPECT_EQ(HasTimeAuthorisation(quiet, "C2", Terminal("T1", 0)), 0);  // only on T2
-  EXPECT_EQ(HasTimeAuthorisation(quiet, "C3", Terminal("T1", 0)), 0);  // access class only
+  Authorisations checks(quiet, t1);
+  EXPECT_EQ(checks.HasTimeAuthorisation("C1"), 1);
+  EXPECT_EQ(checks.HasTimeAuthorisation("C2"), 0);  // only on T2
+  EXPECT_EQ(checks.HasTimeAuthorisation("C3"), 0);  // access class only
   EXPECT_EQ(s.Output(), "");
 
   RunContext verbose = s.Run(true);
-  EXPECT_EQ(HasTimeAuthorisation(verbose, "C1", Terminal("T1", 0)), 1);
-  EXPECT_EQ(HasTimeAuthorisation(verbose, "C2", Terminal("T1", 0)), 0);
+  Authorisations told(verbose, t1);
+  EXPECT_EQ(told.HasTimeAuthorisation("C1"), 1);
+  EXPECT_EQ(told.HasTimeAuthorisation("C2"), 0);
   EXPECT_EQ(s.Output(), "Aws: C1 Zeitberechtigung: 1\nAws: C2 Zeitberechtigung: 0\n");
 }
 
 TEST(Checks, AccessClassesHighestFirstOnceEachAndRefilledPerBadge) {
-  DataSession s(kClasses);
+  DataSession s(kClasses + std::string("INSERT INTO MGSST35P VALUES ('T1', '20', '0');"));
+  const TerminalRecord t1 = Terminal("T1", 0);
   RunContext run = s.Run(true);
-  AccessClassList list;
+  Authorisations checks(run, t1);
   BadgeRow row;
   row.AswNum = "C1";
-  // Descending as the database orders text: letters after digits, "7" after "20".
-  EXPECT_EQ(CollectAccessClasses(run, list, row, Terminal("T1", 0), 32, false), 1);
-  EXPECT_EQ(list.entries(), (Numbers{"LANG1", "7  ", "5  ", "20 ", "10 "}));
+  // Descending as the database orders text: letters after digits, "7" after "20"; a class
+  // listed twice for the terminal or held twice by the badge comes once.
+  EXPECT_EQ(checks.CollectAccessClasses(row, 32, false), 1);
+  EXPECT_EQ(checks.list().entries(), (Numbers{"LANG1", "7  ", "5  ", "20 ", "10 "}));
 
   row.AswNum = "C2";  // classes only on another terminal
-  EXPECT_EQ(CollectAccessClasses(run, list, row, Terminal("T1", 0), 32, false), 0);
-  EXPECT_EQ(list.count(), 0);
+  EXPECT_EQ(checks.CollectAccessClasses(row, 32, false), 0);
+  EXPECT_EQ(checks.list().count(), 0);
   EXPECT_EQ(s.Output(), "");  // nothing printed, even with "/d"
+}
+
+TEST(Checks, ClassesThatCannotBeReadStopTheAnswer) {
+  DataSession s(kClasses + std::string("DROP TABLE Kvd301Awb;"));
+  const TerminalRecord t1 = Terminal("T1", 0);
+  RunContext run = s.Run(true);
+  Authorisations checks(run, t1);
+  BadgeRow row;
+  row.AswNum = "C1";
+  EXPECT_LT(checks.HasTimeAuthorisation("C1"), 0);
+  EXPECT_LT(checks.CollectAccessClasses(row, 11, true), 0);
+  EXPECT_EQ(s.Output(), "");  // no "Zeitberechtigung: 0" line for a badge that was not read
 }
 
 // The reader table as text: slot 0 first, each slot followed by "|".
@@ -248,28 +265,29 @@ std::string Slots(const BadgeRow& row) {
 
 TEST(Checks, ReaderTableGetsOnlyTheReadersAskedFor) {
   DataSession s(kClasses);
+  const TerminalRecord t1 = Terminal("T1", 0);
   RunContext run = s.Run();
-  AccessClassList list;
+  Authorisations checks(run, t1);
   BadgeRow row;
   row.AswNum = "C3";
   row.readers.fill(kNoReader);
 
   // Without readers the table is not touched.
-  EXPECT_EQ(CollectAccessClasses(run, list, row, Terminal("T1", 0), 11, false), 1);
+  EXPECT_EQ(checks.CollectAccessClasses(row, 11, false), 1);
   EXPECT_EQ(Slots(row), "  |  |  |  |  |  |  |  |  |  |  |  |");
 
   // Readers 0 to 11 of this terminal that are not withdrawn; -1 and 12 have no slot.
-  EXPECT_EQ(CollectAccessClasses(run, list, row, Terminal("T1", 0), 11, true), 1);
+  EXPECT_EQ(checks.CollectAccessClasses(row, 11, true), 1);
   EXPECT_EQ(Slots(row), "00|01|02|  |  |  |  |  |  |  |  |11|");
 
   // A lower highest number leaves the readers above it out.
   row.readers.fill(kNoReader);
-  CollectAccessClasses(run, list, row, Terminal("T1", 0), 1, true);
+  checks.CollectAccessClasses(row, 1, true);
   EXPECT_EQ(Slots(row), "00|01|  |  |  |  |  |  |  |  |  |  |");
 
   // Asked for more readers than there are slots, reader 12 still goes nowhere.
   row.readers.fill(kNoReader);
-  CollectAccessClasses(run, list, row, Terminal("T1", 0), 32, true);
+  checks.CollectAccessClasses(row, 32, true);
   EXPECT_EQ(Slots(row), "00|01|02|  |  |  |  |  |  |  |  |11|");
 }
 
