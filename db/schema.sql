@@ -52,7 +52,8 @@ CREATE TABLE IF NOT EXISTS Kvd113Awv (
   AWVCOD INTEGER,         -- NUMBER: code, 8 = withdrawn
   AwvSta INTEGER          -- NUMBER: status
 );
-CREATE INDEX IF NOT EXISTS Kvd113Awv_Num ON Kvd113Awv (AWVNUM);
+-- Covers every column the badge list and the location lookup read, so neither visits the table.
+CREATE INDEX IF NOT EXISTS Kvd113Awv_Num ON Kvd113Awv (AWVNUM, AwvSto, AWVCOD, AwvSta);
 
 -- Locations.
 CREATE TABLE IF NOT EXISTS Kvd113Sto (

@@ -150,18 +150,22 @@ class SqliteStatement final : public Statement {
   void ReadRow() {
     for (std::size_t c = 0; c < outputs_.size(); ++c) {
       const int col = static_cast<int>(c);
-      const bool null = sqlite3_column_type(stmt_, col) == SQLITE_NULL;
-      nulls_[c] = null;
       if (outputs_[c].kind == Column::kInt) {
+        const bool null = sqlite3_column_type(stmt_, col) == SQLITE_NULL;
+        nulls_[c] = null;
         sqlite3_int64 v = null ? 0 : sqlite3_column_int64(stmt_, col);
         ints_[c] = v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : std::int32_t(v);
         continue;
       }
       std::string& text = texts_[c];
       text.clear();
-      if (null) continue;
       const auto* s = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
-      Utf8ToCp1252(std::string_view(s ? s : "", sqlite3_column_bytes(stmt_, col)), text);
+      nulls_[c] = s == nullptr;  // the text of a NULL is no pointer at all
+      if (!s) continue;
+      std::string_view value(s, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col)));
+      // The terminals' buffers are C strings: a value ends at its first NUL.
+      value = value.substr(0, value.find('\0'));
+      Utf8ToCp1252(value, text);
       // Oracle hands a column to a fixed buffer cut to its size less the terminator.
       const std::size_t limit = static_cast<std::size_t>(outputs_[c].capacity - 1);
       if (text.size() > limit) text.resize(limit);
@@ -233,7 +237,8 @@ std::unique_ptr<Statement> AnswerSchemaSwitch(std::string_view text) {
 int ConnectSqlite(std::string_view path, std::unique_ptr<Connection>& connection) {
   sqlite3* db = nullptr;
   std::string file(path);
-  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  // One thread uses the connection, so SQLite need not lock it on every call.
+  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     int status = db ? Status(db) : -SQLITE_NOMEM;
     sqlite3_close(db);

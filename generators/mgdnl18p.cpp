@@ -5,6 +5,7 @@
 #include "generators/mgdnl18p.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <ctime>
 #include <string>
 
@@ -88,12 +89,16 @@ DisplayLineTable ReadBadgeDisplayTexts(DisplayTexts& texts, const BadgeRow& row)
 
 std::string SelectDisplayValue(std::string_view code, const BalanceValues& balance,
                                std::string_view date) {
-  if (code == "#W1") return std::string(date);
+  // Codes are whole strings "#W" and a number without leading zeros: "#W02" is no code.
+  int number = 0;
+  const bool numbered = code.size() >= 3 && code.size() <= 4 && code.substr(0, 2) == "#W" &&
+                        code[2] != '0' &&
+                        std::from_chars(code.data() + 2, code.data() + code.size(), number).ptr ==
+                            code.data() + code.size();
+  if (numbered && number == 1) return std::string(date);
   // There are no codes #W17 to #W20.
-  for (int n = 2; n <= 16; ++n)
-    if (code == "#W" + std::to_string(n)) return balance.value[n];
-  for (int m = 1; m <= 10; ++m)
-    if (code == "#W" + std::to_string(20 + m)) return balance.info[m];
+  if (numbered && number >= 2 && number <= 16) return balance.value[number];
+  if (numbered && number >= 21 && number <= 30) return balance.info[number - 20];
   return std::string(kValueWidth, ' ');
 }
 
