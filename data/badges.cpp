@@ -38,6 +38,14 @@ constexpr sqlhlp::Query kAllBadges{
     "by AswNum,AswGvo,AswBkl",
     kBadgeColumns};
 
+// Moves the columns of the badge list from a window row into the caller's row.
+void TakeListColumns(BadgeRow& to, BadgeRow& from) {
+  for (auto field : {&BadgeRow::AswNum, &BadgeRow::AswGvo, &BadgeRow::AswGbi, &BadgeRow::AswPnr,
+                     &BadgeRow::AswBkl, &BadgeRow::AswGrp, &BadgeRow::AswAtp, &BadgeRow::AwvSto,
+                     &BadgeRow::AswSal, &BadgeRow::AswBk2, &BadgeRow::AswSpr, &BadgeRow::AswPin})
+    (to.*field).swap(from.*field);
+}
+
 // "%-3s": left-aligned, blank-padded to at least 3 characters.
 void PadClass(std::string_view value, std::string& out) {
   out.assign(value);
@@ -47,6 +55,10 @@ void PadClass(std::string_view value, std::string& out) {
 }  // namespace
 
 int BadgeCursor::OpenBadgeCursor(const TerminalRecord& terminal) {
+  window_.clear();
+  numbers_.clear();
+  next_ = 0;
+  endStatus_ = sqlhlp::kOk;
   if (terminal.assignmentCount > 0) {
     cursor_ = &db_.Use(kAssignedBadges);
     cursor_->BindText(0, terminal.name);
@@ -58,6 +70,40 @@ int BadgeCursor::OpenBadgeCursor(const TerminalRecord& terminal) {
 
 int BadgeCursor::FetchBadge(BadgeRow& row) {
   if (!cursor_) return -1001;  // never opened: as the database answers for a closed cursor
+  if (next_ == window_.size()) {
+    if (endStatus_ != sqlhlp::kOk) return endStatus_;
+    if (FillWindow() == 0) return endStatus_;
+  }
+  TakeListColumns(row, window_[next_++]);
+  return sqlhlp::kOk;
+}
+
+// Fetches up to a window of rows; a status other than 0 ends the filling and is delivered after
+// the rows fetched before it, as a row-by-row fetch would have met it.
+int BadgeCursor::FillWindow() {
+  // An embedded database answers lookups one by one faster: there the window is one row.
+  const std::size_t size = db_.PrefersBatches() ? kBadgeWindow : 1;
+  window_.resize(size);
+  numbers_.clear();
+  std::size_t filled = 0;
+  while (filled < size) {
+    window_[filled].Clear();
+    endStatus_ = FetchRow(window_[filled]);
+    if (endStatus_ != sqlhlp::kOk) break;
+    numbers_.push_back(window_[filled].AswNum);
+    ++filled;
+  }
+  window_.resize(filled);
+  next_ = 0;
+  return static_cast<int>(filled);
+}
+
+std::span<const std::string> BadgeCursor::Ahead() const {
+  if (next_ == 0) return {};
+  return std::span<const std::string>(numbers_).subspan(next_ - 1);
+}
+
+int BadgeCursor::FetchRow(BadgeRow& row) {
   int status = cursor_->Fetch();
   if (status != sqlhlp::kOk) return status;
   const sqlhlp::Statement& c = *cursor_;

@@ -1,11 +1,20 @@
 // The list of badges valid today, one row per badge and validity period in badge-number order:
 // all of them, or, for a terminal with client/licence assignments, those of its clients.
 #pragma once
+#include <span>
+#include <string>
+#include <vector>
+
 #include "data/badge_row.hpp"
 #include "data/terminal.hpp"
 #include "frame/sqlhlp.hpp"
 
 namespace zibrolt {
+
+// Badges are fetched from the database a window at a time, so that the lookups per badge can
+// ask for a whole window of badge numbers with one statement (one round trip instead of one per
+// badge); the rows still reach the generator one by one, in list order.
+inline constexpr std::size_t kBadgeWindow = 100;
 
 class BadgeCursor {
  public:
@@ -19,9 +28,20 @@ class BadgeCursor {
   int FetchBadge(BadgeRow& row);
   int CloseBadgeCursor();
 
+  // Badge numbers of the row last delivered and of the rows fetched after it; lookups that
+  // batch their statements ask for all of these at once.
+  std::span<const std::string> Ahead() const;
+
  private:
+  int FetchRow(BadgeRow& row);  // one row from the database
+  int FillWindow();
+
   sqlhlp::Connection& db_;
   sqlhlp::Statement* cursor_ = nullptr;  // the variant that was opened
+  std::vector<BadgeRow> window_;         // rows fetched ahead
+  std::vector<std::string> numbers_;     // their badge numbers
+  std::size_t next_ = 0;                 // the next row of the window to deliver
+  int endStatus_ = sqlhlp::kOk;          // the status that ended the last fill, once reached
 };
 
 }  // namespace zibrolt

@@ -2,6 +2,8 @@
 // Kvd301Awb (classes per badge); readers in Kvd401Zls.
 #include "data/checks.hpp"
 
+#include "data/badge_batch.hpp"
+
 #include <algorithm>
 #include <new>
 
@@ -24,9 +26,8 @@ constexpr sqlhlp::Query kTerminalClasses{
     "M35Bch='1')) order by M35BKL desc",
     kTerminalClassColumns};
 
-constexpr sqlhlp::Column kBadgeClassColumns[] = {Text(kClassCapacity)};
-constexpr sqlhlp::Query kBadgeClasses{
-    "select AWBBKL  from Korvadat.Kvd301Awb where AWBASW=:b0", kBadgeClassColumns};
+// Badge number (whole, to find its owner) and class.
+constexpr sqlhlp::Column kBadgeClassColumns[] = {Text(256), Text(kClassCapacity)};
 
 constexpr sqlhlp::Column kReaderColumns[] = {Int(), Text(6)};
 constexpr sqlhlp::Query kReaders{
@@ -75,18 +76,33 @@ int Authorisations::LoadTerminalClasses() {
 }
 
 int Authorisations::LoadBadgeClasses(std::string_view badge) {
-  if (badgeLoaded_ && badge == badge_) return sqlhlp::kOk;
-  badgeLoaded_ = false;
-  badgeClasses_.clear();
-  sqlhlp::Statement& st = run_.db.Use(kBadgeClasses);
-  st.BindText(0, badge);
+  for (std::size_t i = 0; i < batchSize_; ++i) {
+    if (batch_[i].badge != badge) continue;
+    badgeClasses_ = &batch_[i].classes;
+    return sqlhlp::kOk;
+  }
+  batchSize_ = 0;
+  badgeClasses_ = nullptr;
+  static const BadgeLookup lookup("select AWBASW ,AWBBKL  from Korvadat.Kvd301Awb where AWBASW=:b0",
+                                  kBadgeClassColumns);
+  sqlhlp::Statement& st = lookup.Bind(run_.db, badge, badgeList_, numbers_);
+  // Each badge asked for gets an answer; the entries keep their storage from badge to badge.
+  if (batch_.size() < numbers_.size()) batch_.resize(numbers_.size());
+  for (std::size_t i = 0; i < numbers_.size(); ++i) {
+    batch_[i].badge.swap(numbers_[i]);
+    batch_[i].classes.clear();
+  }
   int status = st.Open();
-  while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk)
-    if (!st.IsNull(0)) badgeClasses_.emplace_back(st.GetText(0));
+  while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
+    if (st.IsNull(0) || st.IsNull(1)) continue;
+    const std::string_view owner = st.GetText(0);
+    for (std::size_t i = 0; i < numbers_.size(); ++i)
+      if (batch_[i].badge == owner) batch_[i].classes.emplace_back(st.GetText(1));
+  }
   st.Close();
   if (status != sqlhlp::kNoRow) return status;
-  badge_.assign(badge);
-  badgeLoaded_ = true;
+  batchSize_ = numbers_.size();
+  badgeClasses_ = &batch_.front().classes;  // the badge asked for comes first
   return sqlhlp::kOk;
 }
 
@@ -112,9 +128,10 @@ int Authorisations::HasTimeAuthorisation(std::string_view badge) {
   if (status == sqlhlp::kOk) status = LoadBadgeClasses(badge);
   if (status != sqlhlp::kOk) return status;
   int result = 0;
-  for (const std::string& c : badgeClasses_)
+  for (const std::string& c : *badgeClasses_)
     if (Contains(timeClasses_, c)) result = 1;
-  if (run_.verbose) Say(run_, "Aws: %s Zeitberechtigung: %d\n", badge_.c_str(), result);
+  if (run_.verbose)
+    Say(run_, "Aws: %s Zeitberechtigung: %d\n", std::string(badge).c_str(), result);
   return result;
 }
 
@@ -131,7 +148,7 @@ int Authorisations::CollectAccessClasses(BadgeRow& row, int highestReader, bool 
   if (status != sqlhlp::kOk) return status;
   std::string entry;
   for (const std::string& c : accessClasses_) {
-    if (!Contains(badgeClasses_, c)) continue;
+    if (!Contains(*badgeClasses_, c)) continue;
     entry.assign(c, 0, kEntryClassLength);
     if (entry.size() < 3) entry.append(3 - entry.size(), ' ');  // "%-3s"
     if (!list_.AppendAccessClass(run_, entry)) return kAccessListFailed;

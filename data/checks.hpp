@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/badge_row.hpp"
+#include "data/badges.hpp"
 #include "data/terminal.hpp"
 #include "frame/run_context.hpp"
 
@@ -31,13 +32,16 @@ class AccessClassList {
 inline constexpr int kAccessListFailed = INT_MIN;
 
 // The checks of one run, for its one terminal. A terminal's classes and readers do not change
-// while the run reads its one consistent view of the database, so they are read once; per badge
-// one query reads the badge's classes, and both checks answer from them. This gives the answers
-// of the per-badge count and class statements at a third of their round trips.
+// while the run reads its one consistent view of the database, so they are read once; the
+// badges' classes are read for a window of the badge list at a time (list is the badge cursor
+// the generator walks; without one, badge by badge), and both checks answer from them. This
+// gives the answers of the per-badge count and class statements at a small part of their
+// round trips.
 class Authorisations {
  public:
-  Authorisations(const RunContext& run, const TerminalRecord& terminal)
-      : run_(run), terminal_(terminal) {}
+  Authorisations(const RunContext& run, const TerminalRecord& terminal,
+                 const BadgeCursor* list = nullptr)
+      : run_(run), terminal_(terminal), badgeList_(list) {}
 
   // 1 when the badge holds at least one time class of the terminal, else 0. When the classes
   // cannot be read, the (negative) database status: a badge whose rights cannot be read must
@@ -64,9 +68,15 @@ class Authorisations {
   bool terminalLoaded_ = false;
   std::vector<std::string> timeClasses_;    // the terminal's time classes
   std::vector<std::string> accessClasses_;  // its access classes, distinct, highest first
-  std::string badge_;                       // the badge whose classes are in badgeClasses_
-  bool badgeLoaded_ = false;
-  std::vector<std::string> badgeClasses_;   // that badge's classes
+  const BadgeCursor* badgeList_;            // where the badges ahead come from, or none
+  struct BadgeClasses {
+    std::string badge;                 // badge number
+    std::vector<std::string> classes;  // its classes
+  };
+  std::vector<BadgeClasses> batch_;    // the badges of the last lookup, the one asked for first
+  std::size_t batchSize_ = 0;          // entries of batch_ that hold answers
+  std::vector<std::string> numbers_;   // badge numbers of the last lookup
+  const std::vector<std::string>* badgeClasses_ = nullptr;  // those of the current badge
   std::optional<int> readersFor_;           // the highest reader number readers_ was read for
   std::vector<int> readers_;                // the terminal's reader numbers up to it
 };

@@ -407,6 +407,8 @@ class OdbcConnection final : public Connection {
     return kOk;
   }
 
+ bool PrefersBatches() const override { return true; }
+
  protected:
   std::unique_ptr<Statement> Prepare(const Query& query) override {
     if (dbms_ == Dbms::kSqlite)

@@ -82,6 +82,10 @@ class Connection {
 
   Counters& counters() { return counters_; }
 
+  // True where every statement execution is a round trip to a server: lookups then ask for a
+  // window of badges at once. An embedded database answers single lookups faster.
+  virtual bool PrefersBatches() const { return false; }
+
  protected:
   Connection() = default;
   virtual std::unique_ptr<Statement> Prepare(const Query& query) = 0;

@@ -16,19 +16,30 @@ using sqlhlp::Text;
 // substr(TswWnn,1,1) and substr(TswWnn,2,9) and read TswW01, which nothing shows; reading the
 // value whole and splitting it here gives the same characters with 15 fewer columns and no
 // function calls per row.
-constexpr int kFirstInfoColumn = 15;
+constexpr int kFirstValueColumn = 1;   // after the badge number the answer belongs to
+constexpr int kFirstInfoColumn = 16;
 constexpr auto kBalanceColumns = [] {
-  std::array<sqlhlp::Column, 25> columns{};
-  for (int n = 2; n <= 16; ++n) columns[n - 2] = Text(11);
+  std::array<sqlhlp::Column, 26> columns{};
+  columns[0] = Text(256);
+  for (int n = 2; n <= 16; ++n) columns[kFirstValueColumn + n - 2] = Text(11);
   for (int m = 1; m <= 10; ++m) columns[kFirstInfoColumn + m - 1] = Text(21);
   return columns;
 }();
 
-constexpr sqlhlp::Query kBalance{
-    "select TswW02 ,TswW03 ,TswW04 ,TswW05 ,TswW06 ,TswW07 ,TswW08 ,TswW09 ,TswW10 ,TswW11 "
-    ",TswW12 ,TswW13 ,TswW14 ,TswW15 ,TswW16 ,TswF01 ,TswF02 ,TswF03 ,TswF04 ,TswF05 ,TswF06 "
-    ",TswF07 ,TswF08 ,TswF09 ,TswF10  from KORVADAT.O2002TSW where TSWIDN=:b0",
-    kBalanceColumns};
+constexpr std::string_view kBalance =
+    "select TSWIDN ,TswW02 ,TswW03 ,TswW04 ,TswW05 ,TswW06 ,TswW07 ,TswW08 ,TswW09 ,TswW10 "
+    ",TswW11 ,TswW12 ,TswW13 ,TswW14 ,TswW15 ,TswW16 ,TswF01 ,TswF02 ,TswF03 ,TswF04 ,TswF05 "
+    ",TswF06 ,TswF07 ,TswF08 ,TswF09 ,TswF10  from KORVADAT.O2002TSW where TSWIDN=:b0";
+
+void ReadBalance(const sqlhlp::Statement& st, BalanceValues& balance) {
+  for (int n = 2; n <= 16; ++n) {
+    const std::string_view value = st.GetText(kFirstValueColumn + n - 2);
+    FormatBalanceValue(value.substr(0, 1), value.substr(std::min<std::size_t>(1, value.size()), 9),
+                       balance.value[n]);
+  }
+  for (int m = 1; m <= 10; ++m)
+    FormatInformationText(st.GetText(kFirstInfoColumn + m - 1), balance.info[m]);
+}
 
 }  // namespace
 
@@ -60,19 +71,16 @@ std::string FormatInformationText(std::string_view text) {
   return info;
 }
 
-int LookupBalanceData(sqlhlp::Connection& db, BadgeRow& row) {
-  sqlhlp::Statement& st = db.Use(kBalance);
-  st.BindText(0, row.AswNum);
-  const int status = st.SelectOne();
-  if (status != sqlhlp::kOk) return status;
-  for (int n = 2; n <= 16; ++n) {
-    const std::string_view value = st.GetText(n - 2);
-    FormatBalanceValue(value.substr(0, 1), value.substr(std::min<std::size_t>(1, value.size()), 9),
-                       row.balance.value[n]);
-  }
-  for (int m = 1; m <= 10; ++m)
-    FormatInformationText(st.GetText(kFirstInfoColumn + m - 1), row.balance.info[m]);
+int BalanceLookup::LookupBalanceData(BadgeRow& row) {
+  static const BadgeLookup lookup(kBalance, kBalanceColumns);
+  const BalanceValues* values = nullptr;
+  const int status = answers_.Find(db_, lookup, row.AswNum, list_, ReadBalance, &values);
+  if (status == sqlhlp::kOk) row.balance = *values;
   return status;
+}
+
+int LookupBalanceData(sqlhlp::Connection& db, BadgeRow& row) {
+  return BalanceLookup(db).LookupBalanceData(row);
 }
 
 }  // namespace zibrolt

@@ -3,14 +3,32 @@
 #include <string>
 #include <string_view>
 
+#include "data/badge_batch.hpp"
 #include "data/badge_row.hpp"
+#include "data/badges.hpp"
 #include "frame/sqlhlp.hpp"
 
 namespace zibrolt {
 
-// Reads the badge's O2002TSW row into row.balance: balance values 2 to 16 and information
-// texts 1 to 10. Returns 0, 1403 when the badge has no row, or an error status (a second row
-// for the badge is one); on any status but 0 row.balance stays as it was.
+// The balance lookup of one run. list is the badge cursor the generator walks: where the
+// database prefers batches, the rows of a window of badges are read at once.
+class BalanceLookup {
+ public:
+  explicit BalanceLookup(sqlhlp::Connection& db, const BadgeCursor* list = nullptr)
+      : db_(db), list_(list) {}
+
+  // Reads the badge's O2002TSW row into row.balance: balance values 2 to 16 and information
+  // texts 1 to 10. Returns 0, 1403 when the badge has no row, or an error status (a second
+  // row for the badge is one); on any status but 0 row.balance stays as it was.
+  int LookupBalanceData(BadgeRow& row);
+
+ private:
+  sqlhlp::Connection& db_;
+  const BadgeCursor* list_;
+  BadgeAnswers<BalanceValues> answers_;
+};
+
+// The same for one badge, without a list ahead.
 int LookupBalanceData(sqlhlp::Connection& db, BadgeRow& row);
 
 // "%6.6s%s": the digits after their leading blanks, tabs and line feeds, right-aligned in 6,

@@ -80,8 +80,8 @@ const char* LineProblem(const BadgeFields& f, const std::vector<std::string_view
 
 int WorkIdStamm(RunContext& run, std::string_view, const TerminalRecord& terminal) {
   BadgeRow row;
-  Authorisations checks(run, terminal);
   BadgeCursor cursor(run.db);
+  Authorisations checks(run, terminal, &cursor);
   int read = 0;
   int written = 0;
 

@@ -79,7 +79,9 @@ std::vector<std::string> BuildMgDnl17PRecords(const BadgeRow& row, std::string_v
 
 int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& terminal) {
   BadgeCursor cursor(run.db);
-  Authorisations checks(run, terminal);
+  Authorisations checks(run, terminal, &cursor);
+  BalanceLookup balances(run.db, &cursor);
+  LocationLookup locations(run.db, &cursor);
   BadgeRow row;
   std::string previous;  // badge number of the row before; later rows of a badge are passed over
   int seen = 0;
@@ -94,7 +96,7 @@ int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& termin
       if (BadgeNumberFits(run, row.AswNum)) {
         for (int k = 1; k <= kHighestReader; ++k) row.readers[k] = kNoReader;
 
-        const int balanceStatus = LookupBalanceData(run.db, row);
+        const int balanceStatus = balances.LookupBalanceData(row);
         if (balanceStatus != sqlhlp::kOk && run.verbose)
           Say(run, "Saldo Ermitteln. Pnr: %s SQLCode:%ld\n", row.AswPnr.c_str(),
               static_cast<long>(balanceStatus));
@@ -116,7 +118,7 @@ int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& termin
           if (AccessClassFits(run, row.AswNum, entry)) auth.classes.push_back(entry);
 
         if (auth.time || !auth.classes.empty()) {
-          const int locationStatus = FetchLocationText(run.db, row);
+          const int locationStatus = locations.FetchLocationText(row);
           if (locationStatus == sqlhlp::kOk) {
             auth.hasLocation = true;
             auth.location = row.location;

@@ -156,7 +156,8 @@ int WorkMgDnl18P(RunContext& run, std::string_view, const TerminalRecord& termin
   int read = 0;
   int written = 0;
   BadgeCursor badges(run.db);
-  Authorisations checks(run, terminal);
+  Authorisations checks(run, terminal, &badges);
+  BalanceLookup balances(run.db, &badges);
   badges.OpenBadgeCursor(terminal);
   BadgeRow row;
   int status = badges.FetchBadge(row);
@@ -177,7 +178,7 @@ int WorkMgDnl18P(RunContext& run, std::string_view, const TerminalRecord& termin
       DisplayLineTable lines = !row.AswSal.empty() && terminal.TRMMOD == kBadgeSetModel
                                    ? ReadBadgeDisplayTexts(texts, row)
                                    : terminalLines;
-      const int balance = LookupBalanceData(run.db, row);
+      const int balance = balances.LookupBalanceData(row);
       if (balance != sqlhlp::kOk && run.verbose)
         Say(run, "Ausweis:%s Person:%s Saldodaten nicht gefunden! %d\n", row.AswNum.c_str(),
             row.AswPnr.c_str(), balance);

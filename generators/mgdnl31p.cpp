@@ -50,8 +50,9 @@ std::string BuildMgDnl31PRecord(const BadgeRow& row, bool timeAuthorised,
 
 int WorkMgDnl31P(RunContext& run, std::string_view, const TerminalRecord& terminal) {
   BadgeRow row;
-  Authorisations checks(run, terminal);
   BadgeCursor cursor(run.db);
+  Authorisations checks(run, terminal, &cursor);
+  LocationLookup locations(run.db, &cursor);
   int read = 0;
   int written = 0;
 
@@ -76,7 +77,7 @@ int WorkMgDnl31P(RunContext& run, std::string_view, const TerminalRecord& termin
         Say(run, "Ausweis %s ohne Zutrittsberechtigung auf Terminal %s\n", row.AswNum.c_str(),
             terminal.name.c_str());
     } else if (BadgeNumberFits(run, row.AswNum)) {
-      FetchLocationText(run.db, row);  // no location: blanks
+      locations.FetchLocationText(row);  // no location: blanks
       bool any = false;
       for (const std::string& entry : checks.list().entries()) {
         if (!AccessClassFits(run, row.AswNum, entry)) continue;

@@ -66,7 +66,8 @@ std::vector<std::string> BuildMgDnl60PRecords(const BadgeRow& row, std::string_v
 
 int WorkMgDnl60P(RunContext& run, std::string_view, const TerminalRecord& terminal) {
   BadgeCursor cursor(run.db);
-  Authorisations checks(run, terminal);
+  Authorisations checks(run, terminal, &cursor);
+  BalanceLookup balances(run.db, &cursor);
   BadgeRow row;
   int read = 0;
   int written = 0;
@@ -80,7 +81,7 @@ int WorkMgDnl60P(RunContext& run, std::string_view, const TerminalRecord& termin
     if (BadgeNumberFits(run, row.AswNum)) {
       for (int n = 1; n <= kHighestReader; ++n) row.readers[n] = kNoReader;
       // Looked up for every badge, also for one that is not written.
-      const int balanceStatus = LookupBalanceData(run.db, row);
+      const int balanceStatus = balances.LookupBalanceData(row);
       const std::string_view balance =
           balanceStatus == sqlhlp::kOk ? std::string_view(row.balance.value[kBalanceValue])
                                        : kNoBalance;
