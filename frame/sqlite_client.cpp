@@ -16,7 +16,7 @@ namespace zibrolt::sqlhlp {
 namespace {
 
 // A writer holding the file gets this long before the run gives up with a clear error.
-constexpr int kBusyTimeoutMs = 10000;
+constexpr int kBusyTimeoutMs = 3000;
 
 int Status(sqlite3* db) { return -sqlite3_extended_errcode(db); }
 

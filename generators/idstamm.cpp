@@ -8,6 +8,7 @@
 #include "data/badges.hpp"
 #include "data/checks.hpp"
 #include "generators/generators.hpp"
+#include "generators/record.hpp"
 
 namespace zibrolt {
 namespace {
@@ -58,9 +59,13 @@ std::string BuildIdStammLine(const BadgeFields& f, std::string_view accessClass)
 }
 
 // The terminal splits lines at line ends and fields at quotes without any escaping, so a value
-// holding either would shift every later field of the line.
-bool BreaksLine(std::string_view value) {
-  return value.find_first_of("\"\r\n") != std::string_view::npos;
+// holding either would shift every later field of the line; it reads lines as strings, so a
+// zero byte ends the line early, and no other control byte is part of any value.
+const char* ValueProblem(std::string_view value) {
+  if (value.find_first_of("\"\r\n") != std::string_view::npos)
+    return "Wert enthaelt Anfuehrungszeichen oder Zeilenumbruch";
+  if (HasControlByte(value)) return "Wert enthaelt Steuerzeichen";
+  return nullptr;
 }
 
 // Why the badge's lines cannot go to the terminal, or nullptr when they can.
@@ -68,9 +73,9 @@ const char* LineProblem(const BadgeFields& f, const std::vector<std::string_view
                         const std::vector<std::string>& lines) {
   for (std::string_view value : {f.AswNum, f.AswGvo, f.AswGbi, f.location, f.AswSpr, f.AswSal,
                                  f.AswAtp, f.AswPin})
-    if (BreaksLine(value)) return "Wert enthaelt Anfuehrungszeichen oder Zeilenumbruch";
+    if (const char* problem = ValueProblem(value)) return problem;
   for (std::string_view value : classes)
-    if (BreaksLine(value)) return "Wert enthaelt Anfuehrungszeichen oder Zeilenumbruch";
+    if (const char* problem = ValueProblem(value)) return problem;
   for (const std::string& line : lines)
     if (line.size() > kLineMax) return "Zeile laenger als 255 Zeichen";
   return nullptr;
@@ -127,7 +132,7 @@ int WorkIdStamm(RunContext& run, std::string_view, const TerminalRecord& termina
 
       // All lines of a badge or none: a terminal must never get a broken line.
       if (const char* problem = LineProblem(f, lineClasses, lines)) {
-        Say(run, "Ausweis %s nicht in Datei gestellt: %s\n", row.AswNum.c_str(), problem);
+        Say(run, "Ausweis %s nicht in Datei gestellt: %s\n", Shown(row.AswNum).c_str(), problem);
       } else {
         for (const std::string& line : lines) run.file.WriteText(line);
         ++written;

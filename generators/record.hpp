@@ -10,6 +10,17 @@
 
 namespace zibrolt {
 
+// Bytes below 0x20 and DEL: terminals take them for line ends, string ends or separators,
+// never for part of a value.
+inline bool IsControlByte(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b < 0x20 || b == 0x7F;
+}
+bool HasControlByte(std::string_view text);
+
+// The text for a message line, control bytes written as \xNN so that the line stays one line.
+std::string Shown(std::string_view text);
+
 // Widest badge number and access class the fixed-width layouts have room for.
 inline constexpr std::size_t kRecordBadgeWidth = 13;
 inline constexpr std::size_t kRecordClassWidth = 3;
@@ -18,10 +29,14 @@ class FixedRecord {
  public:
   explicit FixedRecord(std::size_t length) : bytes_(length, ' ') {}
 
-  // Copies text to pos, cut at the record's end (callers check widths beforehand).
+  // Copies text to pos, cut at the record's end (callers check widths beforehand). The text
+  // ends at a zero byte, as the terminals' strings do, and any other control byte shows as a
+  // blank: a descriptive text from the database must not put one into a record.
   void Put(std::size_t pos, std::string_view text) {
     if (pos >= bytes_.size()) return;
-    bytes_.replace(pos, std::min(text.size(), bytes_.size() - pos), text.substr(0, bytes_.size() - pos));
+    text = text.substr(0, std::min(text.find('\0'), bytes_.size() - pos));
+    for (std::size_t i = 0; i < text.size(); ++i)
+      bytes_[pos + i] = IsControlByte(text[i]) ? ' ' : text[i];
   }
   // A date "yyyymmdd"; eight blanks (no date) become "00000000".
   void PutDate(std::size_t pos, std::string_view date) {
@@ -36,12 +51,14 @@ class FixedRecord {
   std::string bytes_;
 };
 
-// A badge number longer than the record's field would be cut into another badge's number, so
-// such a badge is left out with this line (always printed). True when the badge fits.
+// A badge number longer than the record's field would be cut into another badge's number, and
+// one with a control byte would reach the terminal as some other number, so such a badge is
+// left out with this line (always printed). True when the badge fits.
 bool BadgeNumberFits(const RunContext& run, std::string_view badge);
 
-// An access class longer than 3 characters would be cut into another class; that class's
-// record is left out with a line naming it. True when the class fits.
+// An access class longer than 3 characters would be cut into another class, and one with a
+// control byte is not the class the terminal knows; that class's record is left out with a
+// line naming it. True when the class fits.
 bool AccessClassFits(const RunContext& run, std::string_view badge, std::string_view entry);
 
 }  // namespace zibrolt
