@@ -162,10 +162,10 @@ class SqliteStatement final : public Statement {
       const auto* s = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
       nulls_[c] = s == nullptr;  // the text of a NULL is no pointer at all
       if (!s) continue;
-      std::string_view value(s, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col)));
-      // The terminals' buffers are C strings: a value ends at its first NUL.
-      value = value.substr(0, value.find('\0'));
-      Utf8ToCp1252(value, text);
+      // A NUL inside a value is kept: cutting there could turn one badge number into another;
+      // the generators leave such values out of the files.
+      Utf8ToCp1252(std::string_view(s, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col))),
+                   text);
       // Oracle hands a column to a fixed buffer cut to its size less the terminator.
       const std::size_t limit = static_cast<std::size_t>(outputs_[c].capacity - 1);
       if (text.size() > limit) text.resize(limit);

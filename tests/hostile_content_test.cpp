@@ -207,13 +207,16 @@ TEST_F(HostileContent, BadgeNumbersWithControlBytesAreLeftOutWithALine) {
     const std::string reason = f.recordLength != 0 ? "Ausweisnummer enthaelt Steuerzeichen"
                                                    : "Wert enthaelt ";
     for (const char* shown : {"CR\\x0D1", "LF\\x0A2", "TAB\\x093", "NUL\\x004"})
+      // The SQLite ODBC driver ends every text at a NUL byte before the tool sees it.
+      if (!OdbcMode() || std::string_view(shown).substr(0, 3) != "NUL")
       EXPECT_NE(r.output.find(std::string("Ausweis ") + shown + " nicht in Datei gestellt: " +
                               reason),
                 std::string::npos)
           << shown << "\n" << r.output;
     const std::string file = inst_->ReadOut();
     for (const char* number : {"CR", "LF", "TAB", "NUL"})
-      EXPECT_EQ(file.find(number), std::string::npos) << number;
+      if (!OdbcMode() || std::string_view(number) != "NUL")
+        EXPECT_EQ(file.find(number), std::string::npos) << number;
     const std::string tooLong = f.recordLength != 0 ? "Ausweisnummer laenger als 13 Zeichen"
                                                     : "Zeile laenger als 255 Zeichen";
     EXPECT_NE(r.output.find("Ausweis " + kBadge255 + " nicht in Datei gestellt: " + tooLong),
@@ -230,6 +233,7 @@ TEST_F(HostileContent, AccessClassesThatCannotBeSentAreNamed) {
     for (const char* shown : {"LONGC nicht in Datei gestellt: laenger als 3 Zeichen",
                               "A\\x09B nicht in Datei gestellt: enthaelt Steuerzeichen",
                               "A\\x00 nicht in Datei gestellt: enthaelt Steuerzeichen"})
+      if (!OdbcMode() || std::string_view(shown).find("\\x00") == std::string_view::npos)
       EXPECT_NE(r.output.find(std::string("Ausweis K1: Zutrittsklasse ") + shown),
                 std::string::npos)
           << r.output;
