@@ -21,7 +21,7 @@ sqlhlp::Statement& BadgeLookup::Bind(sqlhlp::Connection& db, std::string_view ba
                                      const BadgeCursor* list,
                                      std::vector<std::string>& numbers) const {
   numbers.assign(1, std::string(badge));
-  if (!list || !db.PrefersBatches()) {
+  if (!Batched(db, list)) {
     sqlhlp::Statement& st = db.Use(single_);
     st.BindText(0, badge);
     return st;

@@ -27,6 +27,11 @@ class BadgeLookup {
   sqlhlp::Statement& Bind(sqlhlp::Connection& db, std::string_view badge, const BadgeCursor* list,
                           std::vector<std::string>& numbers) const;
 
+  // Whether Bind gives the window statement.
+  static bool Batched(const sqlhlp::Connection& db, const BadgeCursor* list) {
+    return list && db.PrefersBatches();
+  }
+
  private:
   std::string singleText_;
   std::string windowText_;
@@ -59,6 +64,7 @@ class BadgeAnswers {
     }
     size_ = 0;
     sqlhlp::Statement& st = lookup.Bind(db, badge, list, numbers_);
+    if (!lookup.Batched(db, list)) return One(st, badge, read, value);
     // The entries keep their storage from one lookup to the next.
     if (answers_.size() < numbers_.size()) answers_.resize(numbers_.size());
     for (std::size_t i = 0; i < numbers_.size(); ++i) {
@@ -86,6 +92,21 @@ class BadgeAnswers {
   }
 
  private:
+  // The single lookup: one badge, as a single-row query.
+  template <typename Read>
+  int One(sqlhlp::Statement& st, std::string_view badge, Read read, const Value** value) {
+    if (answers_.empty()) answers_.resize(1);
+    Answer& a = answers_.front();
+    a.status = st.SelectOne();
+    if (a.status != sqlhlp::kOk && a.status != sqlhlp::kNoRow && a.status != sqlhlp::kTooManyRows)
+      return a.status;  // failed: no answer to keep
+    a.badge.assign(badge);
+    if (a.status == sqlhlp::kOk) read(st, a.value);
+    size_ = 1;
+    *value = &a.value;
+    return a.status;
+  }
+
   std::vector<Answer> answers_;
   std::size_t size_ = 0;              // entries of answers_ that hold answers
   std::vector<std::string> numbers_;  // badge numbers of the last lookup

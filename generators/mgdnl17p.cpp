@@ -96,13 +96,19 @@ int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& termin
       if (BadgeNumberFits(run, row.AswNum)) {
         for (int k = 1; k <= kHighestReader; ++k) row.readers[k] = kNoReader;
 
-        const int balanceStatus = balances.LookupBalanceData(row);
-        if (balanceStatus != sqlhlp::kOk && run.verbose)
-          Say(run, "Saldo Ermitteln. Pnr: %s SQLCode:%ld\n", row.AswPnr.c_str(),
-              static_cast<long>(balanceStatus));
-        const std::string_view balance =
-            balanceStatus == sqlhlp::kOk ? std::string_view(row.balance.value[kBalanceValue])
-                                         : kNoBalance;
+        // With "/d" the balance is read and reported before the checks, where its line has
+        // always come; otherwise it is read only for a badge that gets records.
+        std::string_view balance = kNoBalance;
+        bool balanceRead = false;
+        auto readBalance = [&] {
+          const int balanceStatus = balances.LookupBalanceData(row);
+          if (balanceStatus != sqlhlp::kOk && run.verbose)
+            Say(run, "Saldo Ermitteln. Pnr: %s SQLCode:%ld\n", row.AswPnr.c_str(),
+                static_cast<long>(balanceStatus));
+          if (balanceStatus == sqlhlp::kOk) balance = row.balance.value[kBalanceValue];
+          balanceRead = true;
+        };
+        if (run.verbose) readBalance();
 
         BadgeAuthorisations auth;
         const int time = checks.HasTimeAuthorisation(row.AswNum);
@@ -118,6 +124,7 @@ int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& termin
           if (AccessClassFits(run, row.AswNum, entry)) auth.classes.push_back(entry);
 
         if (auth.time || !auth.classes.empty()) {
+          if (!balanceRead) readBalance();
           const int locationStatus = locations.FetchLocationText(row);
           if (locationStatus == sqlhlp::kOk) {
             auth.hasLocation = true;

@@ -80,11 +80,6 @@ int WorkMgDnl60P(RunContext& run, std::string_view, const TerminalRecord& termin
     ++read;
     if (BadgeNumberFits(run, row.AswNum)) {
       for (int n = 1; n <= kHighestReader; ++n) row.readers[n] = kNoReader;
-      // Looked up for every badge, also for one that is not written.
-      const int balanceStatus = balances.LookupBalanceData(row);
-      const std::string_view balance =
-          balanceStatus == sqlhlp::kOk ? std::string_view(row.balance.value[kBalanceValue])
-                                       : kNoBalance;
 
       BadgeAuthorisations auth;
       const int time = checks.HasTimeAuthorisation(row.AswNum);
@@ -100,6 +95,12 @@ int WorkMgDnl60P(RunContext& run, std::string_view, const TerminalRecord& termin
         if (AccessClassFits(run, row.AswNum, entry)) auth.classes.push_back(entry);
 
       if (auth.time || !auth.classes.empty()) {
+        // The balance shows only in records and is never reported, so it is read only for a
+        // badge that gets records.
+        const int balanceStatus = balances.LookupBalanceData(row);
+        const std::string_view balance =
+            balanceStatus == sqlhlp::kOk ? std::string_view(row.balance.value[kBalanceValue])
+                                         : kNoBalance;
         // A badge whose classes were all left out still gets its time-only record.
         for (const std::string& record : BuildMgDnl60PRecords(row, balance, auth))
           run.file.Write(record);
