@@ -3,10 +3,11 @@
 # one markdown table: per function and terminal the badges read and written, wall and CPU time,
 # time per badge, peak memory, and the statements and fetches the run sent per badge.
 #
-#   bench/run.sh [--large] [--no-build] [--build-dir DIR] [--work DIR] [--seed S]
+#   bench/run.sh [--large] [--no-build] [--odbc] [--build-dir DIR] [--work DIR] [--seed S]
 #                [--functions "F..."] [--terminals "T..."] [SIZE...]
 #
-# Sizes are badge counts (default 10000 100000; --large adds 1000000). See bench/README.md.
+# Sizes are badge counts (default 10000 100000; --large adds 1000000). --odbc reaches the same
+# database file through the SQLite ODBC driver (unixODBC). See bench/README.md.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -18,9 +19,11 @@ functions="MGDNL17P MGDNL18P MGDNL31P MGDNL60P IDSTAMM"
 terminals="BENCH-ALL BENCH-MND"
 sizes=()
 large=0
+odbc=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --large) large=1 ;;
+    --odbc) odbc=1 ;;
     --no-build) build=0 ;;
     --build-dir) build_dir="$(cd "$2" && pwd)"; shift ;;
     --work) work="$2"; shift ;;
@@ -70,8 +73,17 @@ for size in "${sizes[@]}"; do
   "$makedb" --badges "$size" --seed "$seed" "$inst/data/bench.db" >"$inst/log/make.txt"
   echo "Installation: $(cat "$inst/log/make.txt")"
   # zibrolt reads ../../files/quarvenda.ini from its working directory work/run.
+  net=sqlite:../../data/bench.db
+  if [ "$odbc" = 1 ]; then
+    driver="$(find /usr/lib -name 'libsqlite3odbc.so' 2>/dev/null | head -1)"
+    [ -n "$driver" ] || { echo "bench/run.sh: the SQLite ODBC driver is missing" >&2; exit 1; }
+    printf '[BENCH]\nDriver = %s\nDatabase = %s\nLoadExt = %s\nNoCreat = 1\nTimeout = 10000\n' \
+      "$driver" "$inst/data/bench.db" "$build_dir/zibrolt_compat.so" >"$inst/odbc.ini"
+    export ODBCINI="$inst/odbc.ini"
+    net=BENCH
+  fi
   "$settings" write "$inst/files/quarvenda.ini" --login bench --password bench \
-    --net sqlite:../../data/bench.db --db-system SQLITE --schema korvadat >/dev/null
+    --net "$net" --db-system SQLITE --schema korvadat >/dev/null
 
   for function in $functions; do
     for terminal in $terminals; do
