@@ -20,19 +20,19 @@ using ReaderSlot = std::array<char, 2>;
 inline constexpr ReaderSlot kNoReader = {' ', ' '};
 
 struct BadgeRow {
-  std::string AswNum;    // badge number, whole (up to 255 characters)
-  std::string AswGvo;    // first day of validity "yyyymmdd", or empty
-  std::string AswGbi;    // last day of validity "yyyymmdd", or empty
-  std::string AswPnr;    // person number, up to 8 characters
-  std::string AswBkl;    // the badge's own class, "%-3s": at least 3 characters
-  std::string AswGrp;    // group, up to 5 characters
-  std::string AswAtp;    // badge type as decimal text
-  std::string AwvSto;    // location number, right-aligned in 8 with "0" fill
-  std::string AswSal;    // display-text set, up to 10 characters
-  std::string AswBk2;    // second class, "%-3s"
-  std::string AswSpr;    // language number as decimal text
-  std::string AswPin;    // PIN, up to 32 characters
-  std::string location;  // first 3 characters of the location's short text, or empty
+  std::string AswNum;     // badge number, whole (up to 255 characters)
+  std::string AswGvo;     // first day of validity "yyyymmdd", or empty
+  std::string AswGbi;     // last day of validity "yyyymmdd", or empty
+  std::string AswPnr;     // person number, up to 8 characters
+  std::string AswBkl;     // the badge's own class, "%-3s": at least 3 characters
+  std::string AswGrp;     // group, up to 5 characters
+  std::string AswAtp;     // badge type as decimal text
+  std::string AwvSto;     // location number, right-aligned in 8 with "0" fill
+  std::string AswSal;     // display-text set, up to 10 characters
+  std::string AswBk2;     // second class, "%-3s"
+  std::string AswSpr;     // language number as decimal text
+  std::string AswPin;     // PIN, up to 32 characters
+  std::string location;   // first 3 characters of the location's short text, or empty
   BalanceValues balance;  // filled by the balance lookup; empty when it found nothing
   std::array<ReaderSlot, 12> readers{};  // reader table, slot n for reader number n
 

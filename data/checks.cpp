@@ -2,10 +2,10 @@
 // Kvd301Awb (classes per badge); readers in Kvd401Zls.
 #include "data/checks.hpp"
 
-#include "data/badge_batch.hpp"
-
 #include <algorithm>
 #include <new>
+
+#include "data/badge_batch.hpp"
 
 namespace zibrolt {
 namespace {
@@ -130,16 +130,14 @@ int Authorisations::HasTimeAuthorisation(std::string_view badge) {
   int result = 0;
   for (const std::string& c : *badgeClasses_)
     if (Contains(timeClasses_, c)) result = 1;
-  if (run_.verbose)
-    Say(run_, "Aws: %s Zeitberechtigung: %d\n", std::string(badge).c_str(), result);
+  if (run_.verbose) Say(run_, "Aws: %s Zeitberechtigung: %d\n", std::string(badge).c_str(), result);
   return result;
 }
 
 int Authorisations::CollectAccessClasses(BadgeRow& row, int highestReader, bool withReaders) {
   list_.Clear();
   if (withReaders) {
-    if (int status = LoadReaders(highestReader); status != sqlhlp::kOk)
-      return status;
+    if (int status = LoadReaders(highestReader); status != sqlhlp::kOk) return status;
     for (int n : readers_)
       row.readers[n] = {static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
   }
@@ -158,8 +156,8 @@ int Authorisations::CollectAccessClasses(BadgeRow& row, int highestReader, bool 
 
 void ReportCheckFailure(const RunContext& run, std::string_view badge, int status) {
   if (status == kAccessListFailed) return;
-  Say(run, "Berechtigungen von Ausweis %s nicht lesbar! SQLCode:%d\n",
-      std::string(badge).c_str(), status);
+  Say(run, "Berechtigungen von Ausweis %s nicht lesbar! SQLCode:%d\n", std::string(badge).c_str(),
+      status);
 }
 
 }  // namespace zibrolt

@@ -73,12 +73,12 @@ class Authorisations {
     std::string badge;                 // badge number
     std::vector<std::string> classes;  // its classes
   };
-  std::vector<BadgeClasses> batch_;    // the badges of the last lookup, the one asked for first
-  std::size_t batchSize_ = 0;          // entries of batch_ that hold answers
-  std::vector<std::string> numbers_;   // badge numbers of the last lookup
+  std::vector<BadgeClasses> batch_;   // the badges of the last lookup, the one asked for first
+  std::size_t batchSize_ = 0;         // entries of batch_ that hold answers
+  std::vector<std::string> numbers_;  // badge numbers of the last lookup
   const std::vector<std::string>* badgeClasses_ = nullptr;  // those of the current badge
-  std::optional<int> readersFor_;           // the highest reader number readers_ was read for
-  std::vector<int> readers_;                // the terminal's reader numbers up to it
+  std::optional<int> readersFor_;  // the highest reader number readers_ was read for
+  std::vector<int> readers_;       // the terminal's reader numbers up to it
 };
 
 // A check that could not be answered stops the run: the file would otherwise lack the badge's

@@ -87,13 +87,26 @@ void ToChar(sqlite3_context* ctx, int, sqlite3_value** argv) {
   };
   const char* date = reinterpret_cast<const char*>(s);
   for (const char* f = fmt; *f && o < static_cast<int>(sizeof out);) {
-    if (strncasecmp(f, "yyyy", 4) == 0) { take(date, 4); f += 4; }
-    else if (strncasecmp(f, "hh24", 4) == 0) { take(time, 2); f += 4; }
-    else if (strncasecmp(f, "mm", 2) == 0) { take(date + 5, 2); f += 2; }
-    else if (strncasecmp(f, "dd", 2) == 0) { take(date + 8, 2); f += 2; }
-    else if (strncasecmp(f, "mi", 2) == 0) { take(time + 3, 2); f += 2; }
-    else if (strncasecmp(f, "ss", 2) == 0) { take(time + 6, 2); f += 2; }
-    else out[o++] = *f++;
+    if (strncasecmp(f, "yyyy", 4) == 0) {
+      take(date, 4);
+      f += 4;
+    } else if (strncasecmp(f, "hh24", 4) == 0) {
+      take(time, 2);
+      f += 4;
+    } else if (strncasecmp(f, "mm", 2) == 0) {
+      take(date + 5, 2);
+      f += 2;
+    } else if (strncasecmp(f, "dd", 2) == 0) {
+      take(date + 8, 2);
+      f += 2;
+    } else if (strncasecmp(f, "mi", 2) == 0) {
+      take(time + 3, 2);
+      f += 2;
+    } else if (strncasecmp(f, "ss", 2) == 0) {
+      take(time + 6, 2);
+      f += 2;
+    } else
+      out[o++] = *f++;
   }
   sqlite3_result_text(ctx, out, o, SQLITE_TRANSIENT);
 }

@@ -2,6 +2,8 @@
 // generated once and checked against the published test vectors in the tests.
 #include "frame/blowfish_tables.hpp"
 
+// clang-format off
+
 namespace zibrolt {
 
 const std::uint32_t kBlowfishP[18] = {
@@ -194,3 +196,4 @@ const std::uint32_t kBlowfishS[4][256] = {
 };
 
 }  // namespace zibrolt
+// clang-format on

@@ -50,8 +50,7 @@ void BlowfishDecryptBlock(const BlowfishContext& ctx, std::uint32_t& left, std::
 }
 
 void BlowfishInit(BlowfishContext& ctx, std::string_view key) {
-  for (int b = 0; b < 4; ++b)
-    std::memcpy(ctx.S[b].data(), kBlowfishS[b], sizeof kBlowfishS[b]);
+  for (int b = 0; b < 4; ++b) std::memcpy(ctx.S[b].data(), kBlowfishS[b], sizeof kBlowfishS[b]);
   std::size_t k = 0;
   for (int i = 0; i < 18; ++i) {
     std::uint32_t word = 0;
@@ -78,9 +77,7 @@ void BlowfishInit(BlowfishContext& ctx, std::string_view key) {
 
 void HexToBytes(std::string_view text, unsigned char* out) {
   for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
-    auto digit = [](char c) {
-      return (c >= 'A' && c <= 'F') ? c - 55 : c - 48;
-    };
+    auto digit = [](char c) { return (c >= 'A' && c <= 'F') ? c - 55 : c - 48; };
     out[i / 2] = static_cast<unsigned char>(digit(text[i]) * 16 + digit(text[i + 1]));
   }
 }

@@ -12,8 +12,8 @@ namespace zibrolt {
 inline constexpr std::string_view kSettingsKey = "QELMIRA";
 
 struct BlowfishContext {
-  std::array<std::uint32_t, 18> P;                         // subkeys, 16 rounds + 2 whitening words
-  std::array<std::array<std::uint32_t, 256>, 4> S;         // key-dependent S-boxes
+  std::array<std::uint32_t, 18> P;                  // subkeys, 16 rounds + 2 whitening words
+  std::array<std::array<std::uint32_t, 256>, 4> S;  // key-dependent S-boxes
 };
 
 void BlowfishInit(BlowfishContext& ctx, std::string_view key);

@@ -77,8 +77,8 @@ std::unique_ptr<DownloadFile> DownloadFile::Open(const std::string& path, bool c
   }
 
   RemoveLeftovers(path);
-  std::string pattern = FolderOf(path) + "/" + TemporaryPrefix(path) +
-                        std::to_string(::getpid()) + "-XXXXXX";
+  std::string pattern =
+      FolderOf(path) + "/" + TemporaryPrefix(path) + std::to_string(::getpid()) + "-XXXXXX";
   int fd = ::mkstemp(pattern.data());
   if (fd < 0) return nullptr;
   file->fd_ = fd;

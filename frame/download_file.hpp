@@ -39,9 +39,9 @@ class DownloadFile {
   std::string target_;     // the path the caller named
   std::string temporary_;  // file being written, empty when writing in place
   int fd_ = -1;
-  int error_ = 0;          // errno of the first failed write, 0 while all went well
+  int error_ = 0;  // errno of the first failed write, 0 while all went well
   bool committed_ = false;
-  std::string buffer_;     // bytes not yet handed to the system
+  std::string buffer_;  // bytes not yet handed to the system
 };
 
 }  // namespace zibrolt

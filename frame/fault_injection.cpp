@@ -9,7 +9,7 @@ struct Plan {
   std::uint64_t failAt = 0;  // 0: unarmed
   std::uint64_t seen = 0;    // occurrences of point since Arm
   bool fired = false;
-  std::string_view failed;   // what the failure hit
+  std::string_view failed;  // what the failure hit
 };
 Plan plan;
 

@@ -43,8 +43,8 @@ constexpr SQLULEN kSingleRowRows = 2;
 // Characters of the program's text inputs (the terminal name and badge number buffers).
 constexpr SQLULEN kInputChars = 256;
 
-constexpr int kInvalidCursor = -1001;     // Oracle's answer to a fetch on a cursor not open
-constexpr int kNotInSelectList = -1007;   // fewer columns selected than the program reads
+constexpr int kInvalidCursor = -1001;    // Oracle's answer to a fetch on a cursor not open
+constexpr int kNotInSelectList = -1007;  // fewer columns selected than the program reads
 
 enum class Dbms { kOracle, kSqlite, kOther };
 
@@ -76,8 +76,8 @@ int DiagStatus(const Handle& handle) {
   SQLSMALLINT length = 0;
   int first = kNoDataSource;
   for (SQLSMALLINT record = 1;; ++record) {
-    SQLRETURN rc = SQLGetDiagRec(handle.type(), handle.get(), record, state, &native, nullptr,
-                                 0, &length);
+    SQLRETURN rc =
+        SQLGetDiagRec(handle.type(), handle.get(), record, state, &native, nullptr, 0, &length);
     if (!SQL_SUCCEEDED(rc)) break;
     const int status = native > 0 ? -native : native < 0 ? native : kNoDataSource;
     if (record == 1) first = status;
@@ -218,8 +218,8 @@ class OdbcStatement final : public Statement {
       SQLRETURN rc;
       if (b.isInt) {
         b.length = 0;
-        rc = SQLBindParameter(stmt_.get(), number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0,
-                              0, &b.number, 0, nullptr);
+        rc = SQLBindParameter(stmt_.get(), number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
+                              &b.number, 0, nullptr);
       } else {
         // Sent as VARCHAR, not NVARCHAR: Oracle would otherwise convert the column to the
         // national character set for the comparison and pass over its index. The declared
@@ -256,8 +256,7 @@ class OdbcStatement final : public Statement {
           col.width = 2 * std::max(outputs_[c].capacity - 1, 0) + 1;
           col.text.assign(rows * col.width, u'\0');
           rc = SQLBindCol(stmt_.get(), number, SQL_C_WCHAR, col.text.data(),
-                          col.width * static_cast<SQLLEN>(sizeof(char16_t)),
-                          col.indicators.data());
+                          col.width * static_cast<SQLLEN>(sizeof(char16_t)), col.indicators.data());
         }
         if (!SQL_SUCCEEDED(rc)) return DiagStatus(stmt_);
       }
@@ -373,8 +372,7 @@ class OdbcConnection final : public Connection {
 
   int Connect(std::string_view dataSource, std::string_view login, std::string_view password) {
     if (!SQL_SUCCEEDED(env_.Allocate(SQL_NULL_HANDLE))) return kNoDataSource;
-    SQLSetEnvAttr(env_.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
-                  0);
+    SQLSetEnvAttr(env_.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     if (!SQL_SUCCEEDED(dbc_.Allocate(env_.get()))) return DiagStatus(env_);
     std::u16string name = Wide(dataSource), user = Wide(login), secret = Wide(password);
     // Login and password go as values of their own: never a prompt, and "/" or "@" in them
@@ -407,7 +405,7 @@ class OdbcConnection final : public Connection {
     return kOk;
   }
 
- bool PrefersBatches() const override { return true; }
+  bool PrefersBatches() const override { return true; }
 
  protected:
   std::unique_ptr<Statement> Prepare(const Query& query) override {
@@ -422,8 +420,7 @@ class OdbcConnection final : public Connection {
     Handle stmt(SQL_HANDLE_STMT);
     if (!SQL_SUCCEEDED(stmt.Allocate(dbc_.get()))) return DiagStatus(dbc_);
     std::u16string wide = Wide(text);
-    SQLRETURN rc =
-        SQLExecDirectW(stmt.get(), WideArg(wide), static_cast<SQLINTEGER>(wide.size()));
+    SQLRETURN rc = SQLExecDirectW(stmt.get(), WideArg(wide), static_cast<SQLINTEGER>(wide.size()));
     int status = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA ? kOk : DiagStatus(stmt);
     SQLFreeStmt(stmt.get(), SQL_CLOSE);
     return status;

@@ -30,7 +30,7 @@ constexpr std::size_t kSchemaMax = 20;
 using Generator = int (*)(RunContext&, std::string_view, const TerminalRecord&);
 
 struct DownloadFunction {
-  std::string_view name;    // Param1, upper-cased
+  std::string_view name;  // Param1, upper-cased
   Generator work;
   const char* abortMessage;  // printed when the generator fails
 };
@@ -54,8 +54,8 @@ void PrintUsage(std::FILE* out, int given) {
 
 bool ParameterFits(std::FILE* out, const char* name, std::string_view value, std::size_t max) {
   if (value.size() <= max) return true;
-  std::fprintf(out, "%s zu lang: %zu Zeichen, erlaubt sind hoechstens %zu!\n", name,
-               value.size(), max);
+  std::fprintf(out, "%s zu lang: %zu Zeichen, erlaubt sind hoechstens %zu!\n", name, value.size(),
+               max);
   return false;
 }
 

@@ -82,8 +82,7 @@ bool ReadIniEntry(std::string_view section, std::string_view key, std::int32_t n
   entry = SettingsEntry{};
   std::ifstream file(path, std::ios::binary);
   if (!file) return false;
-  SearchIniText(std::string(std::istreambuf_iterator<char>(file), {}), section, key, number,
-                entry);
+  SearchIniText(std::string(std::istreambuf_iterator<char>(file), {}), section, key, number, entry);
   return true;
 }
 

@@ -39,7 +39,8 @@ Statement& Connection::Use(const Query& query) {
     if (key == &query) return *statement;
   ++counters_.prepares;
   std::unique_ptr<Statement> statement = Prepare(query);
-  if (faults::Armed()) statement = std::make_unique<FaultSeamStatement>(std::move(statement), query.text);
+  if (faults::Armed())
+    statement = std::make_unique<FaultSeamStatement>(std::move(statement), query.text);
   statements_.emplace_back(&query, std::move(statement));
   return *statements_.back().second;
 }

@@ -25,8 +25,8 @@ class SqliteStatement final : public Statement {
   SqliteStatement(sqlite3* db, const Query& query, Counters& counters)
       : db_(db), outputs_(query.outputs.begin(), query.outputs.end()), counters_(counters) {
     std::string sql = ToSqliteDialect(query.text);
-    if (sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()),
-                           SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                           &stmt_, nullptr) != SQLITE_OK)
       prepareStatus_ = Status(db);
     if (stmt_ && sqlite3_column_count(stmt_) < static_cast<int>(outputs_.size())) {
       sqlite3_finalize(stmt_);
@@ -193,7 +193,8 @@ class SchemaSwitch final : public Statement {
   void BindInt(int, std::int32_t) override {}
   int Execute() override {
     std::string upper;
-    for (char c : schema_) upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    for (char c : schema_)
+      upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
     return upper == "KORVADAT" ? kOk : kUnknownSchema;
   }
   int SelectOne() override { return Execute(); }

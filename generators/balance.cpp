@@ -16,7 +16,7 @@ using sqlhlp::Text;
 // substr(TswWnn,1,1) and substr(TswWnn,2,9) and read TswW01, which nothing shows; reading the
 // value whole and splitting it here gives the same characters with 15 fewer columns and no
 // function calls per row.
-constexpr int kFirstValueColumn = 1;   // after the badge number the answer belongs to
+constexpr int kFirstValueColumn = 1;  // after the badge number the answer belongs to
 constexpr int kFirstInfoColumn = 16;
 constexpr auto kBalanceColumns = [] {
   std::array<sqlhlp::Column, 26> columns{};

@@ -22,13 +22,13 @@ constexpr int kHighestReader = 32;
 // What stays the same on every line of one badge.
 struct BadgeFields {
   std::string_view AswNum;
-  std::string_view AswGvo;    // "yyyymmdd" or empty: this file shows no "00000000"
+  std::string_view AswGvo;  // "yyyymmdd" or empty: this file shows no "00000000"
   std::string_view AswGbi;
   std::string_view location;  // last 5 characters of AwvSto, empty for "00000"
   char timeFlag;              // '1' with a time authorisation on the terminal
   char accessFlag;            // '1' with at least one access class there
   std::string_view AswSpr;
-  std::string_view AswSal;    // the badge's, else the terminal's TRMSAL
+  std::string_view AswSal;  // the badge's, else the terminal's TRMSAL
   std::string_view AswAtp;
   std::string_view AswPin;
 };
@@ -44,7 +44,7 @@ std::string_view LocationField(std::string_view awvSto) {
 std::string BuildIdStammLine(const BadgeFields& f, std::string_view accessClass) {
   const std::string_view timeFlag(&f.timeFlag, 1);
   const std::string_view accessFlag(&f.accessFlag, 1);
-  const std::string_view fields[14] = {f.AswNum, f.AswGvo,  f.AswGbi,  f.location, timeFlag,
+  const std::string_view fields[14] = {f.AswNum,   f.AswGvo, f.AswGbi, f.location, timeFlag,
                                        accessFlag, f.AswSpr, f.AswSal, "001",      accessClass,
                                        "",         f.AswNum, f.AswAtp, f.AswPin};
   std::string line;
@@ -71,8 +71,8 @@ const char* ValueProblem(std::string_view value) {
 // Why the badge's lines cannot go to the terminal, or nullptr when they can.
 const char* LineProblem(const BadgeFields& f, const std::vector<std::string_view>& classes,
                         const std::vector<std::string>& lines) {
-  for (std::string_view value : {f.AswNum, f.AswGvo, f.AswGbi, f.location, f.AswSpr, f.AswSal,
-                                 f.AswAtp, f.AswPin})
+  for (std::string_view value :
+       {f.AswNum, f.AswGvo, f.AswGbi, f.location, f.AswSpr, f.AswSal, f.AswAtp, f.AswPin})
     if (const char* problem = ValueProblem(value)) return problem;
   for (std::string_view value : classes)
     if (const char* problem = ValueProblem(value)) return problem;
@@ -103,8 +103,7 @@ int WorkIdStamm(RunContext& run, std::string_view, const TerminalRecord& termina
     f.AswAtp = row.AswAtp;
     f.AswPin = row.AswPin;
     const int time = checks.HasTimeAuthorisation(row.AswNum);
-    const int access =
-        time < 0 ? time : checks.CollectAccessClasses(row, kHighestReader, false);
+    const int access = time < 0 ? time : checks.CollectAccessClasses(row, kHighestReader, false);
     if (access < 0) {
       ReportCheckFailure(run, row.AswNum, access);
       status = access;
@@ -115,8 +114,8 @@ int WorkIdStamm(RunContext& run, std::string_view, const TerminalRecord& termina
 
     if (f.timeFlag == '0' && f.accessFlag == '0') {
       if (run.verbose)
-        Say(run, "Ausweis %s ohne Zeit-/Zutrittsberechtigung auf Terminal %s\n",
-            row.AswNum.c_str(), terminal.name.c_str());
+        Say(run, "Ausweis %s ohne Zeit-/Zutrittsberechtigung auf Terminal %s\n", row.AswNum.c_str(),
+            terminal.name.c_str());
     } else {
       f.location = LocationField(row.AwvSto);
       // A badge with access classes gets one line per class, highest first; one that may

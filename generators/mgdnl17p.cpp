@@ -112,8 +112,7 @@ int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& termin
 
         BadgeAuthorisations auth;
         const int time = checks.HasTimeAuthorisation(row.AswNum);
-        const int access =
-            time < 0 ? time : checks.CollectAccessClasses(row, kHighestReader, true);
+        const int access = time < 0 ? time : checks.CollectAccessClasses(row, kHighestReader, true);
         if (access < 0) {
           ReportCheckFailure(run, row.AswNum, access);
           checkStatus = access;

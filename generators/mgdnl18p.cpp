@@ -18,13 +18,13 @@
 namespace zibrolt {
 namespace {
 
-constexpr std::size_t kSlotStart = 13;     // slot 1 follows the 13-character badge number
+constexpr std::size_t kSlotStart = 13;  // slot 1 follows the 13-character badge number
 constexpr std::size_t kSlotWidth = 20;
-constexpr std::size_t kValueOffset = 13;   // the value follows the 13-character label
+constexpr std::size_t kValueOffset = 13;  // the value follows the 13-character label
 constexpr std::size_t kValueWidth = 7;
-constexpr std::size_t kDateOffset = 12;    // the date takes the label's closing blank as well
+constexpr std::size_t kDateOffset = 12;  // the date takes the label's closing blank as well
 constexpr std::size_t kDateWidth = 8;
-constexpr std::size_t kShortValueMax = 10; // longer values are information texts
+constexpr std::size_t kShortValueMax = 10;  // longer values are information texts
 
 // Only this model shows badges their own display-text set.
 constexpr std::string_view kBadgeSetModel = "7744-010";
@@ -141,8 +141,7 @@ std::string BuildMgDnl18PRecord(const DisplayLineTable& lines, std::string_view 
     break;
   }
 
-  if (model == kFourSlotModel)
-    record.Blank(kHiddenSlotsStart, kMgDnl18PLength - kHiddenSlotsStart);
+  if (model == kFourSlotModel) record.Blank(kHiddenSlotsStart, kMgDnl18PLength - kHiddenSlotsStart);
   return std::string(record.bytes());
 }
 

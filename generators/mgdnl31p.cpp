@@ -19,15 +19,15 @@ constexpr std::size_t kRecordLength = 48;
 constexpr int kHighestReader = 32;
 
 // Record positions.
-constexpr std::size_t kBadgePos = 0;      // 13: badge number, blank-padded
-constexpr std::size_t kValidFromPos = 13;  // 8: "yyyymmdd", "00000000" for none
-constexpr std::size_t kValidToPos = 21;    // 8: as kValidFromPos
-constexpr std::size_t kTimeFlagPos = 29;   // 1: "1" with a time authorisation
+constexpr std::size_t kBadgePos = 0;        // 13: badge number, blank-padded
+constexpr std::size_t kValidFromPos = 13;   // 8: "yyyymmdd", "00000000" for none
+constexpr std::size_t kValidToPos = 21;     // 8: as kValidFromPos
+constexpr std::size_t kTimeFlagPos = 29;    // 1: "1" with a time authorisation
 constexpr std::size_t kAccessFlagPos = 30;  // 1: always "1" in a written record
-constexpr std::size_t kConstantPos = 31;   // 8: "XXXX,XX-"
-constexpr std::size_t kCodePos = 39;       // 3: "001"
-constexpr std::size_t kClassPos = 42;      // 3: the record's access class
-constexpr std::size_t kLocationPos = 45;   // 3: location text, blank-padded
+constexpr std::size_t kConstantPos = 31;    // 8: "XXXX,XX-"
+constexpr std::size_t kCodePos = 39;        // 3: "001"
+constexpr std::size_t kClassPos = 42;       // 3: the record's access class
+constexpr std::size_t kLocationPos = 45;    // 3: location text, blank-padded
 
 // The record of one badge and one of its access classes. Every value is cut to its field, so
 // nothing from the database can move another field or change the record's length.
@@ -64,8 +64,7 @@ int WorkMgDnl31P(RunContext& run, std::string_view, const TerminalRecord& termin
   while (status == sqlhlp::kOk) {
     ++read;
     const int time = checks.HasTimeAuthorisation(row.AswNum);
-    const int access =
-        time < 0 ? time : checks.CollectAccessClasses(row, kHighestReader, false);
+    const int access = time < 0 ? time : checks.CollectAccessClasses(row, kHighestReader, false);
     if (access < 0) {
       ReportCheckFailure(run, row.AswNum, access);
       status = access;

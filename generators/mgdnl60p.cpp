@@ -15,12 +15,12 @@ namespace zibrolt {
 namespace {
 
 constexpr std::size_t kRecordLength = 45;
-constexpr std::size_t kBadgePos = 0;       // 13: badge number, blank-padded
-constexpr std::size_t kValidFromPos = 13;  // 8: "yyyymmdd", "00000000" without a date
-constexpr std::size_t kTimeFlagPos = 21;   // 1: "1" time authorisation on the terminal
-constexpr std::size_t kAccessFlagPos = 22; // 1: "1" access classes on the terminal
-constexpr std::size_t kBalancePos = 23;    // 7: balance value 9, blanks without one
-constexpr std::size_t kReaderPos = 30;     // three slots of 5: reader number (2), class (3)
+constexpr std::size_t kBadgePos = 0;        // 13: badge number, blank-padded
+constexpr std::size_t kValidFromPos = 13;   // 8: "yyyymmdd", "00000000" without a date
+constexpr std::size_t kTimeFlagPos = 21;    // 1: "1" time authorisation on the terminal
+constexpr std::size_t kAccessFlagPos = 22;  // 1: "1" access classes on the terminal
+constexpr std::size_t kBalancePos = 23;     // 7: balance value 9, blanks without one
+constexpr std::size_t kReaderPos = 30;      // three slots of 5: reader number (2), class (3)
 constexpr std::size_t kReaderWidth = 5;
 constexpr int kHighestReader = 3;
 constexpr int kBalanceValue = 9;
@@ -28,7 +28,7 @@ constexpr std::string_view kNoBalance = "       ";
 
 // What one badge's records are made of, gathered by the checks.
 struct BadgeAuthorisations {
-  bool time = false;                     // holds a time authorisation on the terminal
+  bool time = false;                      // holds a time authorisation on the terminal
   std::vector<std::string_view> classes;  // access classes that fit the record, highest first
 };
 
@@ -83,8 +83,7 @@ int WorkMgDnl60P(RunContext& run, std::string_view, const TerminalRecord& termin
 
       BadgeAuthorisations auth;
       const int time = checks.HasTimeAuthorisation(row.AswNum);
-      const int access =
-          time < 0 ? time : checks.CollectAccessClasses(row, kHighestReader, true);
+      const int access = time < 0 ? time : checks.CollectAccessClasses(row, kHighestReader, true);
       if (access < 0) {
         ReportCheckFailure(run, row.AswNum, access);
         checkStatus = access;
@@ -98,16 +97,16 @@ int WorkMgDnl60P(RunContext& run, std::string_view, const TerminalRecord& termin
         // The balance shows only in records and is never reported, so it is read only for a
         // badge that gets records.
         const int balanceStatus = balances.LookupBalanceData(row);
-        const std::string_view balance =
-            balanceStatus == sqlhlp::kOk ? std::string_view(row.balance.value[kBalanceValue])
-                                         : kNoBalance;
+        const std::string_view balance = balanceStatus == sqlhlp::kOk
+                                             ? std::string_view(row.balance.value[kBalanceValue])
+                                             : kNoBalance;
         // A badge whose classes were all left out still gets its time-only record.
         for (const std::string& record : BuildMgDnl60PRecords(row, balance, auth))
           run.file.Write(record);
         ++written;
       } else if (checks.list().count() == 0 && run.verbose) {
-        Say(run, "Ausweis %s ohne Zeit-/Zutrittsberechtigung auf Terminal %s\n",
-            row.AswNum.c_str(), terminal.name.c_str());
+        Say(run, "Ausweis %s ohne Zeit-/Zutrittsberechtigung auf Terminal %s\n", row.AswNum.c_str(),
+            terminal.name.c_str());
       }
     }
     row.Clear();

@@ -75,8 +75,7 @@ std::vector<std::string> Listed(sqlhlp::Connection& db, const TerminalRecord& te
 std::string Badge(const std::string& number, int client = 1, int licence = 1) {
   return "INSERT INTO Kvd301Asw (AswNum, AswGvo, ASWMND, ASWLIZ) VALUES ('" + number +
          "', date('now','localtime','-1 days'), " + std::to_string(client) + ", " +
-         std::to_string(licence) + "); INSERT INTO Kvd113Awv (AWVNUM) VALUES ('" + number +
-         "');";
+         std::to_string(licence) + "); INSERT INTO Kvd113Awv (AWVNUM) VALUES ('" + number + "');";
 }
 
 using Numbers = std::vector<std::string>;
@@ -124,8 +123,10 @@ INSERT INTO Kvd301Asw (AswNum, AswGvo, AswBkl) VALUES
   ('F1', date('now','localtime','-5 days'), 'A'),
   ('F1', date('now','localtime','-9 days'), 'C'),
   ('F0', date('now','localtime','-1 days'), NULL),
-  (')sql" + longNumber + R"sql(', date('now','localtime','-1 days'), NULL);
-INSERT INTO Kvd113Awv (AWVNUM) VALUES ('F0'), ('F1'), (')sql" + longNumber + R"sql(');
+  (')sql" + longNumber +
+                R"sql(', date('now','localtime','-1 days'), NULL);
+INSERT INTO Kvd113Awv (AWVNUM) VALUES ('F0'), ('F1'), (')sql" +
+                longNumber + R"sql(');
 )sql");
   BadgeCursor cursor(s.db());
   ASSERT_EQ(cursor.OpenBadgeCursor(Terminal("T1", 0)), 0);
@@ -137,9 +138,9 @@ INSERT INTO Kvd113Awv (AWVNUM) VALUES ('F0'), ('F1'), (')sql" + longNumber + R"s
   }
   cursor.CloseBadgeCursor();
   // The badge number is kept whole, never cut to a field width.
-  EXPECT_EQ(seen, (Numbers{longNumber + " " + ListDate(-1) + "    ",
-                           "F0 " + ListDate(-1) + "    ", "F1 " + ListDate(-9) + " C  ",
-                           "F1 " + ListDate(-5) + " A  ", "F1 " + ListDate(-5) + " B  "}));
+  EXPECT_EQ(seen, (Numbers{longNumber + " " + ListDate(-1) + "    ", "F0 " + ListDate(-1) + "    ",
+                           "F1 " + ListDate(-9) + " C  ", "F1 " + ListDate(-5) + " A  ",
+                           "F1 " + ListDate(-5) + " B  "}));
 }
 
 // The second row is fetched into the record of the first without clearing it: a NULL column

@@ -1,12 +1,13 @@
 // Balance values and information texts: their fixed widths whatever the columns hold, and the
 // lookup of a badge's O2002TSW row (which column lands in which value, no row, two rows).
+#include "generators/balance.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
 
 #include "frame/sqlhlp.hpp"
-#include "generators/balance.hpp"
 #include "tests/harness.hpp"
 
 namespace zibrolt::test {
@@ -31,7 +32,11 @@ TEST(Balance, NullColumnsKeepTheWidths) {
 
 TEST(Balance, InformationTextIsTwentyCharacters) {
   EXPECT_BYTES("Lager               ", FormatInformationText("Lager"));
-  EXPECT_BYTES("\xDC" "berstunden         ", FormatInformationText("\xDC" "berstunden"));
+  EXPECT_BYTES(
+      "\xDC"
+      "berstunden         ",
+      FormatInformationText("\xDC"
+                            "berstunden"));
   EXPECT_BYTES("Resturlaub 2026: 123", FormatInformationText("Resturlaub 2026: 123"));
   EXPECT_BYTES("Resturlaub 2026: 123", FormatInformationText("Resturlaub 2026: 1234"));
 }
@@ -39,9 +44,7 @@ TEST(Balance, InformationTextIsTwentyCharacters) {
 // The lookup itself, in process on the installation's database.
 class BalanceLookup : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(inst_.Connect(db_), sqlhlp::kOk);
-  }
+  void SetUp() override { ASSERT_EQ(inst_.Connect(db_), sqlhlp::kOk); }
 
   // Every value n is "-" and n, every text m "Text m", so a mix-up of columns shows.
   Installation inst_{

@@ -1,10 +1,11 @@
 // The settings cipher against published Blowfish vectors and the stored layout.
+#include "frame/cipher.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 
-#include "frame/cipher.hpp"
 #include "tools/settings/encipher.hpp"
 
 namespace zibrolt {
@@ -22,13 +23,17 @@ TEST(Blowfish, PublishedVectors) {
     unsigned char cipher[8];
   };
   const Vector vectors[] = {
-      {"abcdefghijklmnopqrstuvwxyz", {'B', 'L', 'O', 'W', 'F', 'I', 'S', 'H'},
+      {"abcdefghijklmnopqrstuvwxyz",
+       {'B', 'L', 'O', 'W', 'F', 'I', 'S', 'H'},
        {0x32, 0x4E, 0xD0, 0xFE, 0xF4, 0x13, 0xA2, 0x03}},
-      {std::string(8, '\0'), {0, 0, 0, 0, 0, 0, 0, 0},
+      {std::string(8, '\0'),
+       {0, 0, 0, 0, 0, 0, 0, 0},
        {0x4E, 0xF9, 0x97, 0x45, 0x61, 0x98, 0xDD, 0x78}},
-      {std::string(8, '\xFF'), {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+      {std::string(8, '\xFF'),
+       {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
        {0x51, 0x86, 0x6F, 0xD5, 0xB8, 0x5E, 0xCB, 0x8A}},
-      {"Who is John Galt?", {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10},
+      {"Who is John Galt?",
+       {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10},
        {0xCC, 0x91, 0x73, 0x2B, 0x80, 0x22, 0xF6, 0x84}},
   };
   for (const Vector& v : vectors) {

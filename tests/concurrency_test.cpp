@@ -1,8 +1,8 @@
 // Sites start the runs for all their terminals from one scheduler, many at once, on one
 // database: runs that overlap must write exactly the files and lines they write one after
 // another.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,8 +29,7 @@ pid_t StartRun(const Installation& inst, const Job& job, const fs::path& outPath
   pid_t pid = fork();
   if (pid == 0) {
     int fd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0 || dup2(fd, 1) < 0 || chdir((inst.root() / "work" / "run").c_str()) != 0)
-      _exit(127);
+    if (fd < 0 || dup2(fd, 1) < 0 || chdir((inst.root() / "work" / "run").c_str()) != 0) _exit(127);
     execl(ZIBROLT_BIN, ZIBROLT_BIN, job.function, job.terminal, target.c_str(), "1",
           static_cast<char*>(nullptr));
     _exit(127);
@@ -47,8 +46,8 @@ int Wait(pid_t pid) {
 TEST(Concurrency, EightRunsAtOnceWriteWhatTheyWriteOneAfterAnother) {
   Installation inst;
   const fs::path bench = inst.root() / "db" / "bench.db";
-  RunResult made = Shell(std::string("'") + ZIBROLT_BENCH_DB_BIN + "' --badges 5000 --terminals 4 '" +
-                             bench.string() + "'",
+  RunResult made = Shell(std::string("'") + ZIBROLT_BENCH_DB_BIN +
+                             "' --badges 5000 --terminals 4 '" + bench.string() + "'",
                          inst.root());
   ASSERT_EQ(made.exitStatus, 0) << made.output;
   Login login;

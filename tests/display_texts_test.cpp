@@ -14,8 +14,7 @@ namespace zibrolt::test {
 namespace {
 
 // Terminal T1 shows set S1 in language 1 for client 1, licence 1.
-const std::string kTerminal =
-    "INSERT INTO Kvd1140Trm VALUES ('T1','7744-010','S1',1,1,1,1);";
+const std::string kTerminal = "INSERT INTO Kvd1140Trm VALUES ('T1','7744-010','S1',1,1,1,1);";
 
 std::unique_ptr<sqlhlp::Connection> Connect(const Installation& inst) {
   std::unique_ptr<sqlhlp::Connection> db;
@@ -77,17 +76,17 @@ TEST(DisplayTexts, TerminalLabelsAreTrimmedPaddedAndTakeTheEntity) {
   EXPECT_EQ(got.end, 1403);
   ASSERT_EQ(got.lines.size(), 8u);
   const std::string labels[] = {
-      "Abcde        ",        // own text without its trailing blanks
-      "Xy           ",        // ... and without a trailing tab
+      "Abcde        ",  // own text without its trailing blanks
+      "Xy           ",  // ... and without a trailing tab
       "Ma\xF1"
-      "ana       ",           // blanks only: the list text, entity as one byte
-      "ABCDEFGHIJKL ",        // 17 characters of list text: 12 shown
+      "ana       ",     // blanks only: the list text, entity as one byte
+      "ABCDEFGHIJKL ",  // 17 characters of list text: 12 shown
       "\xDC"
-      "berstundenk ",         // Windows-1252 from the database's UTF-8
-      "Eigener Text ",        // own text: its first 12 characters
+      "berstundenk ",   // Windows-1252 from the database's UTF-8
+      "Eigener Text ",  // own text: its first 12 characters
       "Saldo Ma\xF1"
-      "ana ",                 // entity within the first 12: all 12 kept
-      "             ",        // no text at all
+      "ana ",           // entity within the first 12: all 12 kept
+      "             ",  // no text at all
   };
   for (int i = 0; i < 8; ++i) {
     SCOPED_TRACE(i + 1);
@@ -105,8 +104,11 @@ TEST(DisplayTexts, TerminalLabelsAreTrimmedPaddedAndTakeTheEntity) {
 TEST(DisplayTexts, BadgeSetInTheBadgesLanguageKeepsTheEntityText) {
   Installation inst(
       "INSERT INTO Kvd301Asw (AswNum, AswGvo, AswGbi, AswPnr, AswSal, AswSpr) VALUES "
-      "('B1', '" + SqlDate(-5) + "', NULL, '1', 'S2', 2),"
-      "('B2', '" + SqlDate(3) + "', NULL, '2', 'S2', 2);" + R"(
+      "('B1', '" +
+      SqlDate(-5) +
+      "', NULL, '1', 'S2', 2),"
+      "('B2', '" +
+      SqlDate(3) + "', NULL, '2', 'S2', 2);" + R"(
     INSERT INTO Kvd119Msd VALUES
       ('S2', 1, NULL, NULL,  9, 9, 'A', 1, 1, 1),
       ('S2', 2, 2,    'Own', 9, 9, 'A', 1, 2, 1),

@@ -2,6 +2,8 @@
 // the run either ends with -1 and a message while the old download file stays byte for byte as
 // it was (no temporary file left beside it), or, for the lookups a badge may go without, ends
 // with 0 and a complete file. The runs are made in this process so that the seam can be armed.
+#include "frame/fault_injection.hpp"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "frame/fault_injection.hpp"
 #include "frame/run_driver.hpp"
 #include "tests/harness.hpp"
 
@@ -131,9 +132,12 @@ void ExpectWholeRecords(const Function& f, const std::string& content) {
 
 const char* PointName(faults::Point point) {
   switch (point) {
-    case faults::Point::kExecute: return "execute";
-    case faults::Point::kFetch: return "fetch";
-    case faults::Point::kWrite: return "write";
+    case faults::Point::kExecute:
+      return "execute";
+    case faults::Point::kFetch:
+      return "fetch";
+    case faults::Point::kWrite:
+      return "write";
   }
   return "?";
 }
@@ -146,7 +150,8 @@ int WalkFailures(const Installation& inst, const Function& f, const std::string&
   const std::vector<std::string> args{f.name, "T1", target.string(), mode};
   const std::string abortLine =
       std::string("Programmabbruch: Fehler bei Erstellung der Datei ") + f.name + "!\n";
-  const std::string writeLine = "Fehler beim Schreiben der Downloaddatei " + target.string() + "!\n";
+  const std::string writeLine =
+      "Fehler beim Schreiben der Downloaddatei " + target.string() + "!\n";
   const std::string injected = std::to_string(faults::kInjectedStatus);
 
   int injectedCount = 0;
@@ -186,8 +191,8 @@ int WalkFailures(const Installation& inst, const Function& f, const std::string&
     }
     const std::string table = FirstTable(failed);
     if (table == "kvd1140trm" || table == "kvd115tfz") {
-      EXPECT_TRUE(EndsWith(run.output, "Terminal T1 konnte nicht gelesen werden! SQLCode:" +
-                                           injected + "\n"));
+      EXPECT_TRUE(EndsWith(run.output,
+                           "Terminal T1 konnte nicht gelesen werden! SQLCode:" + injected + "\n"));
       continue;
     }
     EXPECT_TRUE(EndsWith(run.output, abortLine));

@@ -82,12 +82,17 @@ Installation::Installation(std::string_view sql, const Login& login) {
   if (OdbcAvailable()) {
     // NoCreat: a missing file is a failed connect, as on the embedded backend, not a new
     // database. Timeout: the embedded backend's wait for a writer.
-    WriteFile(OdbcIni(), "[" + OdbcDataSource() + "]\n"
-                         "Driver = " ZIBROLT_SQLITE_ODBC_DRIVER "\n"
-                         "Database = " + database().string() + "\n"
-                         "LoadExt = " ZIBROLT_COMPAT_EXTENSION "\n"
-                         "NoCreat = 1\n"
-                         "Timeout = 10000\n");
+    WriteFile(OdbcIni(), "[" + OdbcDataSource() +
+                             "]\n"
+                             "Driver = " ZIBROLT_SQLITE_ODBC_DRIVER
+                             "\n"
+                             "Database = " +
+                             database().string() +
+                             "\n"
+                             "LoadExt = " ZIBROLT_COMPAT_EXTENSION
+                             "\n"
+                             "NoCreat = 1\n"
+                             "Timeout = 10000\n");
   }
 }
 
@@ -101,14 +106,14 @@ void Installation::Sql(std::string_view sql) const { Exec(database(), sql); }
 
 int Installation::Connect(std::unique_ptr<sqlhlp::Connection>& db) const {
   // In process the working directory is not the installation's, so the file is named whole.
-  if (!OdbcMode()) return sqlhlp::ConnectDatabase("demo", "geheim", "sqlite:" + database().string(), "KORVADAT", db);
+  if (!OdbcMode())
+    return sqlhlp::ConnectDatabase("demo", "geheim", "sqlite:" + database().string(), "KORVADAT",
+                                   db);
   setenv("ODBCINI", OdbcIni().c_str(), 1);
   return sqlhlp::ConnectDatabase("demo", "geheim", OdbcDataSource(), "KORVADAT", db);
 }
 
-std::string Installation::Net() const {
-  return OdbcMode() ? OdbcDataSource() : SqliteNet();
-}
+std::string Installation::Net() const { return OdbcMode() ? OdbcDataSource() : SqliteNet(); }
 
 void Installation::WriteSettings(const Login& login) const {
   std::string text;
@@ -198,13 +203,16 @@ std::string FirstDifference(std::string_view expected, std::string_view actual) 
     std::string part(s.substr(from, 100));
     std::string shown;
     for (char c : part) {
-      if (c == '\r') shown += "\\r";
-      else if (c == '\n') shown += "\\n";
+      if (c == '\r')
+        shown += "\\r";
+      else if (c == '\n')
+        shown += "\\n";
       else if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) {
         char hex[8];
         std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
         shown += hex;
-      } else shown += c;
+      } else
+        shown += c;
     }
     return shown;
   };

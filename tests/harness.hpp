@@ -20,7 +20,7 @@ struct RunResult {
 struct Login {
   std::string login = "demo";
   std::string password = "geheim";
-  std::string net;          // empty: the installation's own database
+  std::string net;  // empty: the installation's own database
   std::string dbSystem = "SQLITE";
   std::string schema = "korvadat";
 };
@@ -91,6 +91,5 @@ std::string FirstDifference(std::string_view expected, std::string_view actual);
 }  // namespace zibrolt::test
 
 // Compares bytes and prints the first differing offset and both sides around it.
-#define EXPECT_BYTES(expected, actual)                                              \
-  EXPECT_TRUE((expected) == (actual))                                               \
-      << ::zibrolt::test::FirstDifference((expected), (actual))
+#define EXPECT_BYTES(expected, actual) \
+  EXPECT_TRUE((expected) == (actual)) << ::zibrolt::test::FirstDifference((expected), (actual))

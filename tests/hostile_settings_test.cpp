@@ -22,8 +22,8 @@ std::string Text(const std::vector<Record>& records, std::string_view lineEnd = 
   std::string text;
   int number = 1;
   for (const Record& r : records)
-    text += ";DB;" + r.key + std::string(lineEnd) + std::to_string(number++) + ";" + r.key +
-            ";" + r.value + std::string(lineEnd);
+    text += ";DB;" + r.key + std::string(lineEnd) + std::to_string(number++) + ";" + r.key + ";" +
+            r.value + std::string(lineEnd);
   return text;
 }
 
@@ -46,8 +46,8 @@ TEST(HostileSettings, RunNeverCrashesAndNamesWhyItStops) {
   std::vector<std::pair<std::string, std::string>> files;
   files.emplace_back("first line lost", goodText.substr(goodText.find('\n') + 1));
   files.emplace_back("a line doubled", ";DB;X\r\n" + goodText);
-  files.emplace_back("lines of 10000 characters",
-                     std::string(10000, 'h') + "\r\n" + std::string(10000, ';') + "\r\n" + goodText);
+  files.emplace_back("lines of 10000 characters", std::string(10000, 'h') + "\r\n" +
+                                                      std::string(10000, ';') + "\r\n" + goodText);
   files.emplace_back("every value of 10000 characters", [&] {
     std::vector<Record> records = good;
     for (Record& r : records) r.value = std::string(10000, 'A');
@@ -94,8 +94,8 @@ TEST(HostileSettings, RunNeverCrashesAndNamesWhyItStops) {
       continue;
     }
     ASSERT_EQ(r.exitStatus, 255) << r.output;  // not a signal
-    const bool known = r.output.rfind("Einstellung ", 0) == 0 ||
-                       r.output.rfind("DB-Connect-Error: ", 0) == 0;
+    const bool known =
+        r.output.rfind("Einstellung ", 0) == 0 || r.output.rfind("DB-Connect-Error: ", 0) == 0;
     EXPECT_TRUE(known) << r.output;
     EXPECT_EQ(r.output.back(), '\n');
     EXPECT_FALSE(std::filesystem::exists(inst.OutPath()));

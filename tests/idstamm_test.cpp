@@ -122,24 +122,32 @@ INSERT INTO Kvd301Awb VALUES ('3001', 'Z'), ('3002', 'Z');
 // that would break the quoting or the line, keeps the whole badge out of the file.
 TEST(IdStamm, BadgesThatWouldBreakTheLineAreLeftOut) {
   const std::string a(94, 'A');
-  Installation inst("INSERT INTO Kvd1140Trm VALUES ('T1', 'M', 'TSAL', 1, 1, 1, 1);"
-                    "INSERT INTO MGSST35P VALUES ('T1', 'Z', '1'), ('T1', '10', '0');"
-                    "INSERT INTO Kvd301Asw VALUES "
-                    "('" + a + "1', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', "
-                    "  NULL, NULL, NULL, NULL, NULL, '1', 1, 1, 1),"
-                    "('" + a + "2', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', "
-                    "  NULL, NULL, NULL, NULL, NULL, '12', 1, 1, 1),"
-                    "('5001', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', "
-                    "  NULL, 1, NULL, NULL, 1, 'x\"y', 1, 1, 1),"
-                    "('5002', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', "
-                    "  NULL, 1, 'A' || char(10) || 'B', NULL, 1, NULL, 1, 1, 1),"
-                    "('5003', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', "
-                    "  NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1);"
-                    "INSERT INTO Kvd113Awv VALUES ('" + a + "1', NULL, 1, 1), ('" + a +
-                    "2', NULL, 1, 1), ('5001', NULL, 1, 1), ('5002', NULL, 1, 1), "
-                    "('5003', NULL, 1, 1);"
-                    "INSERT INTO Kvd301Awb VALUES ('" + a + "1', 'Z'), ('" + a + "2', 'Z'), "
-                    "('5001', '10'), ('5002', 'Z'), ('5003', '10'), ('5003', 'Z');");
+  Installation inst(
+      "INSERT INTO Kvd1140Trm VALUES ('T1', 'M', 'TSAL', 1, 1, 1, 1);"
+      "INSERT INTO MGSST35P VALUES ('T1', 'Z', '1'), ('T1', '10', '0');"
+      "INSERT INTO Kvd301Asw VALUES "
+      "('" +
+      a +
+      "1', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', "
+      "  NULL, NULL, NULL, NULL, NULL, '1', 1, 1, 1),"
+      "('" +
+      a +
+      "2', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', "
+      "  NULL, NULL, NULL, NULL, NULL, '12', 1, 1, 1),"
+      "('5001', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', "
+      "  NULL, 1, NULL, NULL, 1, 'x\"y', 1, 1, 1),"
+      "('5002', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', "
+      "  NULL, 1, 'A' || char(10) || 'B', NULL, 1, NULL, 1, 1, 1),"
+      "('5003', date('now','localtime','-1 days'), NULL, 'P', 'Z', 'G', "
+      "  NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1);"
+      "INSERT INTO Kvd113Awv VALUES ('" +
+      a + "1', NULL, 1, 1), ('" + a +
+      "2', NULL, 1, 1), ('5001', NULL, 1, 1), ('5002', NULL, 1, 1), "
+      "('5003', NULL, 1, 1);"
+      "INSERT INTO Kvd301Awb VALUES ('" +
+      a + "1', 'Z'), ('" + a +
+      "2', 'Z'), "
+      "('5001', '10'), ('5002', 'Z'), ('5003', '10'), ('5003', 'Z');");
   RunResult r = inst.Generate("IDSTAMM", "T1");
   EXPECT_EQ(r.exitStatus, 0);
   // Digits sort before letters: 5001 to 5003 come first.
@@ -148,7 +156,9 @@ TEST(IdStamm, BadgesThatWouldBreakTheLineAreLeftOut) {
                    "Zeilenumbruch\n"
                    "Ausweis 5002 nicht in Datei gestellt: Wert enthaelt Anfuehrungszeichen oder "
                    "Zeilenumbruch\n"
-                   "Ausweis " + a + "2 nicht in Datei gestellt: Zeile laenger als 255 Zeichen\n"
+                   "Ausweis " +
+                   a +
+                   "2 nicht in Datei gestellt: Zeile laenger als 255 Zeichen\n"
                    "Ausweise gesamt: 5 davon in Datei gestellt: 2\n",
                r.output);
   // 14 values (2 x 95 + 8 + 1 + 1 + 1 + 4 + 3 + 3 + 1 + 1 = 213), 28 quotes, 13 commas, LF.
@@ -158,7 +168,8 @@ TEST(IdStamm, BadgesThatWouldBreakTheLineAreLeftOut) {
   ASSERT_EQ(longLine.size(), 255u);
   EXPECT_BYTES("\"5003\",\"" + ListDate(-1) +
                    "\",\"\",\"\",\"1\",\"1\",\"1\",\"TSAL\",\"001\",\"10 \",\"\",\"5003\",\"1\","
-                   "\"\"\r\n" + longLine.substr(0, 254) + "\r\n",
+                   "\"\"\r\n" +
+                   longLine.substr(0, 254) + "\r\n",
                inst.ReadOut());
 }
 

@@ -52,11 +52,10 @@ std::string Installation17P() {
          Badge("B1", Day(-10), "1", Day(10)) + Admin("B1", "12") +
          // Two rows valid today: only the first (lowest first day) counts.
          Badge("B2", Day(-20), "2") + Badge("B2", Day(-5), "2") + Admin("B2", "30") +
-         Badge("B3", Day(-10), "3") + Admin("B3", "30") +
-         Badge("B4", "NULL", "4", Day(10)) + Admin("B4", "40") +
-         Badge("B5", Day(-10), "5") + Admin("B5", "NULL") +
-         Badge("B6", Day(-10), "6") + Admin("B6", "30") +
-         Badge("B7", Day(-10), "7") + Admin("B7", "NULL") +
+         Badge("B3", Day(-10), "3") + Admin("B3", "30") + Badge("B4", "NULL", "4", Day(10)) +
+         Admin("B4", "40") + Badge("B5", Day(-10), "5") + Admin("B5", "NULL") +
+         Badge("B6", Day(-10), "6") + Admin("B6", "30") + Badge("B7", Day(-10), "7") +
+         Admin("B7", "NULL") +
          // Two administration rows: the badge list has the badge twice and the location
          // lookup finds two rows.
          Badge("B8", Day(-10), "8") + Admin("B8", "12") + Admin("B8", "30");
@@ -66,14 +65,14 @@ std::string ExpectedT1() {
   const std::string d10 = ListDate(-10);
   // Reader fields of an access record on T1: 1 and 2 with the class, 7 the location, 9.
   auto access = [](const std::string& accessClass, const std::string& field7) {
-    return "01" + accessClass + "02" + accessClass + NoFields(4) + field7 + kNoField +
-           "09   " + NoFields(2);
+    return "01" + accessClass + "02" + accessClass + NoFields(4) + field7 + kNoField + "09   " +
+           NoFields(2);
   };
   return
       // classes 30, 20 and 10, highest first; location "Bür"
-      "B1           " + d10 + "11" + " 12,50-" + access("30 ", "07B\xFCr") +
-      "B1           " + d10 + "11" + " 12,50-" + access("20 ", "07B\xFCr") +
-      "B1           " + d10 + "11" + " 12,50-" + access("10 ", "07B\xFCr") +
+      "B1           " + d10 + "11" + " 12,50-" + access("30 ", "07B\xFCr") + "B1           " + d10 +
+      "11" + " 12,50-" + access("20 ", "07B\xFCr") + "B1           " + d10 + "11" + " 12,50-" +
+      access("10 ", "07B\xFCr") +
       // time only: no reader numbers, but the location
       "B2           " + ListDate(-20) + "10" + "       " + NoFields(6) + "07EG " + NoFields(4) +
       // no first day, no balance value, location withdrawn
@@ -123,11 +122,10 @@ TEST(MgDnl17P, VerboseAppendRunReportsBalanceLookupsAndBadgesWithoutAuthorisatio
   };
   EXPECT_BYTES(kConnected + kLongBadges + time("B1", 1) + saldo("2", "1403") + time("B2", 1) +
                    saldo("3", "1403") + time("B3", 0) +
-                   "Ausweis B3 ohne Zeit-/Zutrittsberechtigung auf Terminal T1\n" +
-                   time("B4", 0) + time("B5", 1) + ClassLeftOut("B5") + time("B6", 1) +
-                   ClassLeftOut("B6") + saldo("7", "-1422") + time("B7", 1) +
-                   saldo("8", "1403") + time("B8", 1) + kLocationFailed +
-                   "Ausweise gesamt: 10 davon in Datei gestellt: 7\n",
+                   "Ausweis B3 ohne Zeit-/Zutrittsberechtigung auf Terminal T1\n" + time("B4", 0) +
+                   time("B5", 1) + ClassLeftOut("B5") + time("B6", 1) + ClassLeftOut("B6") +
+                   saldo("7", "-1422") + time("B7", 1) + saldo("8", "1403") + time("B8", 1) +
+                   kLocationFailed + "Ausweise gesamt: 10 davon in Datei gestellt: 7\n",
                r.output);
   EXPECT_BYTES("OLD" + ExpectedT1(), inst.ReadOut());
 }
@@ -141,11 +139,9 @@ TEST(MgDnl17P, ReaderSevenShowsTheLocationOrItsNumberButNoClass) {
                r.output);
   const std::string d10 = ListDate(-10);
   EXPECT_BYTES("B1           " + d10 + "01" + " 12,50-" + "0110 " + NoFields(5) + "07B\xFCr" +
-                   NoFields(4) +
-                   "B4           " + "00000000" + "01" + "       " + "0110 " + NoFields(5) +
-                   "07   " + NoFields(4) +
-                   "B5           " + d10 + "01" + "123456 " + "0110 " + NoFields(5) + "07   " +
-                   NoFields(4),
+                   NoFields(4) + "B4           " + "00000000" + "01" + "       " + "0110 " +
+                   NoFields(5) + "07   " + NoFields(4) + "B5           " + d10 + "01" + "123456 " +
+                   "0110 " + NoFields(5) + "07   " + NoFields(4),
                inst.ReadOut());
 }
 
@@ -160,11 +156,12 @@ TEST(MgDnl17P, NoBadgeAtAllIsSuccessWithAnEmptyFile) {
 TEST(MgDnl17P, DatabaseErrorInTheBadgeListFailsAndKeepsTheOldFile) {
   // The second badge's last day is no date, so the badge list fails; the embedded database
   // sorts the whole list before the first row arrives, so nothing was counted yet.
-  Installation inst("INSERT INTO Kvd1140Trm VALUES ('T1', '7744-010', NULL, 1, 1, 1, 1);"
-                    "INSERT INTO MGSST35P VALUES ('T1', 'Z', '1');"
-                    "INSERT INTO Kvd301Awb VALUES ('C1', 'Z'), ('C2', 'Z');" +
-                    Badge("C1", Day(-10), "1") + Admin("C1", "NULL") +
-                    Badge("C2", Day(-10), "2", "'kaputt'") + Admin("C2", "NULL"));
+  Installation inst(
+      "INSERT INTO Kvd1140Trm VALUES ('T1', '7744-010', NULL, 1, 1, 1, 1);"
+      "INSERT INTO MGSST35P VALUES ('T1', 'Z', '1');"
+      "INSERT INTO Kvd301Awb VALUES ('C1', 'Z'), ('C2', 'Z');" +
+      Badge("C1", Day(-10), "1") + Admin("C1", "NULL") + Badge("C2", Day(-10), "2", "'kaputt'") +
+      Admin("C2", "NULL"));
   inst.WriteOut("OLD");
   RunResult r = inst.Generate("MGDNL17P", "T1");
   EXPECT_EQ(r.exitStatus, 255);

@@ -66,8 +66,8 @@ std::string Badge(const std::string& number, const std::string& person = "'P'",
 
 // Display line seq of a set: its own label text, value code and column, with list entries of
 // its own in language 1.
-std::string Line(const std::string& set, int seq, const std::string& label,
-                 const std::string& code, const std::string& column = "NULL") {
+std::string Line(const std::string& set, int seq, const std::string& label, const std::string& code,
+                 const std::string& column = "NULL") {
   static int entry = 0;
   ++entry;
   const std::string n = std::to_string(entry);
@@ -88,8 +88,8 @@ TEST(MgDnl18P, TerminalWithoutDisplayTextsSendsBadgeAndBlanks) {
 TEST(MgDnl18P, DateSlotsShowTheWholeDateOnlyInTheFirst) {
   const std::string date = Today();
   Installation inst(Terminal("T1", "7744-010", "S1") + Terminal("T2", "7744-010", "S2") +
-                    Badge("1001") + Line("S1", 3, "Heute", "#W1") +
-                    Line("S2", 2, "Datum", "#W1") + Line("S2", 6, "Auch", "#W1"));
+                    Badge("1001") + Line("S1", 3, "Heute", "#W1") + Line("S2", 2, "Datum", "#W1") +
+                    Line("S2", 6, "Auch", "#W1"));
   ASSERT_EQ(inst.Generate("MGDNL18P", "T1").exitStatus, 0);
   // Slot 3: the label's first 12 characters at 53-64, the date at 65-72.
   EXPECT_BYTES(Record("1001", {kBlankSlot, kBlankSlot, "Heute       " + date, kBlankSlot,
@@ -97,10 +97,10 @@ TEST(MgDnl18P, DateSlotsShowTheWholeDateOnlyInTheFirst) {
                inst.ReadOut());
   ASSERT_EQ(inst.Generate("MGDNL18P", "T2").exitStatus, 0);
   // Slot 6 keeps its label's closing blank and shows the date's first 7 characters.
-  EXPECT_BYTES(Record("1001", {kBlankSlot, "Datum       " + date, kBlankSlot, kBlankSlot,
-                               kBlankSlot, "Auch         " + date.substr(0, 7), kBlankSlot,
-                               kBlankSlot}),
-               inst.ReadOut());
+  EXPECT_BYTES(
+      Record("1001", {kBlankSlot, "Datum       " + date, kBlankSlot, kBlankSlot, kBlankSlot,
+                      "Auch         " + date.substr(0, 7), kBlankSlot, kBlankSlot}),
+      inst.ReadOut());
 }
 
 class MgDnl18PValues : public ::testing::Test {
@@ -124,16 +124,17 @@ TEST_F(MgDnl18PValues, CodesSelectBalancesAndInformationTexts) {
   EXPECT_EQ(r.exitStatus, 0);
   EXPECT_BYTES(kConnected + Count(3, 2), r.output);
   const std::string expected =
-      Record("2001", {
-                         "Saldo         12,50-",  // column 2 counts in slots 5 to 8 only
-                         "Plus              8 ",
-                         "Resturlaub 2026: 12 ",  // an information text hides the label
-                         "Frei                ",  // unknown code: 7 blanks
-                         " Abc         123456 ",  // column 2: label one position right
-                         "Null                ",  // "#W02" is no code
-                         "Gleitzeit im Plus   ",
-                         "Text                ",  // no codes #W17 to #W20
-                     }) +
+      Record("2001",
+             {
+                 "Saldo         12,50-",  // column 2 counts in slots 5 to 8 only
+                 "Plus              8 ",
+                 "Resturlaub 2026: 12 ",  // an information text hides the label
+                 "Frei                ",  // unknown code: 7 blanks
+                 " Abc         123456 ",  // column 2: label one position right
+                 "Null                ",  // "#W02" is no code
+                 "Gleitzeit im Plus   ",
+                 "Text                ",  // no codes #W17 to #W20
+             }) +
       // No balance row: labels only.
       Record("2002", {"Saldo               ", "Plus                ", "Info                ",
                       "Frei                ", " Abc                ", "Null                ",
@@ -166,15 +167,18 @@ TEST_F(MgDnl18PValues, DiagnosticLinesWithD) {
 TEST(MgDnl18P, EachBadgeOnceAndOnlyWithPersonNumberAndFittingNumber) {
   // Badge 3001 comes in three validity periods; the first without person number does not
   // count as written, so the second is written and the third passed over.
-  Installation inst(
-      Terminal("T1", "7744-010") +
-      "INSERT INTO Kvd301Asw (AswNum, AswGvo, AswPnr, AswSpr) VALUES "
-      "('3001','" + SqlDate(-30) + "',NULL,1), ('3001','" + SqlDate(-20) + "','P',1), "
-      "('3001','" + SqlDate(-10) + "','P',1);"
-      "INSERT INTO Kvd113Awv (AWVNUM) VALUES ('3001');"
-      "INSERT INTO Kvd301Awb VALUES ('3001','Z');" +
-      Badge("3002", "NULL") + Badge("3003", "'P'", "NULL", false) +
-      Badge("1234567890123") + Badge("12345678901234"));
+  Installation inst(Terminal("T1", "7744-010") +
+                    "INSERT INTO Kvd301Asw (AswNum, AswGvo, AswPnr, AswSpr) VALUES "
+                    "('3001','" +
+                    SqlDate(-30) + "',NULL,1), ('3001','" + SqlDate(-20) +
+                    "','P',1), "
+                    "('3001','" +
+                    SqlDate(-10) +
+                    "','P',1);"
+                    "INSERT INTO Kvd113Awv (AWVNUM) VALUES ('3001');"
+                    "INSERT INTO Kvd301Awb VALUES ('3001','Z');" +
+                    Badge("3002", "NULL") + Badge("3003", "'P'", "NULL", false) +
+                    Badge("1234567890123") + Badge("12345678901234"));
   RunResult r = inst.Generate("MGDNL18P", "T1");
   EXPECT_EQ(r.exitStatus, 0);
   EXPECT_BYTES(kConnected +
@@ -187,25 +191,23 @@ TEST(MgDnl18P, EachBadgeOnceAndOnlyWithPersonNumberAndFittingNumber) {
 
 TEST(MgDnl18P, TerminalModelsDecideSlotsAndBadgeSets) {
   const std::string date = Today();
-  Installation inst(
-      Terminal("T7", "7598-002", "K") + Terminal("T8", "7744-010") +
-      Terminal("T9", "7744-011") + Line("K", 1, "Eins", "#W1") + Line("K", 5, "Fuenf", "#W1") +
-      Line("K", 8, "Acht", "XYZ", "2") + Line("S", 1, "Terminal", "XYZ") +
-      Line("OWN", 2, "Eigen", "#W1") + Badge("4001", "'P'", "'OWN'") +
-      Badge("4002", "'P'", "'LEER'") + Badge("4003"));
+  Installation inst(Terminal("T7", "7598-002", "K") + Terminal("T8", "7744-010") +
+                    Terminal("T9", "7744-011") + Line("K", 1, "Eins", "#W1") +
+                    Line("K", 5, "Fuenf", "#W1") + Line("K", 8, "Acht", "XYZ", "2") +
+                    Line("S", 1, "Terminal", "XYZ") + Line("OWN", 2, "Eigen", "#W1") +
+                    Badge("4001", "'P'", "'OWN'") + Badge("4002", "'P'", "'LEER'") + Badge("4003"));
 
   // Slots 5 to 8 are never shown on this model.
   ASSERT_EQ(inst.Generate("MGDNL18P", "T7").exitStatus, 0);
-  const std::string kantine = "Eins        " + date + kBlankSlot + kBlankSlot + kBlankSlot +
-                              std::string(80, ' ');
-  EXPECT_BYTES(Pad("4001", 13) + kantine + Pad("4002", 13) + kantine + Pad("4003", 13) +
-                   kantine,
+  const std::string kantine =
+      "Eins        " + date + kBlankSlot + kBlankSlot + kBlankSlot + std::string(80, ' ');
+  EXPECT_BYTES(Pad("4001", 13) + kantine + Pad("4002", 13) + kantine + Pad("4003", 13) + kantine,
                inst.ReadOut());
 
   // Badges with a set of their own show it, even when it has no lines.
-  const std::string terminal = Record("4003", {"Terminal            ", kBlankSlot, kBlankSlot,
-                                               kBlankSlot, kBlankSlot, kBlankSlot, kBlankSlot,
-                                               kBlankSlot});
+  const std::string terminal =
+      Record("4003", {"Terminal            ", kBlankSlot, kBlankSlot, kBlankSlot, kBlankSlot,
+                      kBlankSlot, kBlankSlot, kBlankSlot});
   ASSERT_EQ(inst.Generate("MGDNL18P", "T8").exitStatus, 0);
   EXPECT_BYTES(Record("4001", {kBlankSlot, "Eigen       " + date, kBlankSlot, kBlankSlot,
                                kBlankSlot, kBlankSlot, kBlankSlot, kBlankSlot}) +
@@ -248,9 +250,9 @@ TEST(MgDnl18P, BadgeListErrorAbortsAndKeepsTheOldFile) {
   inst.WriteOut("old");
   RunResult r = inst.Generate("MGDNL18P", "T1", "out.dnl", "1");
   EXPECT_EQ(r.exitStatus, 255);
-  EXPECT_BYTES(kConnected + Count(1, 1) +
-                   "Programmabbruch: Fehler bei Erstellung der Datei MGDNL18P!\n",
-               r.output);
+  EXPECT_BYTES(
+      kConnected + Count(1, 1) + "Programmabbruch: Fehler bei Erstellung der Datei MGDNL18P!\n",
+      r.output);
   EXPECT_EQ(inst.ReadOut(), "old");
   EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"out.dnl"});
 }

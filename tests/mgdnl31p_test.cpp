@@ -167,8 +167,9 @@ INSERT INTO Kvd301Awb VALUES ('2001', '10'), ('2002', '10'), ('2003', '10');
 
 // A badge list that cannot be opened is reported at the open and again at the first fetch.
 TEST(MgDnl31P, CursorThatCannotOpenFails) {
-  Installation inst("INSERT INTO Kvd1140Trm VALUES ('T1', 'M', 'TSAL', 1, 1, 1, 1);"
-                    "DROP TABLE Kvd113Awv;");
+  Installation inst(
+      "INSERT INTO Kvd1140Trm VALUES ('T1', 'M', 'TSAL', 1, 1, 1, 1);"
+      "DROP TABLE Kvd113Awv;");
   inst.WriteOut("old content");
   RunResult r = inst.Generate("MGDNL31P", "T1");
   EXPECT_EQ(r.exitStatus, 255);

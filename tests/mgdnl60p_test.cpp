@@ -43,9 +43,9 @@ std::string Installation60P() {
          Badge("12345678901234", Day(-10)) + Badge("A1", Day(-10), Day(10)) +
          Badge("A2", "NULL", Day(5)) + Badge("A3", Day(-10)) + Badge("A4", Day(-20)) +
          Badge("A4", Day(-5)) + Badge("A5", Day(-10)) + Badge("A6", Day(-10)) +
-         Badge("A7", Day(-10)) + Badge("A8", Day(-10)) +
-         Admin("12345678901234") + Admin("A1") + Admin("A2") + Admin("A3") + Admin("A4") +
-         Admin("A5") + Admin("A6") + Admin("A7") + Admin("A8");
+         Badge("A7", Day(-10)) + Badge("A8", Day(-10)) + Admin("12345678901234") + Admin("A1") +
+         Admin("A2") + Admin("A3") + Admin("A4") + Admin("A5") + Admin("A6") + Admin("A7") +
+         Admin("A8");
 }
 
 // The records of T1, in badge order.
@@ -53,8 +53,8 @@ std::string ExpectedT1() {
   const std::string d10 = ListDate(-10);
   return
       // classes 20 and 10, highest first, on readers 1 and 3
-      "A1           " + d10 + "11" + " 12,50-" + "0120 " + kNoSlot + "0320 " +
-      "A1           " + d10 + "11" + " 12,50-" + "0110 " + kNoSlot + "0310 " +
+      "A1           " + d10 + "11" + " 12,50-" + "0120 " + kNoSlot + "0320 " + "A1           " +
+      d10 + "11" + " 12,50-" + "0110 " + kNoSlot + "0310 " +
       // time only, no first day, no balance row
       "A2           " + "00000000" + "10" + "       " + kNoSlot + kNoSlot + kNoSlot +
       // both rows of the badge
@@ -80,9 +80,8 @@ TEST(MgDnl60P, RecordsPerClassAndReaderAndTheSummary) {
   inst.WriteOut("OLD");
   RunResult r = inst.Generate("MGDNL60P", "T1");
   EXPECT_EQ(r.exitStatus, 0);
-  EXPECT_BYTES(kConnected + kLongBadge + ClassLeftOut("A5", "LANG1") +
-                   ClassLeftOut("A6", "LANG2") + ClassLeftOut("A7", "LANG2") +
-                   "Ausweise gesamt: 10 davon in Datei gestellt: 7\n",
+  EXPECT_BYTES(kConnected + kLongBadge + ClassLeftOut("A5", "LANG1") + ClassLeftOut("A6", "LANG2") +
+                   ClassLeftOut("A7", "LANG2") + "Ausweise gesamt: 10 davon in Datei gestellt: 7\n",
                r.output);
   const std::string file = inst.ReadOut();
   EXPECT_BYTES(ExpectedT1(), file);
@@ -98,11 +97,10 @@ TEST(MgDnl60P, VerboseAppendRunNamesEachBadgeAndThoseWithoutAuthorisation) {
     return "Aws: " + badge + " Zeitberechtigung: " + std::to_string(result) + "\n";
   };
   EXPECT_BYTES(kConnected + kLongBadge + time("A1", 1) + time("A2", 1) + time("A3", 0) +
-                   "Ausweis A3 ohne Zeit-/Zutrittsberechtigung auf Terminal T1\n" +
-                   time("A4", 0) + time("A4", 0) + time("A5", 0) + ClassLeftOut("A5", "LANG1") +
-                   time("A6", 1) + ClassLeftOut("A6", "LANG2") + time("A7", 0) +
-                   ClassLeftOut("A7", "LANG2") + time("A8", 1) +
-                   "Ausweise gesamt: 10 davon in Datei gestellt: 7\n",
+                   "Ausweis A3 ohne Zeit-/Zutrittsberechtigung auf Terminal T1\n" + time("A4", 0) +
+                   time("A4", 0) + time("A5", 0) + ClassLeftOut("A5", "LANG1") + time("A6", 1) +
+                   ClassLeftOut("A6", "LANG2") + time("A7", 0) + ClassLeftOut("A7", "LANG2") +
+                   time("A8", 1) + "Ausweise gesamt: 10 davon in Datei gestellt: 7\n",
                r.output);
   EXPECT_BYTES("OLD" + ExpectedT1(), inst.ReadOut());
 }
@@ -115,12 +113,11 @@ TEST(MgDnl60P, TerminalWithoutReadersGetsOneBlankRecordPerClass) {
                r.output);
   const std::string d10 = ListDate(-10);
   const std::string noSlots = kNoSlot + kNoSlot + kNoSlot;
-  EXPECT_BYTES("A1           " + d10 + "01" + " 12,50-" + noSlots +  // class 20
+  EXPECT_BYTES("A1           " + d10 + "01" + " 12,50-" + noSlots +      // class 20
                    "A1           " + d10 + "01" + " 12,50-" + noSlots +  // class 10
-                   "A4           " + ListDate(-20) + "01" + "  8,00 " + noSlots +
-                   "A4           " + ListDate(-5) + "01" + "  8,00 " + noSlots +
-                   "A5           " + d10 + "01" + "123456 " + noSlots +
-                   "A8           " + d10 + "01" + "       " + noSlots,
+                   "A4           " + ListDate(-20) + "01" + "  8,00 " + noSlots + "A4           " +
+                   ListDate(-5) + "01" + "  8,00 " + noSlots + "A5           " + d10 + "01" +
+                   "123456 " + noSlots + "A8           " + d10 + "01" + "       " + noSlots,
                inst.ReadOut());
 }
 

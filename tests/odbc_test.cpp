@@ -24,8 +24,8 @@ using sqlhlp::Query;
 
 // Statement texts in the form the program writes them (into-list, Korvadat qualifier).
 constexpr Column kOneText[] = {sqlhlp::Text(11)};
-constexpr Query kLocationText{
-    "SELECT StoKtx into :b0:b1  from Korvadat.Kvd113Sto where StoNum=:b2", kOneText};
+constexpr Query kLocationText{"SELECT StoKtx into :b0:b1  from Korvadat.Kvd113Sto where StoNum=:b2",
+                              kOneText};
 constexpr Query kLocationByText{
     "SELECT StoKtx into :b0:b1  from Korvadat.Kvd113Sto where StoKtx=:b2", kOneText};
 constexpr Column kShortText[] = {sqlhlp::Text(5)};
@@ -64,7 +64,7 @@ void ConnectBoth(const Installation& inst, Backends& b) {
   ASSERT_EQ(sqlhlp::ConnectOdbc(OdbcDataSource(), "demo", "geheim", b.db[1]), 0);
 }
 
-#define REQUIRE_ODBC()                                                       \
+#define REQUIRE_ODBC() \
   if (!OdbcAvailable()) GTEST_SKIP() << "the SQLite ODBC driver is missing"
 
 const char* BackendName(int i) { return i == 0 ? "embedded" : "odbc"; }
@@ -191,7 +191,8 @@ TEST(OdbcClient, BrokenDataSourcesFailTheConnect) {
   WriteFile(inst.OdbcIni(),
             "[NOFILE]\n" + driver + extension + "Database = " + missing.string() +
                 "\nNoCreat = 1\n"
-                "[NOEXT]\n" + driver + "Database = " + inst.database().string() +
+                "[NOEXT]\n" +
+                driver + "Database = " + inst.database().string() +
                 "\nNoCreat = 1\nLoadExt = " + (inst.root() / "nowhere.so").string() + "\n");
   setenv("ODBCINI", inst.OdbcIni().c_str(), 1);
   std::unique_ptr<Connection> db;
@@ -234,9 +235,10 @@ TEST(OdbcRun, UnknownDataSourceIsAConnectError) {
   inst.WriteOut("old");
   RunResult r = inst.Generate("IDSTAMM", "T1");
   EXPECT_EQ(r.exitStatus, 255);
-  EXPECT_BYTES("DB-Connect-Error: -12154!Name:demo Pwd:******** Net:NOSUCHDSN "
-               "Schema:KORVADAT\n",
-               r.output);
+  EXPECT_BYTES(
+      "DB-Connect-Error: -12154!Name:demo Pwd:******** Net:NOSUCHDSN "
+      "Schema:KORVADAT\n",
+      r.output);
   EXPECT_EQ(inst.ReadOut(), "old");
 }
 
@@ -263,9 +265,8 @@ void ExpectSameRunOnBothBackends(Installation& inst, const std::string& function
 TEST(OdbcRun, DemoFilesAreTheSameThroughBothBackends) {
   REQUIRE_ODBC();
   std::string sql;
-  for (const auto& entry :
-       std::filesystem::directory_iterator(std::filesystem::path(ZIBROLT_SOURCE_DIR) / "tools" /
-                                           "demo"))
+  for (const auto& entry : std::filesystem::directory_iterator(
+           std::filesystem::path(ZIBROLT_SOURCE_DIR) / "tools" / "demo"))
     if (entry.path().extension() == ".sql") sql += ReadFile(entry.path()) + "\n";
   Installation inst(sql);
   for (const char* function : {"IDSTAMM", "MGDNL17P", "MGDNL18P", "MGDNL31P", "MGDNL60P"})

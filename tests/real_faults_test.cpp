@@ -3,8 +3,8 @@
 // list, a full device, a folder that cannot be written, and a run killed half-way. Each must
 // end in a message and exit status -1 with the old download file as it was, and leave nothing
 // behind that a later run does not clean up.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/mount.h>
@@ -38,13 +38,19 @@ std::string ManyBadges(int count) {
   const std::string n = std::to_string(count);
   return "INSERT INTO Kvd1140Trm VALUES ('T1', '7744-010', 'TS', 1, 1, 1, 1);"
          "INSERT INTO MGSST35P VALUES ('T1', 'Z', '1');"
-         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + n + ") "
+         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+         n +
+         ") "
          "INSERT INTO Kvd301Asw (AswNum, AswGvo, AswPnr, AswBkl, AswSpr, AswSta) "
          "SELECT printf('%d', 10000 + i), date('now','localtime','-1 days'), printf('P%d', i), "
          "'Z', 1, 1 FROM n;"
-         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + n + ") "
+         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+         n +
+         ") "
          "INSERT INTO Kvd113Awv SELECT printf('%d', 10000 + i), NULL, 1, 1 FROM n;"
-         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + n + ") "
+         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+         n +
+         ") "
          "INSERT INTO Kvd301Awb SELECT printf('%d', 10000 + i), 'Z' FROM n;";
 }
 
@@ -121,9 +127,9 @@ TEST(RealFaults, DamagedDatabaseFailsTheRunAndKeepsTheFile) {
 
   // A file that is no database at all is found out at the connect.
   Overwrite(inst.database(), 0, std::string(100, 'x'));
-  ExpectFailureKeepsOldFile(inst, "IDSTAMM",
-                            "DB-Connect-Error: -26!Name:demo Pwd:******** Net:" + inst.Net() +
-                                " Schema:KORVADAT\n");
+  ExpectFailureKeepsOldFile(
+      inst, "IDSTAMM",
+      "DB-Connect-Error: -26!Name:demo Pwd:******** Net:" + inst.Net() + " Schema:KORVADAT\n");
 }
 
 TEST(RealFaults, MissingTableFailsWhereItIsNeeded) {
@@ -146,8 +152,8 @@ TEST(RealFaults, MissingTableFailsWhereItIsNeeded) {
     inst.Sql("DROP TABLE Kvd301Awb");
     for (const char* function : kAllFunctions) {
       ExpectFailureKeepsOldFile(inst, function, AbortLine(function));
-      EXPECT_NE(inst.Generate(function, "T1").output.find(
-                    "Berechtigungen von Ausweis 10001 nicht lesbar! SQLCode:-1\n"),
+      EXPECT_NE(inst.Generate(function, "T1")
+                    .output.find("Berechtigungen von Ausweis 10001 nicht lesbar! SQLCode:-1\n"),
                 std::string::npos);
     }
   }
@@ -174,11 +180,11 @@ class LockHolder {
       close(ready[0]);
       close(release[1]);
       sqlite3* handle = nullptr;
-      char ok = sqlite3_open(db.c_str(), &handle) == SQLITE_OK &&
-                        sqlite3_exec(handle, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) ==
-                            SQLITE_OK
-                    ? 'y'
-                    : 'n';
+      char ok =
+          sqlite3_open(db.c_str(), &handle) == SQLITE_OK &&
+                  sqlite3_exec(handle, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK
+              ? 'y'
+              : 'n';
       if (write(ready[1], &ok, 1) != 1) _exit(1);
       char c;
       while (read(release[0], &c, 1) > 0) {
@@ -249,28 +255,34 @@ TEST(RealFaults, UnconvertibleDateInTheMiddleOfTheBadgeList) {
   Installation inst(ManyBadges(5));
   // The fourth badge's first day is no date. The database reads one badge ahead of the one it
   // hands out, so the failure comes with the third fetch, after two badges went to the file.
-  inst.Sql("UPDATE Kvd301Asw SET AswGvo = '31.12.2020', AswGbi = date('now','+9 days') "
-           "WHERE AswNum = '10004'");
+  inst.Sql(
+      "UPDATE Kvd301Asw SET AswGvo = '31.12.2020', AswGbi = date('now','+9 days') "
+      "WHERE AswNum = '10004'");
   for (const char* function : kAllFunctions)
     ExpectFailureKeepsOldFile(inst, function, AbortLine(function));
   RunResult r = inst.Generate("MGDNL17P", "T1");
-  EXPECT_EQ(r.output, kConnected + "Ausweise gesamt: 2 davon in Datei gestellt: 2\n"
-                      "FehlerCode EndWorkMgDnl17P: -1\n" + AbortLine("MGDNL17P"));
+  EXPECT_EQ(r.output, kConnected +
+                          "Ausweise gesamt: 2 davon in Datei gestellt: 2\n"
+                          "FehlerCode EndWorkMgDnl17P: -1\n" +
+                          AbortLine("MGDNL17P"));
   r = inst.Generate("MGDNL31P", "T1");
   EXPECT_NE(r.output.find("Ausweiscursor lesen: Ausweis Nr. 2 RC: -1 \n"), std::string::npos)
       << r.output;
 
   // The first badge's date: the list fails at its opening; a generator that passes over a
   // failed open meets a cursor that is not open at its first fetch.
-  inst.Sql("UPDATE Kvd301Asw SET AswGvo = date('now','-1 days') WHERE AswNum = '10004';"
-           "UPDATE Kvd301Asw SET AswGvo = '31.12.2020', AswGbi = date('now','+9 days') "
-           "WHERE AswNum = '10001'");
+  inst.Sql(
+      "UPDATE Kvd301Asw SET AswGvo = date('now','-1 days') WHERE AswNum = '10004';"
+      "UPDATE Kvd301Asw SET AswGvo = '31.12.2020', AswGbi = date('now','+9 days') "
+      "WHERE AswNum = '10001'");
   for (const char* function : kAllFunctions)
     ExpectFailureKeepsOldFile(inst, function, AbortLine(function));
   r = inst.Generate("MGDNL31P", "T1");
-  EXPECT_EQ(r.output, kConnected + "Ausweiscursor oeffnen: RC: -1 \n"
-                      "Ausweiscursor lesen: RC: -1001 \n"
-                      "Ausweise gesamt: 0 davon in Datei gestellt: 0\n" + AbortLine("MGDNL31P"));
+  EXPECT_EQ(r.output, kConnected +
+                          "Ausweiscursor oeffnen: RC: -1 \n"
+                          "Ausweiscursor lesen: RC: -1001 \n"
+                          "Ausweise gesamt: 0 davon in Datei gestellt: 0\n" +
+                          AbortLine("MGDNL31P"));
 }
 
 // A tmpfs mounted for the test; mounting needs root and a system that allows it.
@@ -318,8 +330,8 @@ TEST(RealFaults, FullDeviceEndsInTheWriteErrorAndKeepsTheFile) {
     r = inst.Run({"MGDNL17P", "T1", target.string(), mode});
     SCOPED_TRACE(std::string("mode ") + mode + "\n" + r.output);
     EXPECT_EQ(r.exitStatus, 255);
-    EXPECT_TRUE(EndsWith(r.output, "Fehler beim Schreiben der Downloaddatei " +
-                                       target.string() + "!\n"));
+    EXPECT_TRUE(
+        EndsWith(r.output, "Fehler beim Schreiben der Downloaddatei " + target.string() + "!\n"));
     EXPECT_EQ(Slurp(target), old);
     EXPECT_EQ(Entries(folder), std::vector<std::string>{"out.dnl"});
   }

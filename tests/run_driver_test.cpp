@@ -26,9 +26,9 @@ TEST(RunDriver, FewerThanFourParametersPrintUsageAndTouchNothing) {
     args.resize(given);
     RunResult r = inst.Run(args);
     EXPECT_EQ(r.exitStatus, 255);
-    EXPECT_BYTES("Anzahl Parameter(mind. 4) unterschritten! AnzParam: " + std::to_string(given) +
-                     kUsage,
-                 r.output);
+    EXPECT_BYTES(
+        "Anzahl Parameter(mind. 4) unterschritten! AnzParam: " + std::to_string(given) + kUsage,
+        r.output);
   }
   EXPECT_EQ(inst.ReadOut(), "old");
 }
@@ -63,9 +63,9 @@ TEST(RunDriver, SchemaLosesItsLastCharacterAndIsUpperCased) {
   Installation inst({}, login);
   RunResult r = inst.Generate("X", "T1");
   EXPECT_EQ(r.exitStatus, 255);
-  EXPECT_BYTES("DB-Connect-Error: -1435!Name:demo Pwd:******** Net:" + inst.Net() +
-                   " Schema:ABCD\n",
-               r.output);
+  EXPECT_BYTES(
+      "DB-Connect-Error: -1435!Name:demo Pwd:******** Net:" + inst.Net() + " Schema:ABCD\n",
+      r.output);
 
   login.schema = "korvadat";
   inst.WriteSettings(login);
@@ -82,9 +82,10 @@ TEST(RunDriver, ConnectFailureMasksThePasswordAndTouchesNoFile) {
   inst.WriteOut("old");
   RunResult r = inst.Generate("IDSTAMM", "T1");
   EXPECT_EQ(r.exitStatus, 255);
-  EXPECT_BYTES("DB-Connect-Error: -14!Name:demo Pwd:******** Net:sqlite:../../db/missing.db "
-               "Schema:KORVADAT\n",
-               r.output);
+  EXPECT_BYTES(
+      "DB-Connect-Error: -14!Name:demo Pwd:******** Net:sqlite:../../db/missing.db "
+      "Schema:KORVADAT\n",
+      r.output);
   EXPECT_EQ(inst.ReadOut(), "old");
   EXPECT_FALSE(std::filesystem::exists(inst.root() / "db" / "missing.db"));
 }
@@ -148,11 +149,11 @@ TEST(RunDriver, WriteErrorsKeepTheOldFile) {
   inst.WriteOut("old");
   std::filesystem::permissions(inst.OutPath(), std::filesystem::perms(0640));
   r = inst.RunCommand("ulimit -f 0; trap '' XFSZ; exec '" ZIBROLT_BIN "' X T1 '" +
-                     inst.OutPath().string() + "' 0");
+                      inst.OutPath().string() + "' 0");
   EXPECT_EQ(r.exitStatus, 255);
-  EXPECT_BYTES(kConnected + "Fehler beim Schreiben der Downloaddatei " +
-                   inst.OutPath().string() + "!\n",
-               r.output);
+  EXPECT_BYTES(
+      kConnected + "Fehler beim Schreiben der Downloaddatei " + inst.OutPath().string() + "!\n",
+      r.output);
   EXPECT_EQ(inst.ReadOut(), "old");
   EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"out.dnl"});
 

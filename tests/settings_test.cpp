@@ -1,10 +1,11 @@
 // The settings file reader with the quirks that existing files depend on.
+#include "frame/settings.hpp"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "frame/cipher.hpp"
-#include "frame/settings.hpp"
 #include "tests/harness.hpp"
 #include "tools/settings/encipher.hpp"
 

@@ -38,17 +38,36 @@ class ShowTool : public ::testing::Test {
 // Two MGDNL31P records: 4711 with class 10, location text "Bür" (0xFC in the file), no last
 // day; 98765432101 with class A1 on a leap day, no location.
 const std::string kMgDnl31P =
-    "4711         " "20250101" "00000000" "1" "1" "XXXX,XX-" "001" "10 " "B\xFCr"
-    "98765432101  " "20240229" "20261231" "0" "1" "XXXX,XX-" "001" "A1 " "   ";
+    "4711         "
+    "20250101"
+    "00000000"
+    "1"
+    "1"
+    "XXXX,XX-"
+    "001"
+    "10 "
+    "B\xFCr"
+    "98765432101  "
+    "20240229"
+    "20261231"
+    "0"
+    "1"
+    "XXXX,XX-"
+    "001"
+    "A1 "
+    "   ";
 
 TEST_F(ShowTool, Mgdnl31pAsTableAndCsv) {
   Write("f.dnl", kMgDnl31P);
   ShowRun r = Show("MGDNL31P f.dnl");
   EXPECT_EQ(r.exitStatus, 0);
   EXPECT_EQ(r.out,
-            "rec  badge        valid_from  valid_to  time  access  constant1  constant2  class  location\n"
-            "---  -----------  ----------  --------  ----  ------  ---------  ---------  -----  --------\n"
-            "1    4711         20250101    00000000  1     1       XXXX,XX-   001        10     B\u00fcr\n"
+            "rec  badge        valid_from  valid_to  time  access  constant1  constant2  class  "
+            "location\n"
+            "---  -----------  ----------  --------  ----  ------  ---------  ---------  -----  "
+            "--------\n"
+            "1    4711         20250101    00000000  1     1       XXXX,XX-   001        10     "
+            "B\u00fcr\n"
             "2    98765432101  20240229    20261231  0     1       XXXX,XX-   001        A1\n");
   EXPECT_EQ(r.err, "f.dnl: 2 records of MGDNL31P, sound\n");
 
@@ -62,15 +81,32 @@ TEST_F(ShowTool, Mgdnl31pAsTableAndCsv) {
 
 TEST_F(ShowTool, Mgdnl17pReaderFieldsAsNumberAndClassOrLocation) {
   // Readers 1 and 2 with class 10, field 7 with the location, reader 9 by number only.
-  Write("f.dnl", "4711         " "20250101" "1" "1" "  12,5-"
-                 "0110 " "0210 " "     " "     " "     " "     " "07B\xFCr" "     " "09   "
-                 "     " "     ");
+  Write("f.dnl",
+        "4711         "
+        "20250101"
+        "1"
+        "1"
+        "  12,5-"
+        "0110 "
+        "0210 "
+        "     "
+        "     "
+        "     "
+        "     "
+        "07B\xFCr"
+        "     "
+        "09   "
+        "     "
+        "     ");
   ShowRun r = Show("MGDNL17P f.dnl");
   EXPECT_EQ(r.exitStatus, 0);
   EXPECT_EQ(r.out,
-            "rec  badge  valid_from  time  access  balance  r1     r2     r3  r4  r5  r6  r7      r8  r9  r10  r11\n"
-            "---  -----  ----------  ----  ------  -------  -----  -----  --  --  --  --  ------  --  --  ---  ---\n"
-            "1    4711   20250101    1     1         12,5-  01 10  02 10                  07 B\u00fcr      09\n");
+            "rec  badge  valid_from  time  access  balance  r1     r2     r3  r4  r5  r6  r7      "
+            "r8  r9  r10  r11\n"
+            "---  -----  ----------  ----  ------  -------  -----  -----  --  --  --  --  ------  "
+            "--  --  ---  ---\n"
+            "1    4711   20250101    1     1         12,5-  01 10  02 10                  07 "
+            "B\u00fcr      09\n");
   r = Show("--csv MGDNL17P f.dnl");
   EXPECT_EQ(r.out,
             "record,badge,valid_from,time,access,balance,reader1,class1,reader2,class2,reader3,"
@@ -80,8 +116,23 @@ TEST_F(ShowTool, Mgdnl17pReaderFieldsAsNumberAndClassOrLocation) {
 }
 
 TEST_F(ShowTool, Mgdnl60pAccessAndTimeOnlyRecords) {
-  Write("f.dnl", "4711         " "20250101" "1" "1" "  12,5-" "0110 " "     " "0310 "
-                 "4712         " "00000000" "1" "0" "       " "     " "     " "     ");
+  Write("f.dnl",
+        "4711         "
+        "20250101"
+        "1"
+        "1"
+        "  12,5-"
+        "0110 "
+        "     "
+        "0310 "
+        "4712         "
+        "00000000"
+        "1"
+        "0"
+        "       "
+        "     "
+        "     "
+        "     ");
   ShowRun r = Show("MGDNL60P f.dnl");
   EXPECT_EQ(r.exitStatus, 0);
   EXPECT_EQ(r.out,
@@ -103,7 +154,10 @@ TEST_F(ShowTool, Mgdnl18pSlotsAsLabelAndValue) {
   const std::string record = std::string("4711         ") + "Urlaub       " + "  12,5 " +
                              "Heute       " + "05.03.25" + "Info: Betriebsferien" +
                              std::string(20, ' ') + " Gleitzeit   " + "  3,25-" +
-                             std::string(40, ' ') + "\xDC" "berstd.     " + "   40  ";
+                             std::string(40, ' ') +
+                             "\xDC"
+                             "berstd.     " +
+                             "   40  ";
   ASSERT_EQ(record.size(), 173u);
   Write("f.dnl", record);
   ShowRun r = Show("--csv MGDNL18P f.dnl");
@@ -130,7 +184,8 @@ const std::string kIdStammLine1 =
 
 TEST_F(ShowTool, IdStammFourteenFields) {
   Write("f.txt", kIdStammLine1 +
-                     "\"4712\",\"\",\"20261231\",\"\",\"1\",\"0\",\"2\",\"K\xDC" "CHE\",\"001\","
+                     "\"4712\",\"\",\"20261231\",\"\",\"1\",\"0\",\"2\",\"K\xDC"
+                     "CHE\",\"001\","
                      "\"Z  \",\"\",\"4712\",\"1\",\"\"\r\n");
   ShowRun r = Show("--csv IDSTAMM f.txt");
   EXPECT_EQ(r.exitStatus, 0);
@@ -186,9 +241,23 @@ TEST_F(ShowTool, OneByteCutShiftsTheRestAndIsFoundWithItsOffsets) {
 TEST_F(ShowTool, DatesFlagsReaderSlotsAndControlBytes) {
   // 17P: 1900 was no leap year; field 7 may say 07 with the location on any terminal; the
   // positions after readers 8 to 11 stay blank.
-  Write("17.dnl", "4711         " "19000229" "1" "1" "       "
-                  "01A1 " "     " "     " "     " "     " "     " "07B\xFCr" "08   " "     "
-                  "10   " "  x  ");
+  Write("17.dnl",
+        "4711         "
+        "19000229"
+        "1"
+        "1"
+        "       "
+        "01A1 "
+        "     "
+        "     "
+        "     "
+        "     "
+        "     "
+        "07B\xFCr"
+        "08   "
+        "     "
+        "10   "
+        "  x  ");
   ShowRun r = Show("--check MGDNL17P 17.dnl");
   EXPECT_EQ(r.exitStatus, 1);
   EXPECT_EQ(r.err,
@@ -199,9 +268,23 @@ TEST_F(ShowTool, DatesFlagsReaderSlotsAndControlBytes) {
 
   // 60P: 2023 had no 29 February, a time flag of 2, a terminator inside the balance, reader
   // 2's number in reader 1's slot; the second record, on 29 February 2000, is sound.
-  Write("60.dnl", std::string("4711         " "20230229" "2" "1" "  12,5") + '\0' +
-                      "0210 " "  10 " "0310 "
-                      "4712         " "20000229" "1" "1" "       " "0110 " "     " "     ");
+  Write("60.dnl", std::string("4711         "
+                              "20230229"
+                              "2"
+                              "1"
+                              "  12,5") +
+                      '\0' +
+                      "0210 "
+                      "  10 "
+                      "0310 "
+                      "4712         "
+                      "20000229"
+                      "1"
+                      "1"
+                      "       "
+                      "0110 "
+                      "     "
+                      "     ");
   r = Show("--check MGDNL60P 60.dnl");
   EXPECT_EQ(r.exitStatus, 1);
   EXPECT_EQ(r.err,
@@ -240,12 +323,36 @@ TEST_F(ShowTool, BrokenIdStammLines) {
 }
 
 TEST_F(ShowTool, DiffKeyedByBadgeAndClass) {
-  const std::string badge4711 = "4711         " "20250101";
-  Write("old.dnl", badge4711 + "00000000" "11XXXX,XX-001" "20 " "B\xFCr" +
-                       badge4711 + "00000000" "11XXXX,XX-001" "10 " "B\xFCr" +
-                       "4712         " "20250101" "00000000" "01XXXX,XX-001" "10 " "   ");
-  Write("new.dnl", badge4711 + "20261231" "11XXXX,XX-001" "10 " "EG " +
-                       "4713         " "20250101" "00000000" "01XXXX,XX-001" "10 " "   ");
+  const std::string badge4711 =
+      "4711         "
+      "20250101";
+  Write("old.dnl", badge4711 +
+                       "00000000"
+                       "11XXXX,XX-001"
+                       "20 "
+                       "B\xFCr" +
+                       badge4711 +
+                       "00000000"
+                       "11XXXX,XX-001"
+                       "10 "
+                       "B\xFCr" +
+                       "4712         "
+                       "20250101"
+                       "00000000"
+                       "01XXXX,XX-001"
+                       "10 "
+                       "   ");
+  Write("new.dnl", badge4711 +
+                       "20261231"
+                       "11XXXX,XX-001"
+                       "10 "
+                       "EG " +
+                       "4713         "
+                       "20250101"
+                       "00000000"
+                       "01XXXX,XX-001"
+                       "10 "
+                       "   ");
   ShowRun r = Show("--diff MGDNL31P old.dnl new.dnl");
   EXPECT_EQ(r.exitStatus, 0);
   EXPECT_EQ(r.out,
@@ -262,11 +369,34 @@ TEST_F(ShowTool, DiffKeyedByBadgeAndClass) {
 TEST_F(ShowTool, DiffShowsABadgeThatLostItsAccessClass) {
   // In MGDNL60P the class stands in the reader slots; 4711 keeps only its time authorisation.
   const std::string unchanged =
-      "4712         " "20250101" "1" "0" "       " "     " "     " "     ";
-  Write("old.dnl", "4711         " "20250101" "1" "1" "  12,5-" "0110 " "     " "     " +
-                       unchanged);
-  Write("new.dnl", "4711         " "20250101" "1" "0" "  12,5-" "     " "     " "     " +
-                       unchanged);
+      "4712         "
+      "20250101"
+      "1"
+      "0"
+      "       "
+      "     "
+      "     "
+      "     ";
+  Write("old.dnl",
+        "4711         "
+        "20250101"
+        "1"
+        "1"
+        "  12,5-"
+        "0110 "
+        "     "
+        "     " +
+            unchanged);
+  Write("new.dnl",
+        "4711         "
+        "20250101"
+        "1"
+        "0"
+        "  12,5-"
+        "     "
+        "     "
+        "     " +
+            unchanged);
   ShowRun r = Show("MGDNL60P --diff old.dnl new.dnl");
   EXPECT_EQ(r.exitStatus, 0);
   EXPECT_EQ(r.out,
@@ -280,8 +410,16 @@ TEST_F(ShowTool, DiffShowsABadgeThatLostItsAccessClass) {
             "removed,4711,10,,,\n");
 
   // A file cut short is not sound, and its broken record takes no part in the comparison.
-  Write("cut.dnl", ("4711         " "20250101" "1" "0" "  12,5-" "     " "     " "     " +
-                    unchanged).substr(0, 89));
+  Write("cut.dnl", ("4711         "
+                    "20250101"
+                    "1"
+                    "0"
+                    "  12,5-"
+                    "     "
+                    "     "
+                    "     " +
+                    unchanged)
+                       .substr(0, 89));
   r = Show("--diff MGDNL60P new.dnl cut.dnl");
   EXPECT_EQ(r.exitStatus, 1);
   EXPECT_EQ(r.out, "removed  4712  class -\nbadges: 0 added, 1 removed, 0 changed, 1 unchanged\n");
@@ -289,9 +427,9 @@ TEST_F(ShowTool, DiffShowsABadgeThatLostItsAccessClass) {
 
 TEST_F(ShowTool, UsageErrorsExitWithTwo) {
   Write("f.dnl", kMgDnl31P);
-  for (const char* args : {"", "MGDNL31P", "--bogus MGDNL31P f.dnl", "MGDNL99P f.dnl",
-                           "--diff MGDNL31P f.dnl", "MGDNL31P f.dnl f.dnl",
-                           "--check --csv MGDNL31P f.dnl", "MGDNL31P nosuch.dnl"}) {
+  for (const char* args :
+       {"", "MGDNL31P", "--bogus MGDNL31P f.dnl", "MGDNL99P f.dnl", "--diff MGDNL31P f.dnl",
+        "MGDNL31P f.dnl f.dnl", "--check --csv MGDNL31P f.dnl", "MGDNL31P nosuch.dnl"}) {
     SCOPED_TRACE(args);
     ShowRun r = Show(args);
     EXPECT_EQ(r.exitStatus, 2);
@@ -324,8 +462,7 @@ TEST_F(ShowTool, HelpAndVersionOnStandardOutput) {
     SCOPED_TRACE(args);
     const auto s = test::Shell(std::string("'" ZIBROLT_SETTINGS_BIN "' ") + args, dir_);
     EXPECT_EQ(s.exitStatus, 0);
-    EXPECT_EQ(s.output.rfind(args[2] == 'h' ? "Usage: zibrolt-settings " : "zibrolt-settings ",
-                             0),
+    EXPECT_EQ(s.output.rfind(args[2] == 'h' ? "Usage: zibrolt-settings " : "zibrolt-settings ", 0),
               0u)
         << s.output;
   }

@@ -41,11 +41,16 @@ int Write(int argc, char** argv) {
     }
     std::string_view opt = argv[i];
     std::string value = argv[i + 1];
-    if (opt == "--login") login = value, haveLogin = true;
-    else if (opt == "--password") password = value, havePassword = true;
-    else if (opt == "--net") net = value, haveNet = true;
-    else if (opt == "--db-system") dbSystem = value;
-    else if (opt == "--schema") schema = value, haveSchema = true;
+    if (opt == "--login")
+      login = value, haveLogin = true;
+    else if (opt == "--password")
+      password = value, havePassword = true;
+    else if (opt == "--net")
+      net = value, haveNet = true;
+    else if (opt == "--db-system")
+      dbSystem = value;
+    else if (opt == "--schema")
+      schema = value, haveSchema = true;
     else {
       std::fprintf(stderr, "zibrolt-settings: unknown option %s\n", argv[i]);
       return 2;
@@ -57,9 +62,11 @@ int Write(int argc, char** argv) {
   }
   if (password == "-" && !std::getline(std::cin, password)) password.clear();
   // zibrolt drops the last character of the stored schema; a blank keeps the name whole.
-  const std::pair<const char*, std::string> records[] = {
-      {"LOGIN", login}, {"PASS", password}, {"NET8", net},
-      {"DB_SYSTEM", dbSystem}, {"SCHEMA", schema + " "}};
+  const std::pair<const char*, std::string> records[] = {{"LOGIN", login},
+                                                         {"PASS", password},
+                                                         {"NET8", net},
+                                                         {"DB_SYSTEM", dbSystem},
+                                                         {"SCHEMA", schema + " "}};
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   int number = 1;
   for (const auto& [key, value] : records) {

@@ -78,9 +78,12 @@ std::string Quoted(std::string_view cp1252) {
 
 std::string KindName(RecordChange::Kind kind) {
   switch (kind) {
-    case RecordChange::Kind::kAdded: return "added";
-    case RecordChange::Kind::kRemoved: return "removed";
-    case RecordChange::Kind::kChanged: break;
+    case RecordChange::Kind::kAdded:
+      return "added";
+    case RecordChange::Kind::kRemoved:
+      return "removed";
+    case RecordChange::Kind::kChanged:
+      break;
   }
   return "changed";
 }
@@ -120,8 +123,8 @@ Comparison Compare(const Layout& layout, const std::vector<Record>& oldRecords,
       std::vector<FieldChange> fields;
       for (std::size_t i = 0; i < layout.fields.size(); ++i)
         if (o->second->values[i] != n->second->values[i])
-          fields.push_back({std::string(layout.fields[i].name), o->second->values[i],
-                            n->second->values[i]});
+          fields.push_back(
+              {std::string(layout.fields[i].name), o->second->values[i], n->second->values[i]});
       if (!fields.empty()) add(RecordChange::Kind::kChanged, n->first).fields = std::move(fields);
       ++o;
       ++n;

@@ -18,10 +18,10 @@ struct FieldChange {
 
 struct RecordChange {
   enum class Kind { kAdded, kRemoved, kChanged } kind;
-  std::string badge;                 // without padding
-  std::string accessClass;           // without padding; empty when the record has none
-  int occurrence = 0;                // counts records with the same badge and class, from 0
-  std::vector<FieldChange> fields;   // kChanged only
+  std::string badge;                // without padding
+  std::string accessClass;          // without padding; empty when the record has none
+  int occurrence = 0;               // counts records with the same badge and class, from 0
+  std::vector<FieldChange> fields;  // kChanged only
 };
 
 struct Comparison {

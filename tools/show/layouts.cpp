@@ -28,20 +28,35 @@ constexpr Field Slot(int n) {
 // 85 characters: balance value 2 and eleven reader fields; fields 1 to 6 carry the record's
 // access class, field 7 the location text, 8 to 11 the reader number only.
 constexpr std::array kMgDnl17P = {
-    Field{"badge", 0, 13, K::kBadge},      Field{"valid_from", 13, 8, K::kDate},
-    Field{"time", 21, 1, K::kFlag},        Field{"access", 22, 1, K::kFlag},
-    Field{"balance", 23, 7, K::kBalance},  Reader(1, 30, T::kClass),
-    Reader(2, 35, T::kClass),              Reader(3, 40, T::kClass),
-    Reader(4, 45, T::kClass),              Reader(5, 50, T::kClass),
-    Reader(6, 55, T::kClass),              Reader(7, 60, T::kLocation),
-    Reader(8, 65, T::kUnused),             Reader(9, 70, T::kUnused),
-    Reader(10, 75, T::kUnused),            Reader(11, 80, T::kUnused),
+    Field{"badge", 0, 13, K::kBadge},
+    Field{"valid_from", 13, 8, K::kDate},
+    Field{"time", 21, 1, K::kFlag},
+    Field{"access", 22, 1, K::kFlag},
+    Field{"balance", 23, 7, K::kBalance},
+    Reader(1, 30, T::kClass),
+    Reader(2, 35, T::kClass),
+    Reader(3, 40, T::kClass),
+    Reader(4, 45, T::kClass),
+    Reader(5, 50, T::kClass),
+    Reader(6, 55, T::kClass),
+    Reader(7, 60, T::kLocation),
+    Reader(8, 65, T::kUnused),
+    Reader(9, 70, T::kUnused),
+    Reader(10, 75, T::kUnused),
+    Reader(11, 80, T::kUnused),
 };
 
 // 173 characters: the badge and eight display slots of 20 characters.
 constexpr std::array kMgDnl18P = {
-    Field{"badge", 0, 13, K::kBadge}, Slot(1), Slot(2), Slot(3), Slot(4),
-    Slot(5),                          Slot(6), Slot(7), Slot(8),
+    Field{"badge", 0, 13, K::kBadge},
+    Slot(1),
+    Slot(2),
+    Slot(3),
+    Slot(4),
+    Slot(5),
+    Slot(6),
+    Slot(7),
+    Slot(8),
 };
 
 // 48 characters, one record per badge and access class.
@@ -59,10 +74,14 @@ constexpr std::array kMgDnl31P = {
 
 // 45 characters: balance value 9 and three reader slots.
 constexpr std::array kMgDnl60P = {
-    Field{"badge", 0, 13, K::kBadge},     Field{"valid_from", 13, 8, K::kDate},
-    Field{"time", 21, 1, K::kFlag},       Field{"access", 22, 1, K::kFlag},
-    Field{"balance", 23, 7, K::kBalance}, Reader(1, 30, T::kClass),
-    Reader(2, 35, T::kClass),             Reader(3, 40, T::kClass),
+    Field{"badge", 0, 13, K::kBadge},
+    Field{"valid_from", 13, 8, K::kDate},
+    Field{"time", 21, 1, K::kFlag},
+    Field{"access", 22, 1, K::kFlag},
+    Field{"balance", 23, 7, K::kBalance},
+    Reader(1, 30, T::kClass),
+    Reader(2, 35, T::kClass),
+    Reader(3, 40, T::kClass),
 };
 
 // The badge master lines: here offset is the field's number on the line.
@@ -85,7 +104,7 @@ constexpr std::array kIdStamm = {
 static_assert(kIdStamm.size() == kIdStammFields);
 
 constexpr std::array kLayouts = {
-    Layout{"IDSTAMM", 0, kIdStamm},    Layout{"MGDNL17P", 85, kMgDnl17P},
+    Layout{"IDSTAMM", 0, kIdStamm},     Layout{"MGDNL17P", 85, kMgDnl17P},
     Layout{"MGDNL18P", 173, kMgDnl18P}, Layout{"MGDNL31P", 48, kMgDnl31P},
     Layout{"MGDNL60P", 45, kMgDnl60P},
 };

@@ -28,12 +28,12 @@ enum class ReaderTail {
 };
 
 struct Field {
-  std::string_view name;             // column name shown to operators
-  int offset;                        // fixed records: first position (from 0); IDSTAMM: field number (from 0)
-  int length;                        // characters; 0 for IDSTAMM fields of free width
+  std::string_view name;  // column name shown to operators
+  int offset;             // fixed records: first position (from 0); IDSTAMM: field number (from 0)
+  int length;             // characters; 0 for IDSTAMM fields of free width
   FieldKind kind;
-  std::string_view expected = {};    // kConstant: the text every record holds
-  int number = 0;                    // kReader: the reader number; kDisplaySlot: the slot number
+  std::string_view expected = {};  // kConstant: the text every record holds
+  int number = 0;                  // kReader: the reader number; kDisplaySlot: the slot number
   ReaderTail tail = ReaderTail::kClass;  // kReader only
 };
 

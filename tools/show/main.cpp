@@ -26,31 +26,30 @@ constexpr int kFindings = 1;
 constexpr int kTrouble = 2;  // usage error, or a file that cannot be read
 
 void Usage(std::FILE* to) {
-  std::fprintf(
-      to,
-      "Usage: zibrolt-show [--csv] [--check | --no-check] FUNCTION FILE\n"
-      "       zibrolt-show --diff [--csv] [--no-check] FUNCTION OLD NEW\n"
-      "       zibrolt-show --help | --version\n"
-      "\n"
-      "Shows a download file one record per line with the fields of its layout named,\n"
-      "and checks that the file is sound. FUNCTION is IDSTAMM, MGDNL17P, MGDNL18P,\n"
-      "MGDNL31P or MGDNL60P. The files are Windows-1252; the output is UTF-8.\n"
-      "\n"
-      "  --csv       comma-separated values for a spreadsheet instead of a table\n"
-      "  --check     check the file only, show no records\n"
-      "  --no-check  show the records without checking the file\n"
-      "  --diff      show the records added, removed and changed from OLD to NEW,\n"
-      "              keyed by badge number and access class\n"
-      "  --help      show this help and exit\n"
-      "  --version   show the version and exit\n"
-      "\n"
-      "The check looks at record lengths, dates, flags, reader numbers, constants and,\n"
-      "for IDSTAMM, the 14 quoted fields and the CR LF of every line. It writes each\n"
-      "finding to standard error with the record number and the byte offset in the\n"
-      "file, then one line saying whether the file is sound.\n"
-      "\n"
-      "Exit status: 0 sound (with --diff: both files), 1 not sound, 2 usage error or a\n"
-      "file that cannot be read.\n");
+  std::fprintf(to,
+               "Usage: zibrolt-show [--csv] [--check | --no-check] FUNCTION FILE\n"
+               "       zibrolt-show --diff [--csv] [--no-check] FUNCTION OLD NEW\n"
+               "       zibrolt-show --help | --version\n"
+               "\n"
+               "Shows a download file one record per line with the fields of its layout named,\n"
+               "and checks that the file is sound. FUNCTION is IDSTAMM, MGDNL17P, MGDNL18P,\n"
+               "MGDNL31P or MGDNL60P. The files are Windows-1252; the output is UTF-8.\n"
+               "\n"
+               "  --csv       comma-separated values for a spreadsheet instead of a table\n"
+               "  --check     check the file only, show no records\n"
+               "  --no-check  show the records without checking the file\n"
+               "  --diff      show the records added, removed and changed from OLD to NEW,\n"
+               "              keyed by badge number and access class\n"
+               "  --help      show this help and exit\n"
+               "  --version   show the version and exit\n"
+               "\n"
+               "The check looks at record lengths, dates, flags, reader numbers, constants and,\n"
+               "for IDSTAMM, the 14 quoted fields and the CR LF of every line. It writes each\n"
+               "finding to standard error with the record number and the byte offset in the\n"
+               "file, then one line saying whether the file is sound.\n"
+               "\n"
+               "Exit status: 0 sound (with --diff: both files), 1 not sound, 2 usage error or a\n"
+               "file that cannot be read.\n");
 }
 
 int UsageError(const std::string& message) {
@@ -62,8 +61,7 @@ int UsageError(const std::string& message) {
 std::optional<std::string> ReadWhole(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) {
-    std::fprintf(stderr, "zibrolt-show: cannot open %s: %s\n", path.c_str(),
-                 std::strerror(errno));
+    std::fprintf(stderr, "zibrolt-show: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
     return std::nullopt;
   }
   std::string bytes;
@@ -74,8 +72,7 @@ std::optional<std::string> ReadWhole(const std::string& path) {
   const int error = errno;
   std::fclose(f);
   if (failed) {
-    std::fprintf(stderr, "zibrolt-show: cannot read %s: %s\n", path.c_str(),
-                 std::strerror(error));
+    std::fprintf(stderr, "zibrolt-show: cannot read %s: %s\n", path.c_str(), std::strerror(error));
     return std::nullopt;
   }
   return bytes;
@@ -102,8 +99,8 @@ bool Load(const Layout& layout, const std::string& path, bool check, LoadedFile&
 void Report(const Layout& layout, const LoadedFile& file) {
   const char* unit = layout.Lines() ? "line" : "record";
   for (const Finding& f : file.findings)
-    std::fprintf(stderr, "%s: %s %d, byte %zu: %s\n", file.path.c_str(), unit, f.record,
-                 f.offset, f.message.c_str());
+    std::fprintf(stderr, "%s: %s %d, byte %zu: %s\n", file.path.c_str(), unit, f.record, f.offset,
+                 f.message.c_str());
   const std::size_t count = file.records.size(), found = file.findings.size();
   std::string summary = std::to_string(count) + " " + unit + (count == 1 ? "" : "s") + " of " +
                         std::string(layout.function);

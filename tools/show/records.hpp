@@ -11,14 +11,14 @@
 namespace zibrolt::show {
 
 struct Record {
-  int number = 0;                    // from 1, in file order
-  std::size_t offset = 0;            // byte offset of the record's first character in the file
-  std::string text;                  // the record's characters; for IDSTAMM the line without its end
-  std::string lineEnd;               // IDSTAMM: "\r\n", "\n", or empty when the file ends first
-  int fieldsFound = 0;               // IDSTAMM: quoted fields on the line
-  bool quoted = true;                // IDSTAMM: the line starts and ends with a double quote
-  bool complete = false;             // every field present: full length, or 14 quoted fields
-  std::vector<std::string> values;   // one per layout field, as the file holds it ("" if missing)
+  int number = 0;                   // from 1, in file order
+  std::size_t offset = 0;           // byte offset of the record's first character in the file
+  std::string text;                 // the record's characters; for IDSTAMM the line without its end
+  std::string lineEnd;              // IDSTAMM: "\r\n", "\n", or empty when the file ends first
+  int fieldsFound = 0;              // IDSTAMM: quoted fields on the line
+  bool quoted = true;               // IDSTAMM: the line starts and ends with a double quote
+  bool complete = false;            // every field present: full length, or 14 quoted fields
+  std::vector<std::string> values;  // one per layout field, as the file holds it ("" if missing)
   std::vector<std::size_t> offsets;  // byte offset in the file of each value
 };
 

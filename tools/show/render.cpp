@@ -19,9 +19,12 @@ std::string_view TrimRight(std::string_view text) {
 
 std::string TailName(const Field& f) {
   switch (f.tail) {
-    case ReaderTail::kClass: return "class" + std::to_string(f.number);
-    case ReaderTail::kLocation: return "location" + std::to_string(f.number);
-    case ReaderTail::kUnused: break;
+    case ReaderTail::kClass:
+      return "class" + std::to_string(f.number);
+    case ReaderTail::kLocation:
+      return "location" + std::to_string(f.number);
+    case ReaderTail::kUnused:
+      break;
   }
   return {};
 }

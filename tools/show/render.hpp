@@ -21,7 +21,6 @@ std::string CsvLine(const std::vector<std::string>& cells);
 
 // Lines of cells as columns padded to their widest cell, two blanks apart; with
 // ruleUnderFirst the first line is a heading underlined with dashes.
-std::string AlignColumns(const std::vector<std::vector<std::string>>& lines,
-                         bool ruleUnderFirst);
+std::string AlignColumns(const std::vector<std::vector<std::string>>& lines, bool ruleUnderFirst);
 
 }  // namespace zibrolt::show

@@ -105,19 +105,22 @@ class Checker {
         break;
       case FieldKind::kSameAsBadge:
         if (v != r.values.front())
-          Add(r, at, std::string(f.name) + ": " + Quote(v) + " differs from the badge " +
-                         Quote(r.values.front()));
+          Add(r, at,
+              std::string(f.name) + ": " + Quote(v) + " differs from the badge " +
+                  Quote(r.values.front()));
         break;
       case FieldKind::kReader: {
         char number[8];
         std::snprintf(number, sizeof number, "%02d", f.number);
         const std::string_view slot = v.substr(0, 2);
         if (slot != number && slot != "  ")
-          Add(r, at, std::string(f.name) + ": " + Quote(slot) + " instead of \"" + number +
-                         "\" or two blanks");
+          Add(r, at,
+              std::string(f.name) + ": " + Quote(slot) + " instead of \"" + number +
+                  "\" or two blanks");
         if (f.tail == ReaderTail::kUnused && v.substr(2) != "   ")
-          Add(r, at + 2, std::string(f.name) + ": " + Quote(v.substr(2)) +
-                             " after the reader number instead of three blanks");
+          Add(r, at + 2,
+              std::string(f.name) + ": " + Quote(v.substr(2)) +
+                  " after the reader number instead of three blanks");
         break;
       }
       default:
