@@ -154,6 +154,13 @@ int Authorisations::CollectAccessClasses(BadgeRow& row, int highestReader, bool 
   return list_.count() > 0 ? 1 : 0;
 }
 
+int Authorisations::CheckBadge(BadgeRow& row, int highestReader, bool withReaders, int& time) {
+  time = HasTimeAuthorisation(row.AswNum);
+  const int access = time < 0 ? time : CollectAccessClasses(row, highestReader, withReaders);
+  if (access < 0) ReportCheckFailure(run_, row.AswNum, access);
+  return access;
+}
+
 void ReportCheckFailure(const RunContext& run, std::string_view badge, int status) {
   if (status == kAccessListFailed) return;
   Say(run, "Berechtigungen von Ausweis %s nicht lesbar! SQLCode:%d\n", std::string(badge).c_str(),

@@ -55,6 +55,12 @@ class Authorisations {
   // (kAccessListFailed).
   int CollectAccessClasses(BadgeRow& row, int highestReader, bool withReaders);
 
+  // Both checks for the badge in row, in the order the files have always asked them: the time
+  // authorisation, then the access classes (and readers). time gets 1 or 0; the result is that
+  // of CollectAccessClasses. When either cannot be answered, the failure line is printed and
+  // the negative status returned: the generator then stops.
+  int CheckBadge(BadgeRow& row, int highestReader, bool withReaders, int& time);
+
   const AccessClassList& list() const { return list_; }
 
  private:

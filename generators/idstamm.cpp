@@ -102,10 +102,9 @@ int WorkIdStamm(RunContext& run, std::string_view, const TerminalRecord& termina
     f.AswSal = row.AswSal.empty() ? std::string_view(terminal.TRMSAL) : row.AswSal;
     f.AswAtp = row.AswAtp;
     f.AswPin = row.AswPin;
-    const int time = checks.HasTimeAuthorisation(row.AswNum);
-    const int access = time < 0 ? time : checks.CollectAccessClasses(row, kHighestReader, false);
+    int time = 0;
+    const int access = checks.CheckBadge(row, kHighestReader, false, time);
     if (access < 0) {
-      ReportCheckFailure(run, row.AswNum, access);
       status = access;
       break;
     }

@@ -111,10 +111,9 @@ int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& termin
         if (run.verbose) readBalance();
 
         BadgeAuthorisations auth;
-        const int time = checks.HasTimeAuthorisation(row.AswNum);
-        const int access = time < 0 ? time : checks.CollectAccessClasses(row, kHighestReader, true);
+        int time = 0;
+        const int access = checks.CheckBadge(row, kHighestReader, true, time);
         if (access < 0) {
-          ReportCheckFailure(run, row.AswNum, access);
           checkStatus = access;
           break;
         }

@@ -63,10 +63,9 @@ int WorkMgDnl31P(RunContext& run, std::string_view, const TerminalRecord& termin
   if (status != sqlhlp::kOk) Say(run, "Ausweiscursor lesen: RC: %ld \n", long{status});
   while (status == sqlhlp::kOk) {
     ++read;
-    const int time = checks.HasTimeAuthorisation(row.AswNum);
-    const int access = time < 0 ? time : checks.CollectAccessClasses(row, kHighestReader, false);
+    int time = 0;
+    const int access = checks.CheckBadge(row, kHighestReader, false, time);
     if (access < 0) {
-      ReportCheckFailure(run, row.AswNum, access);
       status = access;
       break;
     }

@@ -82,10 +82,9 @@ int WorkMgDnl60P(RunContext& run, std::string_view, const TerminalRecord& termin
       for (int n = 1; n <= kHighestReader; ++n) row.readers[n] = kNoReader;
 
       BadgeAuthorisations auth;
-      const int time = checks.HasTimeAuthorisation(row.AswNum);
-      const int access = time < 0 ? time : checks.CollectAccessClasses(row, kHighestReader, true);
+      int time = 0;
+      const int access = checks.CheckBadge(row, kHighestReader, true, time);
       if (access < 0) {
-        ReportCheckFailure(run, row.AswNum, access);
         checkStatus = access;
         break;
       }
