@@ -194,7 +194,7 @@ struct Options {
   std::string out;
 };
 
-struct TerminalSpec {
+struct TerminalPlan {
   std::string name;
   const char* model;
   const char* displaySet;
@@ -207,7 +207,7 @@ void AddTerminals(Database& db, Random& random, const Options& options) {
   Insert zls(db, "INSERT INTO Kvd401Zls VALUES (?1, ?2, ?3, ?4)");
   Insert m35(db, "INSERT INTO MGSST35P VALUES (?1, ?2, ?3)");
 
-  std::vector<TerminalSpec> terminals = {
+  std::vector<TerminalPlan> terminals = {
       {"BENCH-ALL", "7744-010", "TSAL", {}},
       {"BENCH-MND", "7598-002", "TSAL2", {1, 2}},
   };
@@ -221,22 +221,22 @@ void AddTerminals(Database& db, Random& random, const Options& options) {
   }
 
   for (std::size_t i = 0; i < terminals.size(); ++i) {
-    const TerminalSpec& spec = terminals[i];
-    trm.Text(1, spec.name).Text(2, spec.model).Int(5, 1).Int(6, 1).Int(7, 1);
-    if (spec.displaySet) trm.Text(3, spec.displaySet);
+    const TerminalPlan& plan = terminals[i];
+    trm.Text(1, plan.name).Text(2, plan.model).Int(5, 1).Int(6, 1).Int(7, 1);
+    if (plan.displaySet) trm.Text(3, plan.displaySet);
     if (i % 10 != 5) trm.Int(4, 1);  // a few terminals with a NULL status
     trm.Step();
-    for (int client : spec.clients)
-      tfz.Text(1, spec.name).Int(2, client).Int(3, 1).Int(4, 1).Step();
+    for (int client : plan.clients)
+      tfz.Text(1, plan.name).Int(2, client).Int(3, 1).Int(4, 1).Step();
     // Withdrawn assignments on some other terminals. The badge list joins the assignments
     // without their status, so one on BENCH-MND would widen its list by a client.
-    if (i >= 2 && !spec.clients.empty() && i % 4 == 0)
-      tfz.Text(1, spec.name).Int(2, 1 + (i + 1) % kClients).Int(3, 1).Int(4, 8).Step();
+    if (i >= 2 && !plan.clients.empty() && i % 4 == 0)
+      tfz.Text(1, plan.name).Int(2, 1 + (i + 1) % kClients).Int(3, 1).Int(4, 8).Step();
 
     char zone[8];
     for (int reader = 1; reader <= 11; ++reader) {
       std::snprintf(zone, sizeof zone, "Z%d", (reader + 1) / 2);
-      zls.Text(1, spec.name).Int(2, reader).Text(3, zone).Int(4, 1).Step();
+      zls.Text(1, plan.name).Int(2, reader).Text(3, zone).Int(4, 1).Step();
     }
 
     // The two measured terminals know three time classes and every other access class; the
@@ -244,11 +244,11 @@ void AddTerminals(Database& db, Random& random, const Options& options) {
     const bool measured = i < 2;
     for (std::size_t c = 0; c < kTimeClasses.size(); ++c)
       if (measured ? c < 3 : c == 0)
-        m35.Text(1, spec.name).Text(2, kTimeClasses[c]).Text(3, "1").Step();
+        m35.Text(1, plan.name).Text(2, kTimeClasses[c]).Text(3, "1").Step();
     for (int k = 0; k < kAccessClassCount; ++k) {
       if (measured ? k % 2 != 0 : !random.Percent(25)) continue;
       const std::string access = AccessClass(k);
-      m35.Text(1, spec.name).Text(2, access).Text(3, "0").Step();
+      m35.Text(1, plan.name).Text(2, access).Text(3, "0").Step();
     }
   }
 }
