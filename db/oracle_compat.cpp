@@ -18,8 +18,11 @@ bool IsDigits(const unsigned char* s, int n) {
   return true;
 }
 
-// True for 'YYYY-MM-DD' optionally followed by ' HH:MM:SS' (or 'T' as the separator).
+// True for 'YYYY-MM-DD' optionally followed by ' HH:MM' or ' HH:MM:SS' (or 'T' as the
+// separator).
+// Fractions of a second (".SSS", as SQLite's own strftime writes them) may follow.
 bool IsIsoDate(const unsigned char* s, int n) {
+  if (n > 20 && s[19] == '.' && IsDigits(s + 20, n - 20)) n = 19;
   if (n != 10 && n != 16 && n != 19) return false;
   if (!IsDigits(s, 4) || s[4] != '-' || !IsDigits(s + 5, 2) || s[7] != '-' || !IsDigits(s + 8, 2))
     return false;
