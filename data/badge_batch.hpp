@@ -20,6 +20,9 @@ class BadgeLookup {
   // single: the statement text for one badge, ending in "<column>=:b0"; the window statement
   // is the same text with the comparison replaced by "<column> in (:b0 , ... )".
   BadgeLookup(std::string_view single, std::span<const sqlhlp::Column> outputs);
+  // The statements point into the texts kept here, and connections know them by address.
+  BadgeLookup(const BadgeLookup&) = delete;
+  BadgeLookup& operator=(const BadgeLookup&) = delete;
 
   // Binds the badges one lookup asks for and returns the statement to open: on a database that
   // prefers batches the badge and the distinct numbers ahead of it in list (at most a window),

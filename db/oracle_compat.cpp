@@ -2,6 +2,8 @@
 // so SYSDATE is formatted at most once a second and the others work on the raw bytes.
 #include "db/oracle_compat.hpp"
 
+#include <strings.h>
+
 #include <cctype>
 #include <cstring>
 #include <ctime>
@@ -77,6 +79,13 @@ void ToChar(sqlite3_context* ctx, int, sqlite3_value** argv) {
   int n = sqlite3_value_bytes(argv[0]);
   if (!IsIsoDate(s, n)) {
     sqlite3_result_error(ctx, "ORA-01858: date column holds no date", -1);
+    return;
+  }
+  const char* fmt0 = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+  if (fmt0 && strcasecmp(fmt0, "yyyymmdd") == 0) {  // the badge list's format, twice a row
+    const char ymd[8] = {char(s[0]), char(s[1]), char(s[2]), char(s[3]),
+                         char(s[5]), char(s[6]), char(s[8]), char(s[9])};
+    sqlite3_result_text(ctx, ymd, 8, SQLITE_TRANSIENT);
     return;
   }
   char time[9] = "00:00:00";

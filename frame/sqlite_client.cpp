@@ -236,6 +236,10 @@ std::unique_ptr<Statement> AnswerSchemaSwitch(std::string_view text) {
 }
 
 int ConnectSqlite(std::string_view path, std::unique_ptr<Connection>& connection) {
+  // SQLite's memory statistics take a process-wide lock on every allocation; nothing reads
+  // them. This only takes effect before the library's first use, and is harmless after it.
+  static const bool unused = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+  (void)unused;
   sqlite3* db = nullptr;
   std::string file(path);
   // One thread uses the connection, so SQLite need not lock it on every call.

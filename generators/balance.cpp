@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
+#include <vector>
 
 namespace zibrolt {
 namespace {
@@ -30,6 +32,23 @@ constexpr std::string_view kBalance =
     "select TSWIDN ,TswW02 ,TswW03 ,TswW04 ,TswW05 ,TswW06 ,TswW07 ,TswW08 ,TswW09 ,TswW10 "
     ",TswW11 ,TswW12 ,TswW13 ,TswW14 ,TswW15 ,TswW16 ,TswF01 ,TswF02 ,TswF03 ,TswF04 ,TswF05 "
     ",TswF06 ,TswF07 ,TswF08 ,TswF09 ,TswF10  from KORVADAT.O2002TSW where TSWIDN=:b0";
+
+// One balance value alone, for the files that show one: the row's other columns are not read.
+constexpr sqlhlp::Column kOneValueColumns[] = {Text(256), Text(11)};
+
+const BadgeLookup& OneValueLookup(int n) {
+  static const std::vector<std::unique_ptr<BadgeLookup>> lookups = [] {
+    std::vector<std::unique_ptr<BadgeLookup>> made;
+    for (int v = 2; v <= 16; ++v) {
+      const std::string column = (v < 10 ? "TswW0" : "TswW") + std::to_string(v);
+      made.push_back(std::make_unique<BadgeLookup>(
+          "select TSWIDN ," + column + "  from KORVADAT.O2002TSW where TSWIDN=:b0",
+          kOneValueColumns));
+    }
+    return made;
+  }();
+  return *lookups[n - 2];
+}
 
 void ReadBalance(const sqlhlp::Statement& st, BalanceValues& balance) {
   for (int n = 2; n <= 16; ++n) {
@@ -74,6 +93,17 @@ std::string FormatInformationText(std::string_view text) {
 int BalanceLookup::LookupBalanceData(BadgeRow& row) {
   static const BadgeLookup lookup(kBalance, kBalanceColumns);
   const BalanceValues* values = nullptr;
+  if (onlyValue_ != 0) {
+    const int n = onlyValue_;
+    auto read = [n](const sqlhlp::Statement& st, BalanceValues& balance) {
+      const std::string_view value = st.GetText(1);
+      FormatBalanceValue(value.substr(0, 1),
+                         value.substr(std::min<std::size_t>(1, value.size()), 9), balance.value[n]);
+    };
+    const int status = answers_.Find(db_, OneValueLookup(n), row.AswNum, list_, read, &values);
+    if (status == sqlhlp::kOk) row.balance.value[n] = values->value[n];
+    return status;
+  }
   const int status = answers_.Find(db_, lookup, row.AswNum, list_, ReadBalance, &values);
   if (status == sqlhlp::kOk) row.balance = *values;
   return status;

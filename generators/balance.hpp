@@ -14,17 +14,21 @@ namespace zibrolt {
 // database prefers batches, the rows of a window of badges are read at once.
 class BalanceLookup {
  public:
-  explicit BalanceLookup(sqlhlp::Connection& db, const BadgeCursor* list = nullptr)
-      : db_(db), list_(list) {}
+  // onlyValue 2 to 16: the file shows that balance value alone, and only it is read; 0: all.
+  explicit BalanceLookup(sqlhlp::Connection& db, const BadgeCursor* list = nullptr,
+                         int onlyValue = 0)
+      : db_(db), list_(list), onlyValue_(onlyValue >= 2 && onlyValue <= 16 ? onlyValue : 0) {}
 
   // Reads the badge's O2002TSW row into row.balance: balance values 2 to 16 and information
-  // texts 1 to 10. Returns 0, 1403 when the badge has no row, or an error status (a second
-  // row for the badge is one); on any status but 0 row.balance stays as it was.
+  // texts 1 to 10 (or the one value asked for). Returns 0, 1403 when the badge has no row, or
+  // an error status (a second row for the badge is one); on any status but 0 row.balance stays
+  // as it was.
   int LookupBalanceData(BadgeRow& row);
 
  private:
   sqlhlp::Connection& db_;
   const BadgeCursor* list_;
+  int onlyValue_;  // the one balance value read, or 0 for the whole row
   BadgeAnswers<BalanceValues> answers_;
 };
 
