@@ -4,7 +4,7 @@
 #include "generators/balance.hpp"
 
 #include <algorithm>
-#include <array>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -13,54 +13,55 @@ namespace {
 
 using sqlhlp::Text;
 
-// TswW02 to TswW16 (a sign character and up to nine characters of digits), then TswF01 to
-// TswF10 (20 characters). The installation's statement had the database split each value into
-// substr(TswWnn,1,1) and substr(TswWnn,2,9) and read TswW01, which nothing shows; reading the
-// value whole and splitting it here gives the same characters with 15 fewer columns and no
-// function calls per row.
-constexpr int kFirstValueColumn = 1;  // after the badge number the answer belongs to
-constexpr int kFirstInfoColumn = 16;
-constexpr auto kBalanceColumns = [] {
-  std::array<sqlhlp::Column, 26> columns{};
-  columns[0] = Text(256);
-  for (int n = 2; n <= 16; ++n) columns[kFirstValueColumn + n - 2] = Text(11);
-  for (int m = 1; m <= 10; ++m) columns[kFirstInfoColumn + m - 1] = Text(21);
-  return columns;
-}();
+// The statement reads the balance values and information texts a file shows, each column whole
+// (a value is a sign character and up to nine characters of digits, split here). The
+// installation's statement had the database split every value with substr(TswWnn,1,1) and
+// substr(TswWnn,2,9) and read TswW01, which nothing shows; reading whole columns and only those
+// a file shows gives the same characters with fewer columns and no function calls per row.
+struct SelectedColumns {
+  std::vector<sqlhlp::Column> outputs;  // TSWIDN, then the selected columns in mask order
+  std::unique_ptr<BadgeLookup> lookup;
+};
 
-constexpr std::string_view kBalance =
-    "select TSWIDN ,TswW02 ,TswW03 ,TswW04 ,TswW05 ,TswW06 ,TswW07 ,TswW08 ,TswW09 ,TswW10 "
-    ",TswW11 ,TswW12 ,TswW13 ,TswW14 ,TswW15 ,TswW16 ,TswF01 ,TswF02 ,TswF03 ,TswF04 ,TswF05 "
-    ",TswF06 ,TswF07 ,TswF08 ,TswF09 ,TswF10  from KORVADAT.O2002TSW where TSWIDN=:b0";
+std::string ValueColumn(int n) { return (n < 10 ? "TswW0" : "TswW") + std::to_string(n); }
+std::string InfoColumn(int m) { return (m < 10 ? "TswF0" : "TswF") + std::to_string(m); }
 
-// One balance value alone, for the files that show one: the row's other columns are not read.
-constexpr sqlhlp::Column kOneValueColumns[] = {Text(256), Text(11)};
-
-const BadgeLookup& OneValueLookup(int n) {
-  static const std::vector<std::unique_ptr<BadgeLookup>> lookups = [] {
-    std::vector<std::unique_ptr<BadgeLookup>> made;
-    for (int v = 2; v <= 16; ++v) {
-      const std::string column = (v < 10 ? "TswW0" : "TswW") + std::to_string(v);
-      made.push_back(std::make_unique<BadgeLookup>(
-          "select TSWIDN ," + column + "  from KORVADAT.O2002TSW where TSWIDN=:b0",
-          kOneValueColumns));
-    }
-    return made;
-  }();
-  return *lookups[n - 2];
-}
-
-void ReadBalance(const sqlhlp::Statement& st, BalanceValues& balance) {
+// Formats the selected columns of the current row into balance.
+void ReadSelected(const BalanceSelection& selection, const sqlhlp::Statement& st,
+                  BalanceValues& balance) {
+  int column = 1;
   for (int n = 2; n <= 16; ++n) {
-    const std::string_view value = st.GetText(kFirstValueColumn + n - 2);
+    if (!selection.HasValue(n)) continue;
+    const std::string_view value = st.GetText(column++);
     FormatBalanceValue(value.substr(0, 1), value.substr(std::min<std::size_t>(1, value.size()), 9),
                        balance.value[n]);
   }
   for (int m = 1; m <= 10; ++m)
-    FormatInformationText(st.GetText(kFirstInfoColumn + m - 1), balance.info[m]);
+    if (selection.HasInfo(m)) FormatInformationText(st.GetText(column++), balance.info[m]);
 }
 
 }  // namespace
+
+const BadgeLookup& BalanceLookup::LookupFor(const BalanceSelection& selection) {
+  static std::map<unsigned long, SelectedColumns> made;
+  SelectedColumns& entry = made[selection.bits.to_ulong()];
+  if (entry.lookup) return *entry.lookup;
+  std::string text = "select TSWIDN";
+  entry.outputs.push_back(Text(256));
+  for (int n = 2; n <= 16; ++n) {
+    if (!selection.HasValue(n)) continue;
+    text += " ," + ValueColumn(n);
+    entry.outputs.push_back(Text(11));
+  }
+  for (int m = 1; m <= 10; ++m) {
+    if (!selection.HasInfo(m)) continue;
+    text += " ," + InfoColumn(m);
+    entry.outputs.push_back(Text(21));
+  }
+  text += "  from KORVADAT.O2002TSW where TSWIDN=:b0";
+  entry.lookup = std::make_unique<BadgeLookup>(text, entry.outputs);
+  return *entry.lookup;
+}
 
 void FormatBalanceValue(std::string_view sign, std::string_view digits, std::string& value) {
   // The value's leading blanks, tabs and line feeds go; a value made only of them stays.
@@ -90,22 +91,25 @@ std::string FormatInformationText(std::string_view text) {
   return info;
 }
 
+BalanceSelection BalanceSelection::All() {
+  BalanceSelection all;
+  for (int n = 2; n <= 16; ++n) all.AddValue(n);
+  for (int m = 1; m <= 10; ++m) all.AddInfo(m);
+  return all;
+}
+
 int BalanceLookup::LookupBalanceData(BadgeRow& row) {
-  static const BadgeLookup lookup(kBalance, kBalanceColumns);
+  const BalanceSelection& selection = selection_;
+  auto read = [&selection](const sqlhlp::Statement& st, BalanceValues& balance) {
+    ReadSelected(selection, st, balance);
+  };
   const BalanceValues* values = nullptr;
-  if (onlyValue_ != 0) {
-    const int n = onlyValue_;
-    auto read = [n](const sqlhlp::Statement& st, BalanceValues& balance) {
-      const std::string_view value = st.GetText(1);
-      FormatBalanceValue(value.substr(0, 1),
-                         value.substr(std::min<std::size_t>(1, value.size()), 9), balance.value[n]);
-    };
-    const int status = answers_.Find(db_, OneValueLookup(n), row.AswNum, list_, read, &values);
-    if (status == sqlhlp::kOk) row.balance.value[n] = values->value[n];
-    return status;
-  }
-  const int status = answers_.Find(db_, lookup, row.AswNum, list_, ReadBalance, &values);
-  if (status == sqlhlp::kOk) row.balance = *values;
+  const int status = answers_.Find(db_, LookupFor(selection_), row.AswNum, list_, read, &values);
+  if (status != sqlhlp::kOk) return status;
+  for (int n = 2; n <= 16; ++n)
+    if (selection_.HasValue(n)) row.balance.value[n] = values->value[n];
+  for (int m = 1; m <= 10; ++m)
+    if (selection_.HasInfo(m)) row.balance.info[m] = values->info[m];
   return status;
 }
 

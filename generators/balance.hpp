@@ -1,5 +1,6 @@
 // Balance data of a badge, for the files that show balances (MGDNL17P, MGDNL18P, MGDNL60P).
 #pragma once
+#include <bitset>
 #include <string>
 #include <string_view>
 
@@ -10,25 +11,44 @@
 
 namespace zibrolt {
 
+// Which balance values (2 to 16) and information texts (1 to 10) a file shows; only those are
+// read.
+struct BalanceSelection {
+  std::bitset<27> bits;  // value n at bit n, text m at bit 16 + m
+
+  void AddValue(int n) {
+    if (n >= 2 && n <= 16) bits.set(n);
+  }
+  void AddInfo(int m) {
+    if (m >= 1 && m <= 10) bits.set(16 + m);
+  }
+  bool HasValue(int n) const { return bits.test(n); }
+  bool HasInfo(int m) const { return bits.test(16 + m); }
+  static BalanceSelection All();
+};
+
 // The balance lookup of one run. list is the badge cursor the generator walks: where the
 // database prefers batches, the rows of a window of badges are read at once.
 class BalanceLookup {
  public:
-  // onlyValue 2 to 16: the file shows that balance value alone, and only it is read; 0: all.
   explicit BalanceLookup(sqlhlp::Connection& db, const BadgeCursor* list = nullptr,
-                         int onlyValue = 0)
-      : db_(db), list_(list), onlyValue_(onlyValue >= 2 && onlyValue <= 16 ? onlyValue : 0) {}
+                         BalanceSelection selection = BalanceSelection::All())
+      : db_(db), list_(list), selection_(selection), lookup_(LookupFor(selection)) {}
 
-  // Reads the badge's O2002TSW row into row.balance: balance values 2 to 16 and information
-  // texts 1 to 10 (or the one value asked for). Returns 0, 1403 when the badge has no row, or
-  // an error status (a second row for the badge is one); on any status but 0 row.balance stays
-  // as it was.
+  // Reads the badge's O2002TSW row into row.balance: the selected balance values and
+  // information texts. Returns 0, 1403 when the badge has no row, or an error status (a second
+  // row for the badge is one); on any status but 0 row.balance stays as it was.
   int LookupBalanceData(BadgeRow& row);
 
  private:
   sqlhlp::Connection& db_;
   const BadgeCursor* list_;
-  int onlyValue_;  // the one balance value read, or 0 for the whole row
+  // The statements for a selection, made once per process (connections know statements by the
+  // address of their description).
+  static const BadgeLookup& LookupFor(const BalanceSelection& selection);
+
+  BalanceSelection selection_;  // what the file shows
+  const BadgeLookup& lookup_;   // its statements
   BadgeAnswers<BalanceValues> answers_;
 };
 

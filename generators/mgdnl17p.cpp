@@ -80,7 +80,9 @@ std::vector<std::string> BuildMgDnl17PRecords(const BadgeRow& row, std::string_v
 int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& terminal) {
   BadgeCursor cursor(run.db);
   Authorisations checks(run, terminal, &cursor);
-  BalanceLookup balances(run.db, &cursor, kBalanceValue);
+  BalanceSelection shown;
+  shown.AddValue(kBalanceValue);
+  BalanceLookup balances(run.db, &cursor, shown);
   LocationLookup locations(run.db, &cursor);
   BadgeRow row;
   std::string previous;  // badge number of the row before; later rows of a badge are passed over

@@ -85,26 +85,46 @@ DisplayLineTable ReadBadgeDisplayTexts(DisplayTexts& texts, const BadgeRow& row)
   return table;
 }
 
+// The number of a value code "#W<n>" (a whole string, no leading zero: "#W02" is no code), or 0.
+int ValueCodeNumber(std::string_view code) {
+  int number = 0;
+  if (code.size() < 3 || code.size() > 4 || code.substr(0, 2) != "#W" || code[2] == '0') return 0;
+  const auto [end, error] = std::from_chars(code.data() + 2, code.data() + code.size(), number);
+  return error == std::errc{} && end == code.data() + code.size() ? number : 0;
+}
+
+// The balance values and information texts that the lines show.
+BalanceSelection ShownBalances(const DisplayLineTable& lines) {
+  BalanceSelection shown;
+  for (const DisplayLine& line : lines) {
+    const int number = ValueCodeNumber(line.valueCode);
+    shown.AddValue(number);
+    shown.AddInfo(number - 20);
+  }
+  return shown;
+}
+
 }  // namespace
 
 std::string SelectDisplayValue(std::string_view code, const BalanceValues& balance,
                                std::string_view date) {
-  // Codes are whole strings "#W" and a number without leading zeros: "#W02" is no code.
-  int number = 0;
-  const bool numbered = code.size() >= 3 && code.size() <= 4 && code.substr(0, 2) == "#W" &&
-                        code[2] != '0' &&
-                        std::from_chars(code.data() + 2, code.data() + code.size(), number).ptr ==
-                            code.data() + code.size();
-  if (numbered && number == 1) return std::string(date);
+  return std::string(DisplayValue(code, balance, date));
+}
+
+std::string_view DisplayValue(std::string_view code, const BalanceValues& balance,
+                              std::string_view date) {
+  static constexpr std::string_view kNoValue = "       ";
+  const int number = ValueCodeNumber(code);
+  if (number == 1) return date;
   // There are no codes #W17 to #W20.
-  if (numbered && number >= 2 && number <= 16) return balance.value[number];
-  if (numbered && number >= 21 && number <= 30) return balance.info[number - 20];
-  return std::string(kValueWidth, ' ');
+  if (number >= 2 && number <= 16) return balance.value[number];
+  if (number >= 21 && number <= 30) return balance.info[number - 20];
+  return kNoValue;
 }
 
 void FillDisplayValues(DisplayLineTable& lines, const BalanceValues& balance,
                        std::string_view date) {
-  for (DisplayLine& line : lines) line.value = SelectDisplayValue(line.valueCode, balance, date);
+  for (DisplayLine& line : lines) line.value.assign(DisplayValue(line.valueCode, balance, date));
 }
 
 std::string BuildMgDnl18PRecord(const DisplayLineTable& lines, std::string_view badge,
@@ -156,9 +176,12 @@ int WorkMgDnl18P(RunContext& run, std::string_view, const TerminalRecord& termin
   int written = 0;
   BadgeCursor badges(run.db);
   Authorisations checks(run, terminal, &badges);
-  BalanceLookup balances(run.db, &badges);
+  // The terminal's lines show some balances; a badge's own set may show any.
+  BalanceLookup terminalBalances(run.db, &badges, ShownBalances(terminalLines));
+  BalanceLookup badgeSetBalances(run.db, &badges);
   badges.OpenBadgeCursor(terminal);
   BadgeRow row;
+  DisplayLineTable lines{};  // the written badge's lines, values filled in
   int status = badges.FetchBadge(row);
   while (status == sqlhlp::kOk) {
     ++read;
@@ -174,10 +197,13 @@ int WorkMgDnl18P(RunContext& run, std::string_view, const TerminalRecord& termin
     // A badge comes in one row per validity period; the terminal takes it once.
     if (!row.AswPnr.empty() && row.AswNum != previous && allowed != 0 &&
         BadgeNumberFits(run, row.AswNum)) {
-      DisplayLineTable lines = !row.AswSal.empty() && terminal.TRMMOD == kBadgeSetModel
-                                   ? ReadBadgeDisplayTexts(texts, row)
-                                   : terminalLines;
-      const int balance = balances.LookupBalanceData(row);
+      // The working table keeps its strings' storage from badge to badge.
+      const bool ownSet = !row.AswSal.empty() && terminal.TRMMOD == kBadgeSetModel;
+      if (ownSet)
+        lines = ReadBadgeDisplayTexts(texts, row);
+      else
+        lines = terminalLines;
+      const int balance = (ownSet ? badgeSetBalances : terminalBalances).LookupBalanceData(row);
       if (balance != sqlhlp::kOk && run.verbose)
         Say(run, "Ausweis:%s Person:%s Saldodaten nicht gefunden! %d\n", row.AswNum.c_str(),
             row.AswPnr.c_str(), balance);

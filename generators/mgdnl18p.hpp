@@ -15,6 +15,9 @@ inline constexpr std::size_t kMgDnl18PLength = 173;
 // The value a display line's code selects for one badge: "#W1" the date, "#W2".."#W16" a
 // balance value (7 characters), "#W21".."#W29" and "#W30" an information text (20 characters);
 // any other code, an empty one included, 7 blanks. Codes match as whole strings.
+// The same without a copy; the view is into balance, date or a constant.
+std::string_view DisplayValue(std::string_view code, const BalanceValues& balance,
+                              std::string_view date);
 std::string SelectDisplayValue(std::string_view code, const BalanceValues& balance,
                                std::string_view date);
 

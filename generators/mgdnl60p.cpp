@@ -67,7 +67,9 @@ std::vector<std::string> BuildMgDnl60PRecords(const BadgeRow& row, std::string_v
 int WorkMgDnl60P(RunContext& run, std::string_view, const TerminalRecord& terminal) {
   BadgeCursor cursor(run.db);
   Authorisations checks(run, terminal, &cursor);
-  BalanceLookup balances(run.db, &cursor, kBalanceValue);
+  BalanceSelection shown;
+  shown.AddValue(kBalanceValue);
+  BalanceLookup balances(run.db, &cursor, shown);
   BadgeRow row;
   int read = 0;
   int written = 0;

@@ -77,6 +77,24 @@ TEST_F(BalanceLookup, EachColumnLandsInItsValue) {
   EXPECT_BYTES(std::string(20, ' '), row.balance.info[1]);
 }
 
+// A file that shows some values reads only those; the others stay as they were.
+TEST_F(BalanceLookup, ASelectionReadsOnlyWhatTheFileShows) {
+  BalanceSelection shown;
+  shown.AddValue(9);
+  shown.AddInfo(10);
+  zibrolt::BalanceLookup lookup(*db_, nullptr, shown);
+  BadgeRow row;
+  row.AswNum = "K1";
+  row.balance.value[2] = "before";
+  ASSERT_EQ(lookup.LookupBalanceData(row), sqlhlp::kOk);
+  EXPECT_BYTES("     9-", row.balance.value[9]);
+  EXPECT_BYTES("Text 10             ", row.balance.info[10]);
+  EXPECT_EQ(row.balance.value[2], "before");
+  EXPECT_EQ(row.balance.info[1], "");
+  row.AswNum = "NONE";
+  EXPECT_EQ(lookup.LookupBalanceData(row), sqlhlp::kNoRow);
+}
+
 TEST_F(BalanceLookup, NoRowOrTwoRowsLeaveTheValuesAlone) {
   BadgeRow row;
   row.balance.value[9] = "kept   ";
