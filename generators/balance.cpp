@@ -98,6 +98,12 @@ BalanceSelection BalanceSelection::All() {
   return all;
 }
 
+BalanceSelection BalanceSelection::Value(int n) {
+  BalanceSelection one;
+  one.AddValue(n);
+  return one;
+}
+
 int BalanceLookup::LookupBalanceData(BadgeRow& row) {
   const BalanceSelection& selection = selection_;
   auto read = [&selection](const sqlhlp::Statement& st, BalanceValues& balance) {

@@ -25,6 +25,7 @@ struct BalanceSelection {
   bool HasValue(int n) const { return bits.test(n); }
   bool HasInfo(int m) const { return bits.test(16 + m); }
   static BalanceSelection All();
+  static BalanceSelection Value(int n);  // balance value n alone
 };
 
 // The balance lookup of one run. list is the badge cursor the generator walks: where the

@@ -80,9 +80,7 @@ std::vector<std::string> BuildMgDnl17PRecords(const BadgeRow& row, std::string_v
 int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& terminal) {
   BadgeCursor cursor(run.db);
   Authorisations checks(run, terminal, &cursor);
-  BalanceSelection shown;
-  shown.AddValue(kBalanceValue);
-  BalanceLookup balances(run.db, &cursor, shown);
+  BalanceLookup balances(run.db, &cursor, BalanceSelection::Value(kBalanceValue));
   LocationLookup locations(run.db, &cursor);
   BadgeRow row;
   std::string previous;  // badge number of the row before; later rows of a badge are passed over
@@ -120,8 +118,7 @@ int WorkMgDnl17P(RunContext& run, std::string_view, const TerminalRecord& termin
           break;
         }
         auth.time = time == 1;
-        for (const std::string& entry : checks.list().entries())
-          if (AccessClassFits(run, row.AswNum, entry)) auth.classes.push_back(entry);
+        auth.classes = FittingClasses(run, row.AswNum, checks.list().entries());
 
         if (auth.time || !auth.classes.empty()) {
           if (!balanceRead) readBalance();

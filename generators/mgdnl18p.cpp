@@ -106,11 +106,6 @@ BalanceSelection ShownBalances(const DisplayLineTable& lines) {
 
 }  // namespace
 
-std::string SelectDisplayValue(std::string_view code, const BalanceValues& balance,
-                               std::string_view date) {
-  return std::string(DisplayValue(code, balance, date));
-}
-
 std::string_view DisplayValue(std::string_view code, const BalanceValues& balance,
                               std::string_view date) {
   static constexpr std::string_view kNoValue = "       ";

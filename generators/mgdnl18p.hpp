@@ -14,12 +14,10 @@ inline constexpr std::size_t kMgDnl18PLength = 173;
 
 // The value a display line's code selects for one badge: "#W1" the date, "#W2".."#W16" a
 // balance value (7 characters), "#W21".."#W29" and "#W30" an information text (20 characters);
-// any other code, an empty one included, 7 blanks. Codes match as whole strings.
-// The same without a copy; the view is into balance, date or a constant.
+// any other code, an empty one included, 7 blanks. Codes match as whole strings. The view is
+// into balance, date or a constant.
 std::string_view DisplayValue(std::string_view code, const BalanceValues& balance,
                               std::string_view date);
-std::string SelectDisplayValue(std::string_view code, const BalanceValues& balance,
-                               std::string_view date);
 
 // Sets the value of each of the eight lines from its code.
 void FillDisplayValues(DisplayLineTable& lines, const BalanceValues& balance,

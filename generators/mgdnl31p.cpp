@@ -76,13 +76,11 @@ int WorkMgDnl31P(RunContext& run, std::string_view, const TerminalRecord& termin
             terminal.name.c_str());
     } else if (BadgeNumberFits(run, row.AswNum)) {
       locations.FetchLocationText(row);  // no location: blanks
-      bool any = false;
-      for (const std::string& entry : checks.list().entries()) {
-        if (!AccessClassFits(run, row.AswNum, entry)) continue;
+      const std::vector<std::string_view> fitting =
+          FittingClasses(run, row.AswNum, checks.list().entries());
+      for (std::string_view entry : fitting)
         run.file.Write(BuildMgDnl31PRecord(row, timeAuthorised, entry));
-        any = true;
-      }
-      if (any) ++written;
+      if (!fitting.empty()) ++written;
     }
     row.Clear();
     status = cursor.FetchBadge(row);

@@ -67,9 +67,7 @@ std::vector<std::string> BuildMgDnl60PRecords(const BadgeRow& row, std::string_v
 int WorkMgDnl60P(RunContext& run, std::string_view, const TerminalRecord& terminal) {
   BadgeCursor cursor(run.db);
   Authorisations checks(run, terminal, &cursor);
-  BalanceSelection shown;
-  shown.AddValue(kBalanceValue);
-  BalanceLookup balances(run.db, &cursor, shown);
+  BalanceLookup balances(run.db, &cursor, BalanceSelection::Value(kBalanceValue));
   BadgeRow row;
   int read = 0;
   int written = 0;
@@ -91,8 +89,7 @@ int WorkMgDnl60P(RunContext& run, std::string_view, const TerminalRecord& termin
         break;
       }
       auth.time = time == 1;
-      for (const std::string& entry : checks.list().entries())
-        if (AccessClassFits(run, row.AswNum, entry)) auth.classes.push_back(entry);
+      auth.classes = FittingClasses(run, row.AswNum, checks.list().entries());
 
       if (auth.time || !auth.classes.empty()) {
         // The balance shows only in records and is never reported, so it is read only for a

@@ -38,6 +38,14 @@ bool BadgeNumberFits(const RunContext& run, std::string_view badge) {
   return false;
 }
 
+std::vector<std::string_view> FittingClasses(const RunContext& run, std::string_view badge,
+                                             const std::vector<std::string>& classes) {
+  std::vector<std::string_view> fitting;
+  for (const std::string& entry : classes)
+    if (AccessClassFits(run, badge, entry)) fitting.push_back(entry);
+  return fitting;
+}
+
 bool AccessClassFits(const RunContext& run, std::string_view badge, std::string_view entry) {
   // Entries are "%-3s"; trailing blanks of the padding do not count.
   std::size_t length = entry.find_last_not_of(' ') + 1;

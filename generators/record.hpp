@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "frame/run_context.hpp"
 
@@ -60,5 +61,9 @@ bool BadgeNumberFits(const RunContext& run, std::string_view badge);
 // control byte is not the class the terminal knows; that class's record is left out with a
 // line naming it. True when the class fits.
 bool AccessClassFits(const RunContext& run, std::string_view badge, std::string_view entry);
+
+// The classes of the list that fit, in list order; a line is printed for each one left out.
+std::vector<std::string_view> FittingClasses(const RunContext& run, std::string_view badge,
+                                             const std::vector<std::string>& classes);
 
 }  // namespace zibrolt
