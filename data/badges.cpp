@@ -2,7 +2,7 @@
 // AswGvo..AswGbi, either end open) and leave out withdrawn badges and administration rows.
 #include "data/badges.hpp"
 
-#include <cstdio>
+#include <string>
 
 namespace zibrolt {
 namespace {
@@ -69,7 +69,7 @@ int BadgeCursor::OpenBadgeCursor(const TerminalRecord& terminal) {
 }
 
 int BadgeCursor::FetchBadge(BadgeRow& row) {
-  if (!cursor_) return -1001;  // never opened: as the database answers for a closed cursor
+  if (!cursor_) return sqlhlp::kInvalidCursor;  // never opened
   if (next_ == window_.size()) {
     if (endStatus_ != sqlhlp::kOk) return endStatus_;
     if (FillWindow() == 0) return endStatus_;

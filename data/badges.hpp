@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "client/sqlhlp.hpp"
 #include "data/badge_row.hpp"
 #include "data/terminal.hpp"
-#include "frame/sqlhlp.hpp"
 
 namespace zibrolt {
 

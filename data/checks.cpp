@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <new>
 
-#include "data/badge_batch.hpp"
-
 namespace zibrolt {
 namespace {
 
@@ -28,6 +26,8 @@ constexpr sqlhlp::Query kTerminalClasses{
 
 // Badge number (whole, to find its owner) and class.
 constexpr sqlhlp::Column kBadgeClassColumns[] = {Text(256), Text(kClassCapacity)};
+constexpr std::string_view kBadgeClasses =
+    "select AWBASW ,AWBBKL  from Korvadat.Kvd301Awb where AWBASW=:b0";
 
 constexpr sqlhlp::Column kReaderColumns[] = {Int(), Text(6)};
 constexpr sqlhlp::Query kReaders{
@@ -44,20 +44,18 @@ bool Contains(const std::vector<std::string>& values, std::string_view value) {
 
 }  // namespace
 
-bool AccessClassList::AppendAccessClass(const RunContext& run, std::string_view entry) {
-  try {
-    entries_.emplace_back(entry);
-  } catch (const std::bad_alloc&) {
-    Say(run, entries_.empty() ? "Fehler beim allokieren von Speicher"
-                              : "Fehler beim reallokieren von Speicher");
-    return false;
-  }
-  return true;
-}
+Authorisations::Authorisations(sqlhlp::Connection& db, const Messages& messages,
+                               const TerminalRecord& terminal, const BadgeCursor* list,
+                               std::optional<int> highestReader)
+    : db_(db),
+      messages_(messages),
+      terminal_(terminal),
+      highestReader_(highestReader),
+      badgeLookup_(db, list, kBadgeClasses, kBadgeClassColumns) {}
 
 int Authorisations::LoadTerminalClasses() {
   if (terminalLoaded_) return sqlhlp::kOk;
-  sqlhlp::Statement& st = run_.db.Use(kTerminalClasses);
+  sqlhlp::Statement& st = db_.Use(kTerminalClasses);
   st.BindText(0, terminal_.name);
   int status = st.Open();
   while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
@@ -83,9 +81,7 @@ int Authorisations::LoadBadgeClasses(std::string_view badge) {
   }
   batchSize_ = 0;
   badgeClasses_ = nullptr;
-  static const BadgeLookup lookup("select AWBASW ,AWBBKL  from Korvadat.Kvd301Awb where AWBASW=:b0",
-                                  kBadgeClassColumns);
-  sqlhlp::Statement& st = lookup.Bind(run_.db, badge, badgeList_, numbers_);
+  sqlhlp::Statement& st = badgeLookup_.Bind(badge, numbers_);
   // Each badge asked for gets an answer; the entries keep their storage from badge to badge.
   if (batch_.size() < numbers_.size()) batch_.resize(numbers_.size());
   for (std::size_t i = 0; i < numbers_.size(); ++i) {
@@ -106,65 +102,75 @@ int Authorisations::LoadBadgeClasses(std::string_view badge) {
   return sqlhlp::kOk;
 }
 
-int Authorisations::LoadReaders(int highestReader) {
-  if (readersFor_ == highestReader) return sqlhlp::kOk;
-  readers_.clear();
-  sqlhlp::Statement& st = run_.db.Use(kReaders);
+int Authorisations::LoadReaders() {
+  if (readersLoaded_ || !highestReader_) return sqlhlp::kOk;
+  readers_.reset();
+  sqlhlp::Statement& st = db_.Use(kReaders);
   st.BindText(0, terminal_.name);
-  st.BindInt(1, highestReader);
+  st.BindInt(1, *highestReader_);
   int status = st.Open();
   while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
     const int n = st.GetInt(0);
-    if (n >= 0 && n <= highestReader && n < kReaderSlots) readers_.push_back(n);  // has a slot
+    if (n >= 0 && n <= *highestReader_ && n < kReaderSlots)  // has a slot
+      readers_.set(static_cast<std::size_t>(n));
   }
   st.Close();
   if (status != sqlhlp::kNoRow) return status;
-  readersFor_ = highestReader;
+  readersLoaded_ = true;
   return sqlhlp::kOk;
 }
 
-int Authorisations::HasTimeAuthorisation(std::string_view badge) {
+int Authorisations::Fail(std::string_view badge, int status) {
+  // A list that could not grow has printed its own line.
+  if (status != kAccessListFailed)
+    messages_.Say("Berechtigungen von Ausweis %s nicht lesbar! SQLCode:%d\n",
+                  std::string(badge).c_str(), status);
+  return status;
+}
+
+int Authorisations::TimeAuthorisation(std::string_view badge, bool& time) {
   int status = LoadTerminalClasses();
   if (status == sqlhlp::kOk) status = LoadBadgeClasses(badge);
   if (status != sqlhlp::kOk) return status;
-  int result = 0;
+  time = false;
   for (const std::string& c : *badgeClasses_)
-    if (Contains(timeClasses_, c)) result = 1;
-  if (run_.verbose) Say(run_, "Aws: %s Zeitberechtigung: %d\n", std::string(badge).c_str(), result);
-  return result;
+    if (Contains(timeClasses_, c)) time = true;
+  if (messages_.verbose())
+    messages_.Say("Aws: %s Zeitberechtigung: %d\n", std::string(badge).c_str(), time ? 1 : 0);
+  return sqlhlp::kOk;
 }
 
-int Authorisations::CollectAccessClasses(BadgeRow& row, int highestReader, bool withReaders) {
-  list_.Clear();
-  if (withReaders) {
-    if (int status = LoadReaders(highestReader); status != sqlhlp::kOk) return status;
-    for (int n : readers_)
-      row.readers[n] = {static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
+Rights Authorisations::CheckTime(std::string_view badge) {
+  Rights rights;
+  if (int status = TimeAuthorisation(badge, rights.time); status != sqlhlp::kOk)
+    rights.status = Fail(badge, status);
+  return rights;
+}
+
+const Rights& Authorisations::CheckBadge(std::string_view badge) {
+  rights_.status = sqlhlp::kOk;
+  rights_.classes.clear();
+  int status = TimeAuthorisation(badge, rights_.time);
+  if (status == sqlhlp::kOk) status = LoadReaders();
+  if (status != sqlhlp::kOk) {
+    rights_.status = Fail(badge, status);
+    return rights_;
   }
-  int status = LoadTerminalClasses();
-  if (status == sqlhlp::kOk) status = LoadBadgeClasses(row.AswNum);
-  if (status != sqlhlp::kOk) return status;
   std::string entry;
   for (const std::string& c : accessClasses_) {
     if (!Contains(*badgeClasses_, c)) continue;
     entry.assign(c, 0, kEntryClassLength);
     if (entry.size() < 3) entry.append(3 - entry.size(), ' ');  // "%-3s"
-    if (!list_.AppendAccessClass(run_, entry)) return kAccessListFailed;
+    try {
+      rights_.classes.push_back(entry);
+    } catch (const std::bad_alloc&) {
+      messages_.Say(rights_.classes.empty() ? "Fehler beim allokieren von Speicher"
+                                            : "Fehler beim reallokieren von Speicher");
+      rights_.status = kAccessListFailed;
+      return rights_;
+    }
   }
-  return list_.count() > 0 ? 1 : 0;
-}
-
-int Authorisations::CheckBadge(BadgeRow& row, int highestReader, bool withReaders, int& time) {
-  time = HasTimeAuthorisation(row.AswNum);
-  const int access = time < 0 ? time : CollectAccessClasses(row, highestReader, withReaders);
-  if (access < 0) ReportCheckFailure(run_, row.AswNum, access);
-  return access;
-}
-
-void ReportCheckFailure(const RunContext& run, std::string_view badge, int status) {
-  if (status == kAccessListFailed) return;
-  Say(run, "Berechtigungen von Ausweis %s nicht lesbar! SQLCode:%d\n", std::string(badge).c_str(),
-      status);
+  return rights_;
 }
 
 }  // namespace zibrolt

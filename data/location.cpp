@@ -17,16 +17,13 @@ void ReadLocation(const sqlhlp::Statement& st, std::string& location) {
 
 }  // namespace
 
-int LocationLookup::FetchLocationText(BadgeRow& row) {
-  static const BadgeLookup lookup(kLocation, kLocationColumns);
-  const std::string* location = nullptr;
-  const int status = answers_.Find(db_, lookup, row.AswNum, list_, ReadLocation, &location);
-  if (status == sqlhlp::kOk) row.location = *location;
-  return status;
-}
+LocationLookup::LocationLookup(sqlhlp::Connection& db, const BadgeCursor* list)
+    : lookup_(db, list, kLocation, kLocationColumns) {}
 
-int FetchLocationText(sqlhlp::Connection& db, BadgeRow& row) {
-  return LocationLookup(db).FetchLocationText(row);
+Found<std::string_view> LocationLookup::FetchLocationText(std::string_view badge) {
+  const Found<const std::string*> found = answers_.Find(lookup_, badge, ReadLocation);
+  if (found.status != sqlhlp::kOk) return {found.status, {}};
+  return {found.status, *found.value};
 }
 
 }  // namespace zibrolt

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "frame/sqlhlp.hpp"
+#include "client/sqlhlp.hpp"
 
 namespace zibrolt {
 

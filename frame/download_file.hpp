@@ -6,9 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "generators/badge_job.hpp"
+
 namespace zibrolt {
 
-class DownloadFile {
+class DownloadFile final : public RecordSink {
  public:
   // create: "1" as Param4, the file is written anew; otherwise the new records follow the old
   // content. Returns nullptr when the file cannot be opened (folder missing or not writable,
@@ -21,9 +23,9 @@ class DownloadFile {
   DownloadFile& operator=(const DownloadFile&) = delete;
 
   // Fixed-width records: the bytes exactly, no line end.
-  void Write(std::string_view bytes);
+  void Write(std::string_view bytes) override;
   // Text lines: each "\n" reaches the file as CR LF, as the terminals expect.
-  void WriteText(std::string_view text);
+  void WriteText(std::string_view text) override;
 
   // Puts the file in place (flush, sync, rename over the target, sync the folder). False when
   // any write so far or the commit itself failed; the target is then unchanged.

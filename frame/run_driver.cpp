@@ -6,13 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "client/sqlhlp.hpp"
+#include "data/messages.hpp"
 #include "data/terminal.hpp"
 #include "frame/download_file.hpp"
-#include "frame/run_context.hpp"
 #include "frame/run_stats.hpp"
 #include "frame/settings.hpp"
-#include "frame/sqlhlp.hpp"
-#include "generators/generators.hpp"
+#include "generators/registry.hpp"
 
 namespace zibrolt {
 namespace {
@@ -27,23 +27,8 @@ constexpr std::size_t kNetMax = 50;
 constexpr std::size_t kDbSystemMax = 40;
 constexpr std::size_t kSchemaMax = 20;
 
-using Generator = int (*)(RunContext&, std::string_view, const TerminalRecord&);
-
-struct DownloadFunction {
-  std::string_view name;  // Param1, upper-cased
-  Generator work;
-  const char* abortMessage;  // printed when the generator fails
-};
-
-constexpr DownloadFunction kFunctions[] = {
-    {"MGDNL17P", WorkMgDnl17P, "Programmabbruch: Fehler bei Erstellung der Datei MGDNL17P!\n"},
-    {"MGDNL18P", WorkMgDnl18P, "Programmabbruch: Fehler bei Erstellung der Datei MGDNL18P!\n"},
-    {"MGDNL31P", WorkMgDnl31P, "Programmabbruch: Fehler bei Erstellung der Datei MGDNL31P!\n"},
-    {"MGDNL60P", WorkMgDnl60P, "Programmabbruch: Fehler bei Erstellung der Datei MGDNL60P!\n"},
-    {"IDSTAMM", WorkIdStamm, "Programmabbruch: Fehler bei Erstellung der Datei IDSTAMM!\n"},
-};
-
 void PrintUsage(std::FILE* out, int given) {
+  // No line end: the call line follows on the same line, as it always has.
   std::fprintf(out, "Anzahl Parameter(mind. 4) unterschritten! AnzParam: %d", given);
   std::fprintf(out, "Aufruf: ZIBROLT [Param1] [Param2] [Param3] [Param4] /d \n");
   std::fprintf(out, "Param1: DNL-Funktion\n");
@@ -127,7 +112,8 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
   std::unique_ptr<sqlhlp::Connection> db;
   int status = sqlhlp::ConnectDatabase(login.name, login.password, login.net, login.schema, db);
   if (status != sqlhlp::kOk) {
-    // The password is never shown: these lines end up in the logs of the job scheduler.
+    // The password is never shown: these lines end up in the logs of the job scheduler. The
+    // first part has no line end: the login values follow on the same line.
     std::fprintf(out, "DB-Connect-Error: %d!", status);
     std::fprintf(out, "Name:%s Pwd:%s Net:%s Schema:%s\n", login.name.c_str(), "********",
                  login.net.c_str(), login.schema.c_str());
@@ -151,15 +137,13 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
     return -1;
   }
 
-  RunContext run{*db, *file, out, verbose};
+  const Messages messages(out, verbose);
   int result = 0;
-  for (const DownloadFunction& f : kFunctions) {
-    if (function != f.name) continue;
-    if (f.work(run, path, terminal) == 0) {
-      std::fprintf(out, "%s", f.abortMessage);
+  if (const DownloadFunction* f = FindDownloadFunction(function)) {
+    if (RunDownloadFunction(*f, *db, messages, terminal, *file) != sqlhlp::kOk) {
+      std::fprintf(out, "%s", f->abortMessage);
       result = -1;
     }
-    break;
   }
   if (result == 0 && !file->Commit()) {
     std::fprintf(out, "Fehler beim Schreiben der Downloaddatei %s!\n", path.c_str());

@@ -2,7 +2,7 @@
 // environment variable ZIBROLT_STATS names. Without that variable nothing happens, so the
 // tool's output and exit status stay as they are.
 #pragma once
-#include "frame/sqlhlp.hpp"
+#include "client/sqlhlp.hpp"
 
 namespace zibrolt {
 

@@ -1,61 +1,22 @@
-// Generator of the IDSTAMM download file, the badge master file of a terminal: one line of 14
-// quoted, comma-separated fields per badge and access class (or one line for a badge that
-// may only record time), each ended by CR LF.
+// The IDSTAMM job: the badge master lines of a terminal, one per badge and access class (or one
+// with the badge's own class for a badge that may only record time).
+#include "formats/idstamm.hpp"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "data/badges.hpp"
 #include "data/checks.hpp"
-#include "generators/generators.hpp"
-#include "generators/record.hpp"
+#include "generators/jobs.hpp"
 
 namespace zibrolt {
 namespace {
-
-// The terminal reads lines into a 255-character buffer, line feed included.
-constexpr std::size_t kLineMax = 255;
-
-// Classes are collected without readers; the number is then not used.
-constexpr int kHighestReader = 32;
-
-// What stays the same on every line of one badge.
-struct BadgeFields {
-  std::string_view AswNum;
-  std::string_view AswGvo;  // "yyyymmdd" or empty: this file shows no "00000000"
-  std::string_view AswGbi;
-  std::string_view location;  // last 5 characters of AwvSto, empty for "00000"
-  char timeFlag;              // '1' with a time authorisation on the terminal
-  char accessFlag;            // '1' with at least one access class there
-  std::string_view AswSpr;
-  std::string_view AswSal;  // the badge's, else the terminal's TRMSAL
-  std::string_view AswAtp;
-  std::string_view AswPin;
-};
 
 // Field 4: "%08s" of AwvSto is 8 characters; the terminal takes its last five, and "00000"
 // means no location.
 std::string_view LocationField(std::string_view awvSto) {
   std::string_view last5 = awvSto.size() > 5 ? awvSto.substr(awvSto.size() - 5) : awvSto;
   return last5 == "00000" ? std::string_view{} : last5;
-}
-
-// One line: the badge's fields with accessClass as field 10, ended by "\n".
-std::string BuildIdStammLine(const BadgeFields& f, std::string_view accessClass) {
-  const std::string_view timeFlag(&f.timeFlag, 1);
-  const std::string_view accessFlag(&f.accessFlag, 1);
-  const std::string_view fields[14] = {f.AswNum,   f.AswGvo, f.AswGbi, f.location, timeFlag,
-                                       accessFlag, f.AswSpr, f.AswSal, "001",      accessClass,
-                                       "",         f.AswNum, f.AswAtp, f.AswPin};
-  std::string line;
-  for (std::string_view field : fields) {
-    if (!line.empty()) line += ',';
-    line += '"';
-    line += field;
-    line += '"';
-  }
-  line += '\n';
-  return line;
 }
 
 // The terminal splits lines at line ends and fields at quotes without any escaping, so a value
@@ -69,80 +30,73 @@ const char* ValueProblem(std::string_view value) {
 }
 
 // Why the badge's lines cannot go to the terminal, or nullptr when they can.
-const char* LineProblem(const BadgeFields& f, const std::vector<std::string_view>& classes,
+const char* LineProblem(const idstamm::Badge& b, const std::vector<std::string_view>& classes,
                         const std::vector<std::string>& lines) {
   for (std::string_view value :
-       {f.AswNum, f.AswGvo, f.AswGbi, f.location, f.AswSpr, f.AswSal, f.AswAtp, f.AswPin})
+       {b.number, b.validFrom, b.validTo, b.location, b.language, b.textSet, b.type, b.pin})
     if (const char* problem = ValueProblem(value)) return problem;
   for (std::string_view value : classes)
     if (const char* problem = ValueProblem(value)) return problem;
   for (const std::string& line : lines)
-    if (line.size() > kLineMax) return "Zeile laenger als 255 Zeichen";
+    if (line.size() > idstamm::kLineMax) return "Zeile laenger als 255 Zeichen";
   return nullptr;
 }
 
-}  // namespace
+class IdStammJob final : public BadgeJob {
+ public:
+  explicit IdStammJob(const JobContext& context)
+      : c_(context), checks_(c_.db, c_.messages, c_.terminal, c_.list) {}
 
-int WorkIdStamm(RunContext& run, std::string_view, const TerminalRecord& terminal) {
-  BadgeRow row;
-  BadgeCursor cursor(run.db);
-  Authorisations checks(run, terminal, &cursor);
-  int read = 0;
-  int written = 0;
-
-  cursor.OpenBadgeCursor(terminal);  // a failed open shows up at the first fetch
-  int status = cursor.FetchBadge(row);
-  while (status == sqlhlp::kOk) {
-    ++read;
-    BadgeFields f{};
-    f.AswNum = row.AswNum;
-    f.AswGvo = row.AswGvo;
-    f.AswGbi = row.AswGbi;
-    f.AswSpr = row.AswSpr;
-    f.AswSal = row.AswSal.empty() ? std::string_view(terminal.TRMSAL) : row.AswSal;
-    f.AswAtp = row.AswAtp;
-    f.AswPin = row.AswPin;
-    int time = 0;
-    const int access = checks.CheckBadge(row, kHighestReader, false, time);
-    if (access < 0) {
-      status = access;
-      break;
+  int Badge(const BadgeRow& row) override {
+    const Messages& m = c_.messages;
+    const Rights& rights = checks_.CheckBadge(row.AswNum);
+    if (rights.status != sqlhlp::kOk) return rights.status;
+    idstamm::Badge b;
+    b.time = rights.time;
+    b.access = !rights.classes.empty();
+    if (!b.time && !b.access) {
+      if (m.verbose())
+        m.Say("Ausweis %s ohne Zeit-/Zutrittsberechtigung auf Terminal %s\n", row.AswNum.c_str(),
+              c_.terminal.name.c_str());
+      return 0;
     }
-    f.timeFlag = time == 1 ? '1' : '0';
-    f.accessFlag = access == 1 ? '1' : '0';
+    b.number = row.AswNum;
+    b.validFrom = row.AswGvo;
+    b.validTo = row.AswGbi;
+    b.location = LocationField(row.AwvSto);
+    b.language = row.AswSpr;
+    b.textSet = row.AswSal.empty() ? std::string_view(c_.terminal.TRMSAL) : row.AswSal;
+    b.type = row.AswAtp;
+    b.pin = row.AswPin;
+    // A badge with access classes gets one line per class, highest first; one that may only
+    // record time gets one line with its own class.
+    std::vector<std::string_view> lineClasses;
+    if (b.access)
+      lineClasses.assign(rights.classes.begin(), rights.classes.end());
+    else
+      lineClasses.push_back(row.AswBkl);
+    std::vector<std::string> lines;
+    for (std::string_view accessClass : lineClasses)
+      lines.push_back(idstamm::BuildLine(b, accessClass));
 
-    if (f.timeFlag == '0' && f.accessFlag == '0') {
-      if (run.verbose)
-        Say(run, "Ausweis %s ohne Zeit-/Zutrittsberechtigung auf Terminal %s\n", row.AswNum.c_str(),
-            terminal.name.c_str());
-    } else {
-      f.location = LocationField(row.AwvSto);
-      // A badge with access classes gets one line per class, highest first; one that may
-      // only record time gets one line with its own class.
-      std::vector<std::string_view> lineClasses;
-      if (f.accessFlag == '1')
-        lineClasses.assign(checks.list().entries().begin(), checks.list().entries().end());
-      else
-        lineClasses.push_back(row.AswBkl);
-      std::vector<std::string> lines;
-      for (std::string_view accessClass : lineClasses)
-        lines.push_back(BuildIdStammLine(f, accessClass));
-
-      // All lines of a badge or none: a terminal must never get a broken line.
-      if (const char* problem = LineProblem(f, lineClasses, lines)) {
-        Say(run, "Ausweis %s nicht in Datei gestellt: %s\n", Shown(row.AswNum).c_str(), problem);
-      } else {
-        for (const std::string& line : lines) run.file.WriteText(line);
-        ++written;
-      }
+    // All lines of a badge or none: a terminal must never get a broken line.
+    if (const char* problem = LineProblem(b, lineClasses, lines)) {
+      m.Say("Ausweis %s nicht in Datei gestellt: %s\n", Shown(row.AswNum).c_str(), problem);
+      return 0;
     }
-    row.Clear();
-    status = cursor.FetchBadge(row);
+    for (const std::string& line : lines) c_.file.WriteText(line);
+    return 1;
   }
 
-  cursor.CloseBadgeCursor();
-  Say(run, "Ausweise gesamt: %d davon in Datei gestellt: %d\n", read, written);
-  return status == sqlhlp::kNoRow ? 1 : 0;
+ private:
+  JobContext c_;
+  Authorisations checks_;
+};
+
+}  // namespace
+
+std::unique_ptr<BadgeJob> MakeIdStammJob(const JobContext& context) {
+  return std::make_unique<IdStammJob>(context);
 }
 
 }  // namespace zibrolt

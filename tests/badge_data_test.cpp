@@ -12,19 +12,17 @@
 #include "data/badges.hpp"
 #include "data/checks.hpp"
 #include "data/location.hpp"
-#include "frame/download_file.hpp"
-#include "frame/run_context.hpp"
+#include "data/messages.hpp"
 #include "tests/harness.hpp"
 
 namespace zibrolt::test {
 namespace {
 
-// A connection to the installation's database and a run context whose messages are kept.
+// A connection to the installation's database and messages that are kept.
 class DataSession {
  public:
   explicit DataSession(std::string_view sql) : inst_(sql) {
     EXPECT_EQ(inst_.Connect(db_), 0);
-    file_ = DownloadFile::Open(inst_.OutPath().string(), true);
     out_ = open_memstream(&buffer_, &size_);
   }
   ~DataSession() {
@@ -32,7 +30,7 @@ class DataSession {
     std::free(buffer_);
   }
 
-  RunContext Run(bool verbose = false) { return RunContext{*db_, *file_, out_, verbose}; }
+  Messages Lines(bool verbose = false) { return Messages(out_, verbose); }
   sqlhlp::Connection& db() { return *db_; }
   std::string Output() {
     std::fflush(out_);
@@ -42,7 +40,6 @@ class DataSession {
  private:
   Installation inst_;
   std::unique_ptr<sqlhlp::Connection> db_;
-  std::unique_ptr<DownloadFile> file_;
   char* buffer_ = nullptr;
   std::size_t size_ = 0;
   std::FILE* out_ = nullptr;
@@ -213,83 +210,64 @@ INSERT INTO Kvd401Zls VALUES ('T1', -1, 'Z', NULL), ('T1', 0, 'Z', 1), ('T1', 1,
 TEST(Checks, TimeAuthorisationCountsOnlyTimeClassesOfTheTerminal) {
   DataSession s(kClasses);
   const TerminalRecord t1 = Terminal("T1", 0);
-  RunContext quiet = s.Run();
-  Authorisations checks(quiet, t1);
-  EXPECT_EQ(checks.HasTimeAuthorisation("C1"), 1);
-  EXPECT_EQ(checks.HasTimeAuthorisation("C2"), 0);  // only on T2
-  EXPECT_EQ(checks.HasTimeAuthorisation("C3"), 0);  // access class only
+  const Messages quiet = s.Lines();
+  Authorisations checks(s.db(), quiet, t1);
+  EXPECT_TRUE(checks.CheckTime("C1").time);
+  EXPECT_FALSE(checks.CheckTime("C2").time);  // only on T2
+  EXPECT_FALSE(checks.CheckTime("C3").time);  // access class only
   EXPECT_EQ(s.Output(), "");
 
-  RunContext verbose = s.Run(true);
-  Authorisations told(verbose, t1);
-  EXPECT_EQ(told.HasTimeAuthorisation("C1"), 1);
-  EXPECT_EQ(told.HasTimeAuthorisation("C2"), 0);
+  const Messages verbose = s.Lines(true);
+  Authorisations told(s.db(), verbose, t1);
+  EXPECT_TRUE(told.CheckTime("C1").time);
+  EXPECT_FALSE(told.CheckTime("C2").time);
   EXPECT_EQ(s.Output(), "Aws: C1 Zeitberechtigung: 1\nAws: C2 Zeitberechtigung: 0\n");
 }
 
 TEST(Checks, AccessClassesHighestFirstOnceEachAndRefilledPerBadge) {
   DataSession s(kClasses + std::string("INSERT INTO MGSST35P VALUES ('T1', '20', '0');"));
   const TerminalRecord t1 = Terminal("T1", 0);
-  RunContext run = s.Run(true);
-  Authorisations checks(run, t1);
-  BadgeRow row;
-  row.AswNum = "C1";
+  const Messages lines = s.Lines();
+  Authorisations checks(s.db(), lines, t1);
   // Descending as the database orders text: letters after digits, "7" after "20"; a class
   // listed twice for the terminal or held twice by the badge comes once.
-  EXPECT_EQ(checks.CollectAccessClasses(row, 32, false), 1);
-  EXPECT_EQ(checks.list().entries(), (Numbers{"LANG1", "7  ", "5  ", "20 ", "10 "}));
-
-  row.AswNum = "C2";  // classes only on another terminal
-  EXPECT_EQ(checks.CollectAccessClasses(row, 32, false), 0);
-  EXPECT_EQ(checks.list().count(), 0);
-  EXPECT_EQ(s.Output(), "");  // nothing printed, even with "/d"
+  EXPECT_EQ(checks.CheckBadge("C1").classes, (Numbers{"LANG1", "7  ", "5  ", "20 ", "10 "}));
+  // Classes only on another terminal.
+  EXPECT_EQ(checks.CheckBadge("C2").classes, Numbers{});
+  EXPECT_EQ(s.Output(), "");
 }
 
 TEST(Checks, ClassesThatCannotBeReadStopTheAnswer) {
   DataSession s(kClasses + std::string("DROP TABLE Kvd301Awb;"));
   const TerminalRecord t1 = Terminal("T1", 0);
-  RunContext run = s.Run(true);
-  Authorisations checks(run, t1);
-  BadgeRow row;
-  row.AswNum = "C1";
-  EXPECT_LT(checks.HasTimeAuthorisation("C1"), 0);
-  EXPECT_LT(checks.CollectAccessClasses(row, 11, true), 0);
-  EXPECT_EQ(s.Output(), "");  // no "Zeitberechtigung: 0" line for a badge that was not read
+  const Messages lines = s.Lines(true);
+  Authorisations checks(s.db(), lines, t1, nullptr, 11);
+  EXPECT_LT(checks.CheckTime("C1").status, 0);
+  EXPECT_LT(checks.CheckBadge("C1").status, 0);
+  // No "Zeitberechtigung: 0" line for a badge that was not read: the failure instead.
+  const std::string failure = "Berechtigungen von Ausweis C1 nicht lesbar! SQLCode:" +
+                              std::to_string(checks.CheckTime("C1").status) + "\n";
+  EXPECT_EQ(s.Output(), failure + failure + failure);
 }
 
-// The reader table as text: slot 0 first, each slot followed by "|".
-std::string Slots(const BadgeRow& row) {
-  std::string table;
-  for (const ReaderSlot& slot : row.readers) table += std::string(slot.data(), 2) + "|";
-  return table;
-}
-
-TEST(Checks, ReaderTableGetsOnlyTheReadersAskedFor) {
+TEST(Checks, ReadersUpToTheHighestAskedForThatHaveASlot) {
   DataSession s(kClasses);
   const TerminalRecord t1 = Terminal("T1", 0);
-  RunContext run = s.Run();
-  Authorisations checks(run, t1);
-  BadgeRow row;
-  row.AswNum = "C3";
-  row.readers.fill(kNoReader);
-
-  // Without readers the table is not touched.
-  EXPECT_EQ(checks.CollectAccessClasses(row, 11, false), 1);
-  EXPECT_EQ(Slots(row), "  |  |  |  |  |  |  |  |  |  |  |  |");
-
-  // Readers 0 to 11 of this terminal that are not withdrawn; -1 and 12 have no slot.
-  EXPECT_EQ(checks.CollectAccessClasses(row, 11, true), 1);
-  EXPECT_EQ(Slots(row), "00|01|02|  |  |  |  |  |  |  |  |11|");
-
-  // A lower highest number leaves the readers above it out.
-  row.readers.fill(kNoReader);
-  checks.CollectAccessClasses(row, 1, true);
-  EXPECT_EQ(Slots(row), "00|01|  |  |  |  |  |  |  |  |  |  |");
-
-  // Asked for more readers than there are slots, reader 12 still goes nowhere.
-  row.readers.fill(kNoReader);
-  checks.CollectAccessClasses(row, 32, true);
-  EXPECT_EQ(Slots(row), "00|01|02|  |  |  |  |  |  |  |  |11|");
+  const Messages lines = s.Lines();
+  // Readers 0 to 11 of this terminal that are not withdrawn; -1 and 12 have no slot. A lower
+  // highest number leaves the readers above it out; without one no reader is read.
+  const struct {
+    std::optional<int> highest;
+    const char* readers;  // bit 11 first
+  } kCases[] = {{11, "100000000111"},
+                {1, "000000000011"},
+                {32, "100000000111"},
+                {std::nullopt, "000000000000"}};
+  for (const auto& c : kCases) {
+    Authorisations checks(s.db(), lines, t1, nullptr, c.highest);
+    EXPECT_EQ(checks.CheckBadge("C3").classes, Numbers{"10 "});
+    EXPECT_EQ(checks.readers().to_string(), c.readers) << c.highest.value_or(-1);
+  }
 }
 
 TEST(LocationText, FirstThreeCharactersOfAnActiveLocation) {
@@ -299,19 +277,23 @@ INSERT INTO Kvd113Sto VALUES (1, 'B' || char(252) || 'ro Nord', 1), (2, 'EG', NU
 INSERT INTO Kvd113Awv (AWVNUM, AwvSto, AwvSta) VALUES ('L1', 1, 1), ('L2', 2, NULL),
   ('L3', 3, 1), ('L4', 4, 1), ('L5', 5, 4);
 )sql");
-  auto location = [&](const char* badge, int expectedStatus) {
-    BadgeRow row;
-    row.AswNum = badge;
-    row.location = "old";
-    EXPECT_EQ(FetchLocationText(s.db(), row), expectedStatus) << badge;
-    return row.location;
+  LocationLookup lookup(s.db());
+  const struct {
+    const char* badge;
+    int status;
+    const char* text;
+  } kCases[] = {
+      {"L1", 0, "B\xFCr"}, {"L2", 0, "EG"},
+      {"L3", 0, ""},     // a location without short text shows none
+      {"L4", 1403, ""},  // withdrawn location
+      {"L5", 1403, ""},  // withdrawn administration row
+      {"L9", 1403, ""},  // no administration row
   };
-  EXPECT_EQ(location("L1", 0), "B\xFCr");
-  EXPECT_EQ(location("L2", 0), "EG");
-  EXPECT_EQ(location("L3", 0), "");        // a location without short text shows none
-  EXPECT_EQ(location("L4", 1403), "old");  // withdrawn location
-  EXPECT_EQ(location("L5", 1403), "old");  // withdrawn administration row
-  EXPECT_EQ(location("L9", 1403), "old");  // no administration row
+  for (const auto& c : kCases) {
+    const Found<std::string_view> found = lookup.FetchLocationText(c.badge);
+    EXPECT_EQ(found.status, c.status) << c.badge;
+    EXPECT_EQ(found.value, c.text) << c.badge;
+  }
 }
 
 }  // namespace

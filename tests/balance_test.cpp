@@ -1,13 +1,13 @@
 // Balance values and information texts: their fixed widths whatever the columns hold, and the
 // lookup of a badge's O2002TSW row (which column lands in which value, no row, two rows).
-#include "generators/balance.hpp"
+#include "data/balance.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
 
-#include "frame/sqlhlp.hpp"
+#include "client/sqlhlp.hpp"
 #include "tests/harness.hpp"
 
 namespace zibrolt::test {
@@ -57,58 +57,52 @@ class BalanceLookup : public ::testing::Test {
 };
 
 TEST_F(BalanceLookup, EachColumnLandsInItsValue) {
-  BadgeRow row;
-  row.AswNum = "K1";
-  ASSERT_EQ(LookupBalanceData(*db_, row), sqlhlp::kOk);
+  zibrolt::BalanceLookup lookup(*db_);
+  Found<const BalanceValues*> found = lookup.LookupBalanceData("K1");
+  ASSERT_EQ(found.status, sqlhlp::kOk);
   for (int n = 2; n <= 16; ++n) {
     std::string digits = std::to_string(n);
-    EXPECT_BYTES(std::string(6 - digits.size(), ' ') + digits + "-", row.balance.value[n]);
+    EXPECT_BYTES(std::string(6 - digits.size(), ' ') + digits + "-", found.value->value[n]);
   }
   for (int m = 1; m <= 10; ++m) {
     std::string text = "Text " + std::to_string(m);
-    EXPECT_BYTES(text + std::string(20 - text.size(), ' '), row.balance.info[m]);
+    EXPECT_BYTES(text + std::string(20 - text.size(), ' '), found.value->info[m]);
   }
 
   // NULL columns of a row give blanks of the full width.
-  row.AswNum = "K2";
-  ASSERT_EQ(LookupBalanceData(*db_, row), sqlhlp::kOk);
-  EXPECT_BYTES("  8,00 ", row.balance.value[9]);
-  EXPECT_BYTES("       ", row.balance.value[2]);
-  EXPECT_BYTES(std::string(20, ' '), row.balance.info[1]);
+  found = lookup.LookupBalanceData("K2");
+  ASSERT_EQ(found.status, sqlhlp::kOk);
+  EXPECT_BYTES("  8,00 ", found.value->value[9]);
+  EXPECT_BYTES("       ", found.value->value[2]);
+  EXPECT_BYTES(std::string(20, ' '), found.value->info[1]);
 }
 
-// A file that shows some values reads only those; the others stay as they were.
+// A file that shows some values reads only those.
 TEST_F(BalanceLookup, ASelectionReadsOnlyWhatTheFileShows) {
   BalanceSelection shown;
   shown.AddValue(9);
   shown.AddInfo(10);
   zibrolt::BalanceLookup lookup(*db_, nullptr, shown);
-  BadgeRow row;
-  row.AswNum = "K1";
-  row.balance.value[2] = "before";
-  ASSERT_EQ(lookup.LookupBalanceData(row), sqlhlp::kOk);
-  EXPECT_BYTES("     9-", row.balance.value[9]);
-  EXPECT_BYTES("Text 10             ", row.balance.info[10]);
-  EXPECT_EQ(row.balance.value[2], "before");
-  EXPECT_EQ(row.balance.info[1], "");
-  row.AswNum = "NONE";
-  EXPECT_EQ(lookup.LookupBalanceData(row), sqlhlp::kNoRow);
+  const Found<const BalanceValues*> found = lookup.LookupBalanceData("K1");
+  ASSERT_EQ(found.status, sqlhlp::kOk);
+  EXPECT_BYTES("     9-", found.value->value[9]);
+  EXPECT_BYTES("Text 10             ", found.value->info[10]);
+  EXPECT_EQ(found.value->value[2], "");
+  EXPECT_EQ(found.value->info[1], "");
+  EXPECT_EQ(lookup.LookupBalanceData("NONE").status, sqlhlp::kNoRow);
 }
 
-TEST_F(BalanceLookup, NoRowOrTwoRowsLeaveTheValuesAlone) {
-  BadgeRow row;
-  row.balance.value[9] = "kept   ";
-  row.AswNum = "K9";
-  EXPECT_EQ(LookupBalanceData(*db_, row), sqlhlp::kNoRow);
-  EXPECT_EQ(row.balance.value[9], "kept   ");
-
-  row.AswNum = "K3";
-  EXPECT_EQ(LookupBalanceData(*db_, row), sqlhlp::kTooManyRows);
-  EXPECT_EQ(row.balance.value[9], "kept   ");
-
+TEST_F(BalanceLookup, NoRowOrTwoRowsGiveNoValues) {
+  zibrolt::BalanceLookup lookup(*db_);
   // A key that only starts like a stored one finds nothing.
-  row.AswNum = "K";
-  EXPECT_EQ(LookupBalanceData(*db_, row), sqlhlp::kNoRow);
+  for (const char* badge : {"K9", "K"}) {
+    const Found<const BalanceValues*> found = lookup.LookupBalanceData(badge);
+    EXPECT_EQ(found.status, sqlhlp::kNoRow) << badge;
+    EXPECT_EQ(found.value, nullptr);
+  }
+  const Found<const BalanceValues*> two = lookup.LookupBalanceData("K3");
+  EXPECT_EQ(two.status, sqlhlp::kTooManyRows);
+  EXPECT_EQ(two.value, nullptr);
 }
 
 }  // namespace

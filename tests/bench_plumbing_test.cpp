@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "backends/sqlite.hpp"
 #include "data/badges.hpp"
 #include "data/terminal.hpp"
-#include "frame/sqlite_client.hpp"
 #include "tests/harness.hpp"
 
 namespace zibrolt::test {
@@ -163,7 +163,7 @@ TEST(BenchInstallation, BadgeListsOfBothTerminals) {
   constexpr long n = 1000;
   const fs::path path = MakeInstallation(dir.path(), n, 5);
   std::unique_ptr<sqlhlp::Connection> db;
-  ASSERT_EQ(sqlhlp::ConnectSqlite(path.string(), db), 0);
+  ASSERT_EQ(sqlhlp::ConnectDatabase("", "", "sqlite:" + path.string(), "KORVADAT", db), 0);
 
   auto list = [&](const char* name, TerminalRecord& terminal) {
     terminal.name = name;

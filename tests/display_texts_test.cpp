@@ -1,6 +1,6 @@
 // Display lines read from a test database in process: labels, value codes, which lines a set
 // yields and where reading stops.
-#include "generators/display_texts.hpp"
+#include "data/display_texts.hpp"
 
 #include <gtest/gtest.h>
 
@@ -32,22 +32,16 @@ Lines ReadTerminal(sqlhlp::Connection& db, const std::string& name) {
   TerminalRecord terminal;
   terminal.name = name;
   Lines out;
-  EXPECT_EQ(texts.OpenTerminalDisplayTexts(terminal), 0);
-  DisplayLine line;
-  while ((out.end = texts.FetchTerminalDisplayText(line)) == 0) out.lines.push_back(line);
-  EXPECT_EQ(texts.CloseTerminalDisplayTexts(), 0);
+  out.end = texts.ReadTerminalLines(terminal,
+                                    [&](const DisplayLine& line) { out.lines.push_back(line); });
   return out;
 }
 
 Lines ReadBadge(sqlhlp::Connection& db, const std::string& badge) {
   DisplayTexts texts(db);
-  BadgeRow row;
-  row.AswNum = badge;
   Lines out;
-  EXPECT_EQ(texts.OpenBadgeDisplayTexts(row), 0);
-  DisplayLine line;
-  while ((out.end = texts.FetchBadgeDisplayText(line)) == 0) out.lines.push_back(line);
-  EXPECT_EQ(texts.CloseBadgeDisplayTexts(), 0);
+  out.end =
+      texts.ReadBadgeLines(badge, [&](const DisplayLine& line) { out.lines.push_back(line); });
   return out;
 }
 

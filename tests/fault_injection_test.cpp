@@ -2,7 +2,7 @@
 // the run either ends with -1 and a message while the old download file stays byte for byte as
 // it was (no temporary file left beside it), or, for the lookups a badge may go without, ends
 // with 0 and a complete file. The runs are made in this process so that the seam can be armed.
-#include "frame/fault_injection.hpp"
+#include "client/fault_injection.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "frame/sqlhlp.hpp"
+#include "client/sqlhlp.hpp"
 
 namespace zibrolt::test {
 

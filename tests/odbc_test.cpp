@@ -1,6 +1,8 @@
 // The ODBC backend against the embedded one on the same database file: every status, text and
 // integer the client layer hands out must be the same through both, and so must the files and
 // messages of whole runs. The ODBC side is an SQLite file behind the SQLite ODBC driver.
+#include "backends/odbc.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,12 +10,11 @@
 #include <memory>
 #include <string>
 
-#include "frame/odbc_client.hpp"
-#include "frame/sql_dialect.hpp"
-#include "frame/sqlhlp.hpp"
-#include "frame/sqlite_client.hpp"
-#include "frame/text_1252.hpp"
+#include "backends/sql_dialect.hpp"
+#include "backends/sqlite.hpp"
+#include "client/sqlhlp.hpp"
 #include "tests/harness.hpp"
+#include "text/cp1252.hpp"
 
 namespace zibrolt::test {
 namespace {
@@ -59,9 +60,11 @@ struct Backends {
 };
 
 void ConnectBoth(const Installation& inst, Backends& b) {
-  ASSERT_EQ(sqlhlp::ConnectSqlite(inst.database().string(), b.db[0]), 0);
+  ASSERT_EQ(
+      sqlhlp::ConnectDatabase("", "", "sqlite:" + inst.database().string(), "KORVADAT", b.db[0]),
+      0);
   setenv("ODBCINI", inst.OdbcIni().c_str(), 1);
-  ASSERT_EQ(sqlhlp::ConnectOdbc(OdbcDataSource(), "demo", "geheim", b.db[1]), 0);
+  ASSERT_EQ(sqlhlp::ConnectDatabase("demo", "geheim", OdbcDataSource(), "KORVADAT", b.db[1]), 0);
 }
 
 #define REQUIRE_ODBC() \
@@ -196,10 +199,13 @@ TEST(OdbcClient, BrokenDataSourcesFailTheConnect) {
                 "\nNoCreat = 1\nLoadExt = " + (inst.root() / "nowhere.so").string() + "\n");
   setenv("ODBCINI", inst.OdbcIni().c_str(), 1);
   std::unique_ptr<Connection> db;
-  EXPECT_EQ(sqlhlp::ConnectOdbc("NOSUCHDSN", "demo", "geheim", db), sqlhlp::kNoDataSource);
-  EXPECT_EQ(sqlhlp::ConnectOdbc("NOFILE", "demo", "geheim", db), -14) << "as the embedded one";
+  auto connect = [&](const char* dsn) {
+    return sqlhlp::ConnectDatabase("demo", "geheim", dsn, "KORVADAT", db);
+  };
+  EXPECT_EQ(connect("NOSUCHDSN"), backend::kNoDataSource);
+  EXPECT_EQ(connect("NOFILE"), -14) << "as the embedded one";
   EXPECT_FALSE(std::filesystem::exists(missing));
-  EXPECT_EQ(sqlhlp::ConnectOdbc("NOEXT", "demo", "geheim", db), -1) << "no such function";
+  EXPECT_EQ(connect("NOEXT"), -1) << "no such function";
   EXPECT_EQ(db, nullptr);
 }
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "backends/sql_dialect.hpp"
 #include "db/oracle_compat.hpp"
-#include "frame/sql_dialect.hpp"
 
 namespace zibrolt {
 namespace {

@@ -9,8 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/layout.hpp"
+#include "generators/registry.hpp"
 #include "tools/show/diff.hpp"
-#include "tools/show/layouts.hpp"
 #include "tools/show/records.hpp"
 #include "tools/show/render.hpp"
 #include "tools/show/validate.hpp"
@@ -18,6 +19,8 @@
 namespace {
 
 using namespace zibrolt::show;
+using zibrolt::FindLayout;
+using zibrolt::Layout;
 
 constexpr const char* kVersion = "zibrolt-show 1.0";
 

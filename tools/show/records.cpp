@@ -4,6 +4,8 @@
 // every "\",\""; a value that itself held that sequence would show as a line with too many fields.
 #include "tools/show/records.hpp"
 
+#include "formats/idstamm.hpp"
+
 namespace zibrolt::show {
 namespace {
 
@@ -46,7 +48,7 @@ void SplitLine(const Layout& layout, Record& r) {
     from = sep + kSeparator.size();
   }
   r.fieldsFound = static_cast<int>(pieces.size());
-  r.complete = r.quoted && r.fieldsFound == kIdStammFields;
+  r.complete = r.quoted && r.fieldsFound == idstamm::kFieldCount;
   for (const Field& f : layout.fields) {
     const auto i = static_cast<std::size_t>(f.offset);
     r.values.emplace_back(i < pieces.size() ? pieces[i] : std::string_view());

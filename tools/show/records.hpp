@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/show/layouts.hpp"
+#include "formats/layout.hpp"
 
 namespace zibrolt::show {
 

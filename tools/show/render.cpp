@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "frame/text_1252.hpp"
+#include "text/cp1252.hpp"
 
 namespace zibrolt::show {
 namespace {

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "formats/idstamm.hpp"
+
 namespace zibrolt::show {
 namespace {
 
@@ -69,10 +71,10 @@ class Checker {
       Add(r, end, "last line has no CR LF");
     if (!r.quoted)
       Add(r, r.offset, "line is not enclosed in double quotes");
-    else if (r.fieldsFound != kIdStammFields)
+    else if (r.fieldsFound != idstamm::kFieldCount)
       Add(r, r.offset,
           std::to_string(r.fieldsFound) + " quoted fields instead of " +
-              std::to_string(kIdStammFields));
+              std::to_string(idstamm::kFieldCount));
     // The generator's line buffer holds 255 characters with the line feed.
     if (r.text.size() > 254)
       Add(r, r.offset, "line of " + std::to_string(r.text.size()) + " characters, at most 254");

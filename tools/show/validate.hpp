@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/show/layouts.hpp"
+#include "formats/layout.hpp"
 #include "tools/show/records.hpp"
 
 namespace zibrolt::show {

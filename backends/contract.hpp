@@ -1,0 +1,88 @@
+// What a database backend must do for the client layer, and nothing more: prepare a statement
+// text, run it with input values, hand over its rows one by one as Windows-1252 text or
+// integers, and answer the schema switch. Everything the program relies on beyond that (input
+// and row buffers, cutting a value to its buffer, the status of a cursor that is not open,
+// answering "no row" again after the end, statement reuse) lives once in the client layer, so
+// that a new backend cannot get it wrong.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zibrolt::backend {
+
+// Database statuses, as the installation's programs have always read them: 0 success, 1403 no
+// (further) row, negative an error number.
+inline constexpr int kOk = 0;
+inline constexpr int kNoRow = 1403;
+inline constexpr int kTooManyRows = -1422;    // a single-row query found a second row
+inline constexpr int kInvalidCursor = -1001;  // a fetch or close on a cursor that is not open
+
+// One output of a statement: a text buffer of `capacity` bytes (the value arrives cut to
+// capacity - 1 characters) or a 32-bit integer.
+struct Column {
+  enum Kind : std::uint8_t { kText, kInt } kind;
+  int capacity;  // text buffer size including the terminator; unused for integers
+};
+
+// One input value, in placeholder order.
+struct Bind {
+  bool isInt = false;
+  std::int32_t number = 0;
+  std::string text;  // Windows-1252
+};
+
+// One row as a backend delivers it. Texts are Windows-1252 and may be longer than their
+// column's capacity; the client layer cuts them.
+struct Row {
+  std::vector<std::string> texts;  // per column; empty for NULL and for integers
+  std::vector<std::int64_t> ints;  // per integer column; 0 for NULL
+  std::vector<char> nulls;         // per column: 1 when the value is NULL
+};
+
+// How a statement is about to be read, so a backend can size what it asks per round trip.
+enum class Reading : std::uint8_t {
+  kNone,       // no rows are read (the schema switch and statements like it)
+  kSingleRow,  // at most two rows: the one wanted and a look for a second
+  kCursor,     // every row, in order
+};
+
+class Statement {
+ public:
+  virtual ~Statement() = default;
+  // Runs the statement with these inputs; its rows are then read with Next.
+  virtual int Run(std::span<const Bind> binds, Reading reading) = 0;
+  // The next row into row (its vectors are sized to the outputs already), or only a look
+  // whether there is one when row is null: 0, kNoRow at the end, or an error. Not called again
+  // after it answered anything but 0.
+  virtual int Next(Row* row) = 0;
+  // Ends the reading of the current result.
+  virtual void Reset() = 0;
+};
+
+class Connection {
+ public:
+  virtual ~Connection() = default;
+  // A statement prepared from the installation's statement text (the client layer's dialect:
+  // into-list, :bN placeholders, Korvadat qualifiers). On failure status holds the error and
+  // the result may be null.
+  virtual std::unique_ptr<Statement> Prepare(std::string_view text, std::span<const Column> outputs,
+                                             int& status) = 0;
+  // Switches the connection to the schema (already upper-cased by the caller).
+  virtual int SwitchSchema(std::string_view schema) = 0;
+  // True where every statement is a round trip to a server: lookups then ask for a window of
+  // badges at once. An embedded database answers single lookups faster.
+  virtual bool PrefersBatches() const = 0;
+  // The SQLSTATE of the last failure that carried no native error number, or empty.
+  virtual std::string DriverState() const { return {}; }
+};
+
+// Opens a connection. target is the NET8 setting without the backend's prefix; login and
+// password are separate values, so either may hold "/" or "@". Returns the status.
+using ConnectFunction = int (*)(std::string_view target, std::string_view login,
+                                std::string_view password, std::unique_ptr<Connection>& out);
+
+}  // namespace zibrolt::backend

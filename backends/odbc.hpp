@@ -1,0 +1,26 @@
+// The production backend: an ODBC data source (Oracle through its ODBC driver and unixODBC; in
+// the tests an SQLite file through the SQLite ODBC driver).
+#pragma once
+#include <memory>
+#include <string_view>
+
+#include "backends/contract.hpp"
+
+namespace zibrolt::backend {
+
+// Status of a failure to connect that carries no native error number (an unknown data source,
+// a driver that cannot be loaded, any other error of the driver manager itself): Oracle's
+// "could not resolve the connect identifier", which is where a site looks first.
+inline constexpr int kNoDataSource = -12154;
+
+// Status of a failure after the connect that carries no native error number (a driver's own
+// error such as a timeout or a numeric overflow). Oracle's numbers have at most five digits,
+// so this one is never Oracle's; the run prints the failure's SQLSTATE beside it.
+inline constexpr int kDriverError = -100001;
+
+// Connects to the data source with login and password as separate values, then starts the one
+// read-only transaction the whole run reads in. Returns the status of the first failing step.
+int ConnectOdbc(std::string_view dataSource, std::string_view login, std::string_view password,
+                std::unique_ptr<Connection>& connection);
+
+}  // namespace zibrolt::backend

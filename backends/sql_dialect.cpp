@@ -1,0 +1,160 @@
+// Token-level rewriting: string literals are copied untouched, identifiers are compared without
+// regard to letter case, as Oracle does for unquoted names.
+#include "backends/sql_dialect.hpp"
+
+#include <cctype>
+
+namespace zibrolt {
+namespace {
+
+bool IsIdentChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+// Calls f(begin, end, isIdentifier) for each piece of the text, literals as one piece.
+template <typename F>
+void ForEachToken(std::string_view text, F&& f) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t start = i;
+    if (text[i] == '\'') {
+      ++i;
+      while (i < text.size()) {
+        if (text[i] == '\'' && !(i + 1 < text.size() && text[i + 1] == '\'')) break;
+        i += text[i] == '\'' ? 2 : 1;
+      }
+      i = i < text.size() ? i + 1 : i;
+      f(start, i, false);
+    } else if (IsIdentChar(text[i])) {
+      while (i < text.size() && IsIdentChar(text[i])) ++i;
+      f(start, i, true);
+    } else {
+      f(start, ++i, false);
+    }
+  }
+}
+
+std::string_view TrimRight(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return s;
+}
+
+// "a,b desc" -> "a NULLS LAST,b desc NULLS FIRST", split at the commas outside parentheses.
+std::string WithOracleNullOrder(std::string_view terms) {
+  std::string out;
+  int depth = 0;
+  std::size_t start = 0;
+  auto finish = [&](std::size_t end) {
+    std::string_view term = TrimRight(terms.substr(start, end - start));
+    out.append(term);
+    std::size_t last = term.find_last_of(" \t\n)");
+    std::string_view word = last == std::string_view::npos ? term : term.substr(last + 1);
+    out.append(EqualsNoCase(word, "desc") ? " NULLS FIRST" : " NULLS LAST");
+  };
+  for (std::size_t i = 0; i < terms.size(); ++i) {
+    if (terms[i] == '(') ++depth;
+    if (terms[i] == ')') --depth;
+    if (terms[i] == ',' && depth == 0) {
+      finish(i);
+      out.push_back(',');
+      start = i + 1;
+    }
+  }
+  finish(terms.size());
+  return out;
+}
+
+}  // namespace
+
+std::string RemoveIntoList(std::string_view text) {
+  std::string out;
+  bool skipping = false;
+  ForEachToken(text, [&](std::size_t b, std::size_t e, bool ident) {
+    std::string_view tok = text.substr(b, e - b);
+    if (skipping) {
+      // The into-list is placeholders, commas and blanks up to the word from.
+      if (ident && EqualsNoCase(tok, "from")) {
+        skipping = false;
+        out.append(tok);
+      }
+      return;
+    }
+    if (ident && EqualsNoCase(tok, "into")) {
+      skipping = true;
+      return;
+    }
+    out.append(tok);
+  });
+  return out;
+}
+
+std::string ToSqliteDialect(std::string_view original) {
+  const std::string text = RemoveIntoList(original);
+  const std::string_view src = text;
+  std::string out;
+  std::size_t orderBy = std::string::npos;  // where the terms of the last ORDER BY start in out
+  std::string_view prevIdent;
+  bool dropDot = false;
+  ForEachToken(src, [&](std::size_t b, std::size_t e, bool ident) {
+    std::string_view tok = src.substr(b, e - b);
+    if (dropDot) {  // the dot after a dropped qualifier
+      dropDot = false;
+      return;
+    }
+    if (ident && EqualsNoCase(tok, "korvadat") && e < src.size() && src[e] == '.') {
+      dropDot = true;
+      return;
+    }
+    if (ident && EqualsNoCase(tok, "sysdate") && !(e < src.size() && src[e] == '('))
+      out.append("sysdate()");
+    else
+      out.append(tok);
+    if (ident) {
+      if (EqualsNoCase(tok, "by") && EqualsNoCase(prevIdent, "order")) orderBy = out.size();
+      prevIdent = tok;
+    }
+  });
+  if (orderBy != std::string::npos)
+    out = out.substr(0, orderBy) + WithOracleNullOrder(std::string_view(out).substr(orderBy));
+  return out;
+}
+
+std::string ToPositionalPlaceholders(std::string_view text) {
+  std::string out;
+  bool colon = false;  // a ':' that may open a placeholder, not yet copied
+  ForEachToken(text, [&](std::size_t b, std::size_t e, bool ident) {
+    std::string_view tok = text.substr(b, e - b);
+    if (colon) {
+      colon = false;
+      const bool placeholder = ident && tok.size() > 1 && (tok[0] == 'b' || tok[0] == 'B') &&
+                               tok.find_first_not_of("0123456789", 1) == std::string_view::npos;
+      if (placeholder) {
+        out.push_back('?');
+        return;
+      }
+      out.push_back(':');
+    }
+    if (tok == ":") {
+      colon = true;
+      return;
+    }
+    out.append(tok);
+  });
+  if (colon) out.push_back(':');
+  return out;
+}
+
+int SqliteSchemaSwitch(std::string_view schema) {
+  return EqualsNoCase(schema, "KORVADAT") ? 0 : kUnknownSchema;
+}
+
+}  // namespace zibrolt

@@ -1,0 +1,83 @@
+// The display lines that a display terminal shows next to each badge: per display-text set
+// (the terminal's or the badge's own) up to eight lines, each with a label and a value code that
+// says which balance, information text or date the line shows.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "client/sqlhlp.hpp"
+#include "data/balance.hpp"
+#include "data/messages.hpp"
+#include "data/terminal.hpp"
+
+namespace zibrolt {
+
+// Widths of a display line's texts on the terminal.
+inline constexpr std::size_t kDisplayLabelWidth = 13;  // 12 characters and a closing blank
+inline constexpr std::size_t kDisplayLabelText = 12;
+inline constexpr int kDisplaySlots = 8;
+
+struct DisplayLine {
+  std::int32_t sequence = 0;  // MsdLfd: the slot 1 to 8 the line belongs in; 0 in an empty slot
+  std::int32_t column = 0;    // MsdSpl, 1 when NULL; 2 shifts the label of slots 5 to 8
+  std::string label;          // "%-12s ": 13 characters, or empty in an empty slot
+  std::string valueCode;      // FTXT10, up to 10 characters: "#W1", "#W2".."#W16", "#W21".."#W30"
+  std::string value;          // up to 20 characters; 7 blanks after a fetch, set per badge
+};
+
+// Slot n (1 to 8) at index n - 1; an empty slot is a default DisplayLine.
+using DisplayLineTable = std::array<DisplayLine, kDisplaySlots>;
+
+// Puts line into the slot of its sequence number, replacing an earlier line of the same number.
+// A line numbered outside 1 to 8 has no slot on the terminal and is left out (false).
+bool StoreDisplayLine(DisplayLineTable& table, const DisplayLine& line);
+
+// The display lines of a set: the terminal's, in the terminal's language, or a badge's own, in
+// the badge's language.
+class DisplayTexts {
+ public:
+  explicit DisplayTexts(sqlhlp::Connection& db) : db_(db) {}
+
+  // Fills table with the terminal's lines, each in the slot of its sequence number, until a
+  // fetch or a line's value-code lookup answers non-zero (a line without exactly one value code
+  // ends the reading, the lines before it kept). With "/d" prints each line as it is stored.
+  // Returns the status that ended the reading: 1403 when every line was read.
+  int ReadTerminalSet(const TerminalRecord& terminal, DisplayLineTable& table,
+                      const Messages& messages);
+
+  // The same for the own set of the badge with this number (no lines printed).
+  int ReadBadgeSet(std::string_view badge, DisplayLineTable& table);
+
+  // The lines of a set one by one, as the database gives them, each with its value code.
+  using EachLine = std::function<void(const DisplayLine&)>;
+  int ReadTerminalLines(const TerminalRecord& terminal, const EachLine& each);
+  int ReadBadgeLines(std::string_view badge, const EachLine& each);
+
+ private:
+  sqlhlp::Connection& db_;
+  sqlhlp::Statement* badgeLines_ = nullptr;  // the badge set's statements, once used
+  sqlhlp::Statement* badgeCode_ = nullptr;
+};
+
+// The value a display line's code selects for one badge: "#W1" the date, "#W2".."#W16" a
+// balance value (7 characters), "#W21".."#W29" and "#W30" an information text (20 characters);
+// any other code, an empty one included, 7 blanks. Codes match as whole strings. The view is
+// into balance, date or a constant.
+std::string_view DisplayValue(std::string_view code, const BalanceValues& balance,
+                              std::string_view date);
+
+// Sets the value of each of the eight lines from its code.
+void FillDisplayValues(DisplayLineTable& lines, const BalanceValues& balance,
+                       std::string_view date);
+
+// The balance values and information texts that the lines show, so that only those are read.
+BalanceSelection ShownBalances(const DisplayLineTable& lines);
+
+// List texts spell the n with tilde as the entity "&#241;"; terminals show the single byte 0xF1.
+// Replaces the first entity and cuts the text to 12 characters.
+void ReplaceNTildeEntity(std::string& text);
+
+}  // namespace zibrolt

@@ -1,0 +1,50 @@
+// What one download function does per badge, and what it is given to do it with. The badge
+// loop (badge_loop.hpp) walks the badge list and hands each row to the jobs.
+#pragma once
+#include <memory>
+#include <string_view>
+
+#include "client/sqlhlp.hpp"
+#include "data/badge_row.hpp"
+#include "data/badges.hpp"
+#include "data/messages.hpp"
+#include "data/terminal.hpp"
+
+namespace zibrolt {
+
+// Where a job's records go (the run's download file).
+class RecordSink {
+ public:
+  // Fixed-width records: the bytes exactly, no line end.
+  virtual void Write(std::string_view bytes) = 0;
+  // Text lines: each "\n" reaches the file as CR LF, as the terminals expect.
+  virtual void WriteText(std::string_view text) = 0;
+
+ protected:
+  ~RecordSink() = default;
+};
+
+// What a job works with: the connection, its lines, its terminal, its file, and the badge list
+// being walked (lookups ask for windows of it where that saves round trips).
+struct JobContext {
+  sqlhlp::Connection& db;
+  const Messages& messages;
+  const TerminalRecord& terminal;
+  RecordSink& file;
+  const BadgeCursor* list;
+};
+
+class BadgeJob {
+ public:
+  virtual ~BadgeJob() = default;
+  // Work before the badge list is opened; 0, or the status that fails the job.
+  virtual int Begin() { return sqlhlp::kOk; }
+  // One row of the badge list (the rows of one badge number come one after another): 1 when
+  // the badge went into the file, 0 when not, or a negative status (its line printed) that
+  // stops the job.
+  virtual int Badge(const BadgeRow& row) = 0;
+};
+
+using JobFactory = std::unique_ptr<BadgeJob> (*)(const JobContext& context);
+
+}  // namespace zibrolt

@@ -1,0 +1,71 @@
+// The badge loop. Rows reach the jobs in list order; every line a job's list ends with is
+// printed to that job's lines, in the order a single run has always printed them.
+#include "generators/badge_loop.hpp"
+
+#include <algorithm>
+
+#include "data/checks.hpp"
+
+namespace zibrolt {
+namespace {
+
+bool Running(const LoopJob& j) { return j.status == sqlhlp::kOk; }
+
+}  // namespace
+
+void RunBadgeLoop(BadgeCursor& list, const TerminalRecord& terminal, std::span<LoopJob> jobs) {
+  for (LoopJob& j : jobs) j.status = j.job->Begin();
+
+  int status = sqlhlp::kNoRow;
+  bool opened = false;
+  if (std::any_of(jobs.begin(), jobs.end(), Running)) {
+    opened = true;
+    // A failed open shows at the first fetch.
+    status = list.OpenBadgeCursor(terminal);
+    for (const LoopJob& j : jobs)
+      if (Running(j) && j.style.cursorLines && status != sqlhlp::kOk)
+        j.messages->Say("Ausweiscursor oeffnen: RC: %ld \n", long{status});
+  }
+
+  BadgeRow row;
+  std::string previous;  // badge number of the row before
+  int rows = 0;
+  while (opened && (status = list.FetchBadge(row)) == sqlhlp::kOk) {
+    ++rows;
+    bool anyRunning = false;
+    for (LoopJob& j : jobs) {
+      if (!Running(j)) continue;
+      if (!j.style.firstRowOfBadge || row.AswNum != previous) {
+        ++j.read;
+        const int outcome = j.job->Badge(row);
+        if (outcome > 0) ++j.written;
+        if (outcome < 0) j.status = outcome;
+      }
+      anyRunning = anyRunning || Running(j);
+    }
+    if (!anyRunning) break;
+    previous = row.AswNum;
+    row.Clear();
+  }
+  // The end of the list, as the jobs still reading met it.
+  for (LoopJob& j : jobs) {
+    if (!Running(j) || !opened) continue;
+    if (j.style.cursorLines) {
+      if (rows == 0)
+        j.messages->Say("Ausweiscursor lesen: RC: %ld \n", long{status});
+      else
+        j.messages->Say("Ausweiscursor lesen: Ausweis Nr. %ld RC: %ld \n", long{j.read},
+                        long{status});
+    }
+    if (status != sqlhlp::kNoRow) j.status = status;
+  }
+  if (opened) list.CloseBadgeCursor();
+
+  for (const LoopJob& j : jobs) {
+    j.messages->Say("Ausweise gesamt: %d davon in Datei gestellt: %d\n", j.read, j.written);
+    if (j.status != sqlhlp::kOk && j.style.failureLine && j.status != kAccessListFailed)
+      j.messages->Say(j.style.failureLine, j.status);
+  }
+}
+
+}  // namespace zibrolt
