@@ -84,7 +84,12 @@ void InstallInterruptHandlers(std::FILE* out) {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   action.sa_mask = InterruptSet();  // one interrupt at a time
-  for (int s : kInterrupts) ::sigaction(s, &action, nullptr);
+  for (int s : kInterrupts) {
+    // A signal the caller ignores stays ignored: a run started with nohup survives the hangup.
+    struct sigaction before {};
+    if (::sigaction(s, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+    ::sigaction(s, &action, nullptr);
+  }
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
   ::sigaction(SIGPIPE, &ignore, nullptr);

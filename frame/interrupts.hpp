@@ -9,9 +9,9 @@
 
 namespace zibrolt {
 
-// Called first thing by a run, before anything is printed on out: out becomes line-buffered, so
-// that the lines printed before an interrupt reach the log ahead of its line instead of being
-// lost with the process.
+// Called first thing by a run, before anything is printed on out. Signals the caller ignores
+// (nohup) stay ignored. out becomes line-buffered, so that the lines printed before an interrupt
+// reach the log ahead of its line instead of being lost with the process.
 void InstallInterruptHandlers(std::FILE* out);
 
 // Names the files an interrupt removes (temporary, lock) and the download file its line names

@@ -209,14 +209,19 @@ TEST(DownloadTarget, RunsForOneFileTakeTurnsAndBothAppendsLand) {
 }
 
 TEST(DownloadTarget, InterruptRemovesTheTemporaryFileAndSaysSo) {
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+  // The last case: a hangup the caller ignores (nohup) stays ignored.
+  for (auto [ignored, signal] :
+       {std::pair{0, SIGTERM}, {0, SIGINT}, {0, SIGHUP}, {SIGHUP, SIGTERM}}) {
     SCOPED_TRACE(signal);
     Folder f;
     Writer w{f.Make("out\t.dnl", "old", 0644, false), false};
     w.holdMs = -1;
     int out;
+    const auto before = ignored ? std::signal(ignored, SIG_IGN) : SIG_DFL;
     const pid_t pid = StartHolding(w, out);
+    if (ignored) std::signal(ignored, before);
     EXPECT_EQ(f.Entries(".").size(), 3u) << "the file, its temporary file and its lock";
+    if (ignored) kill(pid, ignored);
     kill(pid, signal);
     EXPECT_EQ(Finish(pid), 255);
     std::string line(300, '\0');
