@@ -169,6 +169,12 @@ DownloadFile::OpenResult DownloadFile::Lock(int waitSeconds) {
       }
       const int error = errno;
       ::close(fd);
+      if (error == ENOLCK || error == EOPNOTSUPP || error == EINVAL) {
+        // A file system without locks (some network mounts) is written as before, unserialised,
+        // rather than not at all; no run can hold a lock there, so the file goes again.
+        ::unlink(path.c_str());
+        return OpenResult::kOpened;
+      }
       if (error != EWOULDBLOCK) return OpenResult::kCannotOpen;
     }
     if (std::chrono::steady_clock::now() >= deadline) return OpenResult::kBusy;
@@ -205,7 +211,7 @@ DownloadFile::OpenResult DownloadFile::Prepare(bool create) {
     if (fd < 0) return OpenResult::kCannotOpen;
     fd_ = fd;
     temporary_ = std::move(pattern);
-    GuardDownloadFile(target_.c_str(), temporary_.c_str(), lock_.c_str());
+    GuardDownloadFile(target_.c_str(), temporary_.c_str(), lock_.empty() ? nullptr : lock_.c_str());
   }
   mode_t mode;
   if (exists) {
