@@ -12,11 +12,21 @@ namespace zibrolt {
 
 class DownloadFile final : public RecordSink {
  public:
+  enum class OpenResult { kOpened, kCannotOpen, kBusy };
+
+  // How long a run waits for another run writing the same file before it gives up.
+  static constexpr int kLockWaitSeconds = 30;
+
   // create: "1" as Param4, the file is written anew; otherwise the new records follow the old
-  // content. Returns nullptr when the file cannot be opened (folder missing or not writable,
-  // old content unreadable). A target that is not a regular file (a device, a pipe) is
-  // written in place.
-  static std::unique_ptr<DownloadFile> Open(const std::string& path, bool create);
+  // content. Returns nullptr when the file cannot be opened, and why in *result:
+  // kCannotOpen when the caller could not open the target for writing (folder missing or not
+  // writable, a read-only file, another user's file in a sticky folder, an empty path, a pipe
+  // without a reader, old content unreadable), kBusy when another run still held the file after
+  // waitSeconds. A symbolic link is written through: the file it names is replaced, the link
+  // stays. A target that is not a regular file (a device, a pipe) is written in place.
+  static std::unique_ptr<DownloadFile> Open(const std::string& path, bool create,
+                                            OpenResult* result = nullptr,
+                                            int waitSeconds = kLockWaitSeconds);
 
   ~DownloadFile();  // a file that was not committed is discarded; the target stays untouched
   DownloadFile(const DownloadFile&) = delete;
@@ -35,12 +45,18 @@ class DownloadFile final : public RecordSink {
 
  private:
   DownloadFile() = default;
+  OpenResult Lock(int waitSeconds);
+  void Unlock();
+  OpenResult Prepare(bool create);
   void Flush();
   bool CopyFrom(const std::string& path);  // false when the old content cannot be read
 
   std::string target_;     // the path the caller named
+  std::string real_;       // the file it names once symbolic links are followed
   std::string temporary_;  // file being written, empty when writing in place
+  std::string lock_;       // lock file beside real_, empty while not held
   int fd_ = -1;
+  int lockFd_ = -1;
   int error_ = 0;  // errno of the first failed write, 0 while all went well
   bool committed_ = false;
   std::string buffer_;  // bytes not yet handed to the system

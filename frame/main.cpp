@@ -2,9 +2,12 @@
 #include <cstdio>
 #include <exception>
 
+#include "frame/interrupts.hpp"
 #include "frame/run_driver.hpp"
 
 int main(int argc, char** argv) {
+  // Before anything is printed: an interrupted run removes its temporary file.
+  zibrolt::InstallInterruptHandlers(stdout);
   int status;
   try {
     status = zibrolt::RunDriver(argc, argv, stdout);

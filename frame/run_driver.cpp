@@ -123,7 +123,15 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
   StrUpper(function);
   std::fprintf(out, "Mit Datenbank verbunden! Schema: %s\n", login.schema.c_str());
 
-  std::unique_ptr<DownloadFile> file = DownloadFile::Open(path, create);
+  DownloadFile::OpenResult opened = DownloadFile::OpenResult::kCannotOpen;
+  std::unique_ptr<DownloadFile> file = DownloadFile::Open(path, create, &opened);
+  if (!file && opened == DownloadFile::OpenResult::kBusy) {
+    std::fprintf(out,
+                 "Downloaddatei %s wird von einem anderen Lauf geschrieben, Abbruch nach %d "
+                 "Sekunden!\n",
+                 path.c_str(), DownloadFile::kLockWaitSeconds);
+    return -1;
+  }
   if (!file) {
     std::fprintf(out, "Downloadfile %s konnte nicht geoeffnet werden!\n", path.c_str());
     return -1;

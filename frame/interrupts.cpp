@@ -1,0 +1,120 @@
+// The interrupt handler runs at any point of the run, so it touches only what was stored
+// beforehand and calls only async-signal-safe functions (unlink, write, _exit).
+#include "frame/interrupts.hpp"
+
+#include <unistd.h>
+
+#include <atomic>
+
+namespace zibrolt {
+namespace {
+
+constexpr int kInterrupts[] = {SIGTERM, SIGINT, SIGHUP};
+
+std::atomic<const char*> gTarget{nullptr};
+std::atomic<const char*> gTemporary{nullptr};
+std::atomic<const char*> gLock{nullptr};
+std::atomic<int> gOut{-1};
+std::atomic<bool> gInstalled{false};
+
+// Appends text to the line, control bytes as \xNN so that the line stays one line; stops short of
+// end.
+void Append(char*& at, const char* end, const char* text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (; *text != '\0'; ++text) {
+    const auto c = static_cast<unsigned char>(*text);
+    const bool control = c < 0x20 || c == 0x7F;
+    if (end - at < (control ? 4 : 1)) return;
+    if (control) {
+      *at++ = '\\';
+      *at++ = 'x';
+      *at++ = kHex[c >> 4];
+      *at++ = kHex[c & 0xF];
+    } else {
+      *at++ = static_cast<char>(c);
+    }
+  }
+}
+
+extern "C" void OnInterrupt(int signal) {
+  const char* target = gTarget.load();
+  const char* temporary = gTemporary.load();
+  const char* lock = gLock.load();
+  if (temporary != nullptr) ::unlink(temporary);
+  if (lock != nullptr) ::unlink(lock);  // our lock dies with the process a moment later
+
+  char line[4400];
+  char* at = line;
+  const char* end = line + sizeof line - 32;  // room for the line's end
+  char number[4] = {};
+  number[0] = static_cast<char>('0' + signal / 10 % 10);
+  number[1] = static_cast<char>('0' + signal % 10);
+  Append(at, end, "Programmabbruch: Signal ");
+  Append(at, end, signal < 10 ? number + 1 : number);
+  if (temporary != nullptr && target != nullptr) {
+    Append(at, end, " empfangen, Downloaddatei ");
+    Append(at, end, target);
+    Append(at, line + sizeof line - 1, " bleibt unveraendert!");
+  } else {
+    Append(at, line + sizeof line - 1, " empfangen!");
+  }
+  *at++ = '\n';
+  const int out = gOut.load();
+  for (const char* from = line; out >= 0 && from < at;) {
+    const ssize_t n = ::write(out, from, static_cast<std::size_t>(at - from));
+    if (n <= 0) break;
+    from += n;
+  }
+  ::_exit(255);
+}
+
+sigset_t InterruptSet() {
+  sigset_t set;
+  ::sigemptyset(&set);
+  for (int s : kInterrupts) ::sigaddset(&set, s);
+  return set;
+}
+
+}  // namespace
+
+void InstallInterruptHandlers(std::FILE* out) {
+  const int fd = out != nullptr ? ::fileno(out) : -1;
+  if (fd >= 0) std::setvbuf(out, nullptr, _IOLBF, BUFSIZ);
+  gOut = fd;
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  action.sa_mask = InterruptSet();  // one interrupt at a time
+  for (int s : kInterrupts) {
+    // A signal the caller ignores stays ignored: a run started with nohup survives the hangup.
+    struct sigaction before {};
+    if (::sigaction(s, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+    ::sigaction(s, &action, nullptr);
+  }
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGPIPE, &ignore, nullptr);
+  gInstalled = true;
+}
+
+void GuardDownloadFile(const char* target, const char* temporary, const char* lock) {
+  gTarget = target;
+  gTemporary = temporary;
+  gLock = lock;
+}
+
+void IgnoreInterrupts() {
+  GuardDownloadFile(nullptr, nullptr, nullptr);
+  if (!gInstalled) return;
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  for (int s : kInterrupts) ::sigaction(s, &ignore, nullptr);
+}
+
+InterruptsHeld::InterruptsHeld() {
+  const sigset_t set = InterruptSet();
+  ::sigprocmask(SIG_BLOCK, &set, &previous_);
+}
+
+InterruptsHeld::~InterruptsHeld() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+
+}  // namespace zibrolt

@@ -1,0 +1,239 @@
+// The download file's target in the shapes a site gives it: links, other owners, read-only files,
+// sticky folders, pipes, two runs for one file at once, and a run stopped by a signal. Every case
+// runs in a child process set up as a run is (interrupt handlers installed), as an unprivileged
+// user where that is the point.
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "frame/download_file.hpp"
+#include "frame/interrupts.hpp"
+#include "tests/harness.hpp"
+
+namespace zibrolt::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+constexpr uid_t kNobody = 65534;
+bool Root() { return geteuid() == 0; }
+
+// A folder every user may write into, removed with all it holds.
+struct Folder {
+  fs::path dir;
+  int reader = -1;  // read end of a pipe target
+  Folder() {
+    char pattern[] = "/tmp/zibrolt-target-XXXXXX";
+    dir = mkdtemp(pattern);
+    fs::permissions(dir, fs::perms::all);
+  }
+  ~Folder() {
+    if (reader >= 0) close(reader);
+    fs::remove_all(dir);
+  }
+  // A file with content and mode, given to nobody when the test runs as root.
+  std::string Make(const fs::path& name, std::string_view content, mode_t mode, bool nobody) {
+    const fs::path path = dir / name;
+    fs::create_directories(path.parent_path());
+    WriteFile(path, content);
+    chmod(path.c_str(), mode);
+    EXPECT_TRUE(!nobody || !Root() || chown(path.c_str(), kNobody, kNobody) == 0);
+    return path;
+  }
+  std::string Fifo(bool withReader) {
+    EXPECT_EQ(mkfifo((dir / "fifo").c_str(), 0666), 0);
+    if (withReader) reader = open((dir / "fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    return dir / "fifo";
+  }
+  Names Entries(const fs::path& sub) const {
+    Names names;
+    for (const auto& e : fs::directory_iterator(dir / sub)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+enum Outcome { kWritten = 0, kCannotOpen = 1, kBusy = 2, kWriteError = 3 };
+
+struct Writer {
+  std::string path;
+  bool create = true;
+  std::string data = "new";
+  bool asNobody = false;
+  int quitReader = -1;  // the pipe's read end, closed right after the open
+  int out = -1;         // standard output
+  int holdMs = 0;  // after writing, "+" on standard output, then this long (-1: until a signal)
+  int waitSeconds = DownloadFile::kLockWaitSeconds;
+};
+
+// Opens, writes and commits in a child process whose exit status is the Outcome.
+pid_t Start(const Writer& w) {
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  if (w.out >= 0) dup2(w.out, 1);
+  InstallInterruptHandlers(stdout);
+  if (w.asNobody && Root() &&
+      (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
+    _exit(99);
+  DownloadFile::OpenResult why;
+  std::unique_ptr<DownloadFile> file = DownloadFile::Open(w.path, w.create, &why, w.waitSeconds);
+  if (!file) _exit(why == DownloadFile::OpenResult::kBusy ? kBusy : kCannotOpen);
+  if (w.quitReader >= 0) close(w.quitReader);
+  file->Write(w.data);
+  if (w.holdMs != 0 && write(1, "+", 1) != 1) _exit(98);
+  if (w.holdMs < 0) pause();
+  usleep(static_cast<useconds_t>(w.holdMs) * 1000);
+  const bool committed = file->Commit();
+  file.reset();
+  _exit(committed ? kWritten : kWriteError);
+}
+
+// Starts a writer that holds the file open; out receives the rest of its standard output.
+pid_t StartHolding(Writer w, int& out) {
+  int ends[2];
+  EXPECT_EQ(pipe(ends), 0);
+  w.out = ends[1];
+  const pid_t pid = Start(w);
+  close(ends[1]);
+  char c = 0;
+  EXPECT_EQ(read(ends[0], &c, 1), 1);
+  out = ends[0];
+  return pid;
+}
+
+int Finish(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+enum Shape { kOwned, kLink, kDangling, kReadOnly, kSticky, kEmpty, kFifo, kFifoRead, kFifoQuit };
+
+// Makes the target of the shape and returns the path to open.
+std::string Prepare(Folder& f, Shape shape) {
+  switch (shape) {
+    case kOwned:
+      return f.Make("out.dnl", "old", 0660, true);
+    case kLink:  // relative to the link's own folder
+      f.Make("real/out.dnl", "old", 0640, false);
+      fs::create_directory(f.dir / "links");
+      fs::create_symlink("../real/out.dnl", f.dir / "links" / "link");
+      return f.dir / "links" / "link";
+    case kDangling:
+      fs::create_symlink("made.dnl", f.dir / "link");
+      return f.dir / "link";
+    case kReadOnly:
+      return f.Make("out.dnl", "old", 0444, true);
+    case kSticky: {  // another user's file: checkable as root only, else the folder is read-only
+      std::string path = f.Make("sticky/out.dnl", "old", 0666, false);
+      chmod((f.dir / "sticky").c_str(), Root() ? 01777 : 0555);
+      return path;
+    }
+    case kEmpty:
+      return "";
+    default:
+      return f.Fifo(shape != kFifo);
+  }
+}
+
+struct TargetCase {
+  Shape shape;
+  bool asNobody;
+  Outcome expected;
+  const char* file;     // then holds content (unless nullptr)
+  const char* content;  //
+  Names entries;        // and its folder nothing else: no temporary or lock file
+};
+
+TEST(DownloadTarget, EachShapeOfTargetIsWrittenOrRefusedAsOpeningItWould) {
+  const TargetCase cases[] = {
+      {kOwned, false, kWritten, "out.dnl", "new", {"out.dnl"}},
+      {kLink, false, kWritten, "real/out.dnl", "new", {"out.dnl"}},
+      {kDangling, false, kWritten, "made.dnl", "new", {"link", "made.dnl"}},
+      {kReadOnly, true, kCannotOpen, "out.dnl", "old", {"out.dnl"}},
+      {kSticky, true, kCannotOpen, "sticky/out.dnl", "old", {"out.dnl"}},
+      {kEmpty, false, kCannotOpen, nullptr, "", {}},
+      {kFifo, false, kCannotOpen, nullptr, "", {"fifo"}},  // at once, no reader to wait for
+      {kFifoRead, false, kWritten, nullptr, "", {"fifo"}},
+      {kFifoQuit, false, kWriteError, nullptr, "", {"fifo"}},  // not a run killed by SIGPIPE
+  };
+  for (const TargetCase& c : cases) {
+    SCOPED_TRACE(c.shape);
+    Folder f;
+    Writer w{Prepare(f, c.shape)};
+    w.asNobody = c.asNobody;
+    if (c.shape == kFifoQuit) w.quitReader = f.reader;
+    const pid_t pid = Start(w);
+    if (c.shape == kFifoQuit) close(std::exchange(f.reader, -1));
+    EXPECT_EQ(Finish(pid), c.expected);
+    EXPECT_EQ(c.file ? ReadFile(f.dir / c.file) : "", c.content);
+    EXPECT_EQ(f.Entries(fs::path(c.file ? c.file : "").parent_path() / "."), c.entries);
+    struct stat st {};  // owner and group kept where the run may set them: as root
+    if (c.shape == kOwned && Root() && stat((f.dir / c.file).c_str(), &st) == 0) {
+      EXPECT_EQ(st.st_uid, kNobody);
+      EXPECT_EQ(st.st_gid, kNobody);
+    }
+    char got[8];
+    if (c.shape == kFifoRead) {
+      EXPECT_EQ(std::string(got, std::max<ssize_t>(0, read(f.reader, got, sizeof got))), "new");
+    }
+  }
+}
+
+TEST(DownloadTarget, RunsForOneFileTakeTurnsAndBothAppendsLand) {
+  Folder f;
+  const std::string path = f.Make("out.dnl", "old\n", 0644, false);
+  Writer first{path, false, "first\n"}, impatient{path, false}, second{path, false, "second\n"};
+  first.holdMs = 400;
+  impatient.waitSeconds = 0;
+  int out;
+  const pid_t a = StartHolding(first, out);
+  EXPECT_EQ(Finish(Start(impatient)), kBusy);
+  const pid_t b = Start(second);
+  EXPECT_EQ(Finish(a), kWritten);
+  EXPECT_EQ(Finish(b), kWritten);
+  close(out);
+  EXPECT_EQ(ReadFile(path), "old\nfirst\nsecond\n");
+  EXPECT_EQ(f.Entries("."), Names{"out.dnl"}) << "no lock file left behind";
+}
+
+TEST(DownloadTarget, InterruptRemovesTheTemporaryFileAndSaysSo) {
+  // The last case: a hangup the caller ignores (nohup) stays ignored.
+  for (auto [ignored, signal] :
+       {std::pair{0, SIGTERM}, {0, SIGINT}, {0, SIGHUP}, {SIGHUP, SIGTERM}}) {
+    SCOPED_TRACE(signal);
+    Folder f;
+    Writer w{f.Make("out\t.dnl", "old", 0644, false), false};
+    w.holdMs = -1;
+    int out;
+    const auto before = ignored ? std::signal(ignored, SIG_IGN) : SIG_DFL;
+    const pid_t pid = StartHolding(w, out);
+    if (ignored) std::signal(ignored, before);
+    EXPECT_EQ(f.Entries(".").size(), 3u) << "the file, its temporary file and its lock";
+    if (ignored) kill(pid, ignored);
+    kill(pid, signal);
+    EXPECT_EQ(Finish(pid), 255);
+    std::string line(300, '\0');
+    line.resize(static_cast<std::size_t>(std::max<ssize_t>(0, read(out, line.data(), 300))));
+    close(out);
+    EXPECT_EQ(line, "Programmabbruch: Signal " + std::to_string(signal) +
+                        " empfangen, Downloaddatei " + (f.dir / "out\\x09.dnl").string() +
+                        " bleibt unveraendert!\n");
+    EXPECT_EQ(ReadFile(w.path), "old");
+    EXPECT_EQ(f.Entries("."), Names{"out\t.dnl"});
+  }
+}
+
+}  // namespace
+}  // namespace zibrolt::test
