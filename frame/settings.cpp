@@ -3,11 +3,14 @@
 // spills into the next read and shifts the pairing of lines.
 #include "frame/settings.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "frame/cipher.hpp"
 
@@ -17,20 +20,23 @@ namespace {
 constexpr std::size_t kHeadingBuffer = 200;  // 198 characters, line feed and terminator
 constexpr std::size_t kDataBuffer = 400;     // 398 characters, line feed and terminator
 
-// Line reader with the semantics of fgets on a text-mode stream.
+// Line reader with the semantics of fgets on a text-mode stream, over a file read in blocks or
+// over bytes already in memory. Only one block is held at a time, so a file of any size (or a
+// device without end) costs the same memory; a file is read no further than kSettingsFileMax.
 class TextModeLines {
  public:
-  explicit TextModeLines(std::string bytes) : text_(std::move(bytes)) {}
+  explicit TextModeLines(std::string_view bytes) : view_(bytes) {}
+  explicit TextModeLines(int fd) : fd_(fd) {}
 
   // Reads at most size - 1 characters, up to and including a line feed. False at end of file.
   // Like a C string, the line ends at its first NUL byte.
   bool Read(std::size_t size, std::string& line) {
     line.clear();
-    if (pos_ >= text_.size()) return false;
-    while (pos_ < text_.size() && line.size() < size - 1) {
-      char c = text_[pos_++];
-      if (c == '\r' && pos_ < text_.size() && text_[pos_] == '\n') continue;
-      line.push_back(c);
+    if (Peek() == kEnd) return false;
+    int c;
+    while (line.size() < size - 1 && (c = Get()) != kEnd) {
+      if (c == '\r' && Peek() == '\n') continue;
+      line.push_back(static_cast<char>(c));
       if (c == '\n') break;
     }
     std::size_t nul = line.find('\0');
@@ -38,10 +44,73 @@ class TextModeLines {
     return true;
   }
 
+  bool failed() const { return failed_; }      // a read error ended the file early
+  bool exceeded() const { return exceeded_; }  // the file goes on past kSettingsFileMax
+
  private:
-  std::string text_;
+  static constexpr int kEnd = -1;
+
+  int Peek() {
+    if (pos_ == view_.size() && !Fill()) return kEnd;
+    return static_cast<unsigned char>(view_[pos_]);
+  }
+  int Get() {
+    int c = Peek();
+    if (c != kEnd) ++pos_;
+    return c;
+  }
+
+  bool Fill() {
+    if (fd_ < 0 || failed_ || exceeded_) return false;
+    // At the bound one byte more tells a longer file from one of exactly the bound.
+    const std::size_t want =
+        std::max<std::size_t>(1, std::min(sizeof block_, kSettingsFileMax - read_));
+    ssize_t n;
+    do n = ::read(fd_, block_, want);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) failed_ = true;
+    if (n <= 0) return false;
+    if (read_ >= kSettingsFileMax) {
+      exceeded_ = true;
+      return false;
+    }
+    read_ += static_cast<std::size_t>(n);
+    view_ = std::string_view(block_, static_cast<std::size_t>(n));
+    pos_ = 0;
+    return true;
+  }
+
+  int fd_ = -1;
+  std::string_view view_;
   std::size_t pos_ = 0;
+  std::size_t read_ = 0;
+  bool failed_ = false;
+  bool exceeded_ = false;
+  char block_[4096];
 };
+
+// Closes the descriptor when the lookup ends, however it ends.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Regular files only: a FIFO or a terminal may never deliver a line end, and opening some
+// devices already does something. The status is kOk when the file may be read.
+SettingsStatus Kind(const struct stat& st) {
+  if (S_ISDIR(st.st_mode)) return SettingsStatus::kCannotOpen;
+  if (!S_ISREG(st.st_mode)) return SettingsStatus::kNotSettingsFile;
+  return SettingsStatus::kOk;
+}
 
 // Decimal conversion as atoi does it, but saturating instead of overflowing.
 std::int32_t ToNumber(const std::string& text) {
@@ -52,45 +121,9 @@ std::int32_t ToNumber(const std::string& text) {
   return static_cast<std::int32_t>(n);
 }
 
-}  // namespace
-
-int FindNthChar(std::string_view text, char ch, int n) {
-  int last = -1;
-  int seen = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != ch) continue;
-    last = static_cast<int>(i);
-    if (++seen == n) return last;
-  }
-  return last;
-}
-
-void CopySubstring(std::string_view text, int start, int length, std::string& dest) {
-  if (length < 0) return;
-  if (start < 0 || static_cast<std::size_t>(start) > text.size()) {
-    dest.clear();
-    return;
-  }
-  if (length == 0)
-    dest.assign(text.substr(start));
-  else
-    dest.assign(text.substr(start, length));
-}
-
-bool ReadIniEntry(std::string_view section, std::string_view key, std::int32_t number,
-                  const std::string& path, SettingsEntry& entry) {
-  entry = SettingsEntry{};
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  SearchIniText(std::string(std::istreambuf_iterator<char>(file), {}), section, key, number, entry);
-  return true;
-}
-
-void SearchIniText(std::string content, std::string_view section, std::string_view key,
-                   std::int32_t number, SettingsEntry& entry) {
-  entry = SettingsEntry{};
-  TextModeLines lines{std::move(content)};
-
+// The search itself: records are paired by position, and the first match ends it.
+void Search(TextModeLines& lines, std::string_view section, std::string_view key,
+            std::int32_t number, SettingsEntry& entry) {
   std::string heading, data, numberText;
   for (;;) {
     lines.Read(kHeadingBuffer, heading);
@@ -119,6 +152,60 @@ void SearchIniText(std::string content, std::string_view section, std::string_vi
     }
     entry = SettingsEntry{};
   }
+}
+
+}  // namespace
+
+int FindNthChar(std::string_view text, char ch, int n) {
+  int last = -1;
+  int seen = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != ch) continue;
+    last = static_cast<int>(i);
+    if (++seen == n) return last;
+  }
+  return last;
+}
+
+void CopySubstring(std::string_view text, int start, int length, std::string& dest) {
+  if (length < 0) return;
+  if (start < 0 || static_cast<std::size_t>(start) > text.size()) {
+    dest.clear();
+    return;
+  }
+  if (length == 0)
+    dest.assign(text.substr(start));
+  else
+    dest.assign(text.substr(start, length));
+}
+
+SettingsRead ReadIniEntry(std::string_view section, std::string_view key, std::int32_t number,
+                          const std::string& path, SettingsEntry& entry) {
+  entry = SettingsEntry{};
+  // Look before opening, so that no device or FIFO is opened at all; look again at what was
+  // opened, in case the name was replaced in between. O_NONBLOCK keeps a FIFO from waiting for
+  // a writer in that window; it does nothing to a regular file.
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return {SettingsStatus::kCannotOpen};
+  if (SettingsStatus kind = Kind(st); kind != SettingsStatus::kOk) return {kind};
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) return {SettingsStatus::kCannotOpen};
+  if (SettingsStatus kind = Kind(st); kind != SettingsStatus::kOk) return {kind};
+
+  TextModeLines lines(fd.get());
+  Search(lines, section, key, number, entry);
+  if (lines.failed() || lines.exceeded()) {
+    entry = SettingsEntry{};
+    return {lines.failed() ? SettingsStatus::kCannotOpen : SettingsStatus::kNotSettingsFile};
+  }
+  return {SettingsStatus::kOk};
+}
+
+void SearchIniText(std::string_view content, std::string_view section, std::string_view key,
+                   std::int32_t number, SettingsEntry& entry) {
+  entry = SettingsEntry{};
+  TextModeLines lines(content);
+  Search(lines, section, key, number, entry);
 }
 
 }  // namespace zibrolt

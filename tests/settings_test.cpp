@@ -2,6 +2,7 @@
 #include "frame/settings.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -116,6 +117,71 @@ TEST_F(SettingsFile, HostileBytesDoNotCrash) {
   EXPECT_EQ(Lookup(";S;\n5;PASS;ZZZZ\n", "PASS").value, "");
   SettingsEntry e;
   EXPECT_FALSE(ReadIniEntry("", "PASS", 0, (dir_ / "missing.ini").string(), e));
+}
+
+TEST_F(SettingsFile, LineEndsAcrossReadBlocks) {
+  // The file is read in blocks of 4096 bytes. A heading of the full 198 characters still fits
+  // when its CR LF is split between two blocks: were the CR counted, the LF would be read as the
+  // data line and the pairing would shift.
+  const std::string filler = ";A;\r\n1;X;" + Enc("x") + "\r\n";
+  const std::string heading = ";B;" + std::string(195, 'h');
+  for (int shift : {-1, 0, 1}) {
+    SCOPED_TRACE(shift);
+    std::string text;
+    while (text.size() + 3 * filler.size() < 4095 - heading.size()) text += filler;
+    const std::size_t pad = 4095 + shift - heading.size() - text.size() - filler.size();
+    text += ";A;" + std::string(pad, 'h') + filler.substr(3);
+    text += heading + "\r\n2;PASS;" + Enc("pw") + "\r\n";
+    ASSERT_EQ(text.find("\r\n", 4090), static_cast<std::size_t>(4095 + shift));
+    EXPECT_EQ(Lookup(text, "PASS").value, "pw");
+  }
+}
+
+// What the reader and the settings tool make of files that are not (only) a settings file.
+TEST_F(SettingsFile, StatusSaysWhyAFileWasNotSearched) {
+  const std::string pass = ";S;\n5;PASS;" + Enc("pw") + "\n";
+  auto noMatch = [](std::size_t bytes) {  // records that do not match, then an odd last line
+    std::string text;
+    while (text.size() + 20 <= bytes) text += ";T;\n6;OTHER;0011223\n";
+    return text + std::string(bytes - text.size(), 'x');
+  };
+  test::WriteFile(dir_ / "limit.ini", noMatch(kSettingsFileMax));
+  test::WriteFile(dir_ / "over.ini", noMatch(kSettingsFileMax + 1));
+  test::WriteFile(dir_ / "first.ini", pass + noMatch(2 * kSettingsFileMax));
+  std::filesystem::create_directory(dir_ / "folder.ini");
+  ASSERT_EQ(mkfifo((dir_ / "fifo.ini").c_str(), 0600), 0);
+  const struct {
+    std::string path;
+    SettingsStatus status;
+    std::string value, shown;  // shown: the start of what the settings tool prints
+  } cases[] = {
+      // PASS lies before the bound, LOGIN (which the tool asks for first) nowhere.
+      {"first.ini", SettingsStatus::kOk, "pw", "zibrolt-settings: first.ini is not a"},
+      {"limit.ini", SettingsStatus::kOk, "", "LOGIN      \n"},
+      {"over.ini", SettingsStatus::kNotSettingsFile, "", "zibrolt-settings: over.ini is not a"},
+      {"/dev/zero", SettingsStatus::kNotSettingsFile, "", "zibrolt-settings: /dev/zero is not"},
+      {"fifo.ini", SettingsStatus::kNotSettingsFile, "", "zibrolt-settings: fifo.ini is not"},
+      {"folder.ini", SettingsStatus::kCannotOpen, "", "zibrolt-settings: cannot open folder.ini\n"},
+      {"missing.ini", SettingsStatus::kCannotOpen, "", "zibrolt-settings: cannot open missing"},
+  };
+  const std::string tool = "'" ZIBROLT_SETTINGS_BIN "' ";
+  for (const auto& c : cases) {
+    SettingsEntry e;
+    EXPECT_EQ(ReadIniEntry("", "PASS", 0, dir_ / c.path, e).status, c.status) << c.path;
+    EXPECT_EQ(e.value, c.value) << c.path;
+    const auto shown = test::Shell(tool + "show " + c.path + " 2>&1", dir_).output;
+    EXPECT_EQ(shown.rfind(c.shown, 0), 0u) << shown;
+  }
+  // Writing refuses a value zibrolt would not take, names the limit and leaves the file alone.
+  const auto w = test::Shell("echo P | " + tool + "write first.ini --login L --password - " +
+                                 "--schema S --net sqlite:/" + std::string(43, 'x') + " 2>&1",
+                             dir_);
+  EXPECT_EQ(w.output.rfind("zibrolt-settings: --net is 51 characters long, zibrolt takes at most "
+                           "50 for NET8 (a sqlite: path",
+                           0),
+            0u)
+      << w.output;
+  EXPECT_EQ(test::ReadFile(dir_ / "first.ini").substr(0, pass.size()), pass);
 }
 
 }  // namespace

@@ -24,10 +24,33 @@ void Usage(std::FILE* to) {
                "write  writes the five records LOGIN, PASS, NET8, DB_SYSTEM and SCHEMA, each\n"
                "       value enciphered, with CR LF line ends. --password - reads the password\n"
                "       from the first line of standard input. NET8 is an ODBC data source name,\n"
-               "       or sqlite:PATH for an embedded database file.\n"
-               "show   prints the values zibrolt will use, the password masked.\n"
+               "       or sqlite:PATH for an embedded database file (PATH may be relative to\n"
+               "       zibrolt's working directory). --db-system names the database system for\n"
+               "       the installation's other programs; zibrolt reads it and uses it for\n"
+               "       nothing (default ORACLE).\n"
+               "       zibrolt takes at most %zu characters of login, password and NET8, %zu of\n"
+               "       --db-system and %zu of --schema; longer values are refused and nothing\n"
+               "       is written.\n"
+               "show   prints the values zibrolt will use, the password masked, and fails when\n"
+               "       one of them is longer than zibrolt takes.\n"
                "\n"
-               "zibrolt reads the file as ../../files/quarvenda.ini from its working directory.\n");
+               "zibrolt reads the file as ../../files/quarvenda.ini from its working directory.\n",
+               zibrolt::kLoginMax, zibrolt::kDbSystemMax, zibrolt::kSchemaMax);
+}
+
+// Control bytes of a garbled value would reach the terminal as escape sequences.
+std::string Printable(std::string_view value) {
+  std::string shown;
+  for (unsigned char c : value) {
+    if (c >= 0x20 && c != 0x7F) {
+      shown.push_back(static_cast<char>(c));
+      continue;
+    }
+    char escaped[5];
+    std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+    shown += escaped;
+  }
+  return shown;
 }
 
 int Write(int argc, char** argv) {
@@ -61,18 +84,37 @@ int Write(int argc, char** argv) {
     return 2;
   }
   if (password == "-" && !std::getline(std::cin, password)) password.clear();
-  // zibrolt drops the last character of the stored schema; a blank keeps the name whole.
-  const std::pair<const char*, std::string> records[] = {{"LOGIN", login},
-                                                         {"PASS", password},
-                                                         {"NET8", net},
-                                                         {"DB_SYSTEM", dbSystem},
-                                                         {"SCHEMA", schema + " "}};
+  struct Record {
+    const char* key;
+    const char* option;
+    const std::string& value;
+    std::size_t max;  // what zibrolt takes of the value
+  };
+  const Record records[] = {{"LOGIN", "--login", login, zibrolt::kLoginMax},
+                            {"PASS", "--password", password, zibrolt::kPasswordMax},
+                            {"NET8", "--net", net, zibrolt::kNetMax},
+                            {"DB_SYSTEM", "--db-system", dbSystem, zibrolt::kDbSystemMax},
+                            {"SCHEMA", "--schema", schema, zibrolt::kSchemaMax}};
+  // Refused here rather than at zibrolt's next run, and before the old file is emptied.
+  for (const Record& r : records) {
+    if (r.value.size() <= r.max) continue;
+    const bool sqlitePath = r.value.rfind("sqlite:", 0) == 0 && r.key == std::string_view("NET8");
+    std::fprintf(
+        stderr,
+        "zibrolt-settings: %s is %zu characters long, zibrolt takes at most %zu for %s%s;"
+        " nothing written\n",
+        r.option, r.value.size(), r.max, r.key,
+        sqlitePath ? " (a sqlite: path may be relative to zibrolt's working directory)" : "");
+    return 2;
+  }
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   int number = 1;
-  for (const auto& [key, value] : records) {
+  for (const Record& r : records) {
+    // zibrolt drops the last character of the stored schema; a blank keeps the name whole.
+    const std::string stored = r.key == std::string_view("SCHEMA") ? r.value + " " : r.value;
     // Each record's heading names a section, so that no record matches every lookup.
-    out << "[DATENBANK];DATENBANK;" << key << "\r\n"
-        << number++ << ';' << key << ';' << zibrolt::EncryptValue(value, zibrolt::kSettingsKey)
+    out << "[DATENBANK];DATENBANK;" << r.key << "\r\n"
+        << number++ << ';' << r.key << ';' << zibrolt::EncryptValue(stored, zibrolt::kSettingsKey)
         << "\r\n";
   }
   out.close();
@@ -84,18 +126,43 @@ int Write(int argc, char** argv) {
 }
 
 int Show(const std::string& file) {
+  struct Setting {
+    const char* key;
+    std::size_t max;  // what zibrolt takes of the stored value
+  };
+  constexpr Setting kSettings[] = {{"LOGIN", zibrolt::kLoginMax},
+                                   {"PASS", zibrolt::kPasswordMax},
+                                   {"NET8", zibrolt::kNetMax},
+                                   {"DB_SYSTEM", zibrolt::kDbSystemMax},
+                                   {"SCHEMA", zibrolt::kSchemaStoredMax}};
+  int status = 0;
   zibrolt::SettingsEntry entry;
-  for (const char* key : {"LOGIN", "PASS", "NET8", "DB_SYSTEM", "SCHEMA"}) {
-    if (!zibrolt::ReadIniEntry("", key, 0, file, entry)) {
-      std::fprintf(stderr, "zibrolt-settings: cannot read %s\n", file.c_str());
-      return 1;
+  for (const Setting& s : kSettings) {
+    switch (zibrolt::ReadIniEntry("", s.key, 0, file, entry).status) {
+      case zibrolt::SettingsStatus::kOk:
+        break;
+      case zibrolt::SettingsStatus::kCannotOpen:
+        std::fprintf(stderr, "zibrolt-settings: cannot open %s\n", Printable(file).c_str());
+        return 1;
+      case zibrolt::SettingsStatus::kNotSettingsFile:
+        std::fprintf(stderr,
+                     "zibrolt-settings: %s is not a settings file (not a regular file, or more "
+                     "than %zu bytes)\n",
+                     Printable(file).c_str(), zibrolt::kSettingsFileMax);
+        return 1;
     }
     std::string shown = entry.value;
-    if (std::strcmp(key, "PASS") == 0) shown = shown.empty() ? "" : "********";
-    if (std::strcmp(key, "SCHEMA") == 0 && !shown.empty()) shown.pop_back();
-    std::printf("%-10s %s\n", key, shown.c_str());
+    if (std::strcmp(s.key, "PASS") == 0) shown = shown.empty() ? "" : "********";
+    if (std::strcmp(s.key, "SCHEMA") == 0 && !shown.empty()) shown.pop_back();
+    std::printf("%-10s %s\n", s.key, Printable(shown).c_str());
+    if (entry.value.size() > s.max) {
+      std::fprintf(stderr,
+                   "zibrolt-settings: %s is %zu characters long, zibrolt takes at most %zu\n",
+                   s.key, entry.value.size(), s.max);
+      status = 1;
+    }
   }
-  return 0;
+  return status;
 }
 
 }  // namespace
