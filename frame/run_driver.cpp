@@ -13,19 +13,16 @@
 #include "frame/run_stats.hpp"
 #include "frame/settings.hpp"
 #include "generators/registry.hpp"
+#include "text/control.hpp"
 
 namespace zibrolt {
 namespace {
 
-// Field sizes of the command line and the settings, in characters.
+// Field sizes of the command line, in characters (those of the settings are the settings
+// file's).
 constexpr std::size_t kFunctionMax = 19;
 constexpr std::size_t kTerminalMax = 255;
 constexpr std::size_t kPathMax = 199;
-constexpr std::size_t kLoginMax = 50;
-constexpr std::size_t kPasswordMax = 50;
-constexpr std::size_t kNetMax = 50;
-constexpr std::size_t kDbSystemMax = 40;
-constexpr std::size_t kSchemaMax = 20;
 
 void PrintUsage(std::FILE* out, int given) {
   // No line end: the call line follows on the same line, as it always has.
@@ -59,10 +56,18 @@ bool ReadLogin(std::FILE* out, Login& login) {
                               {"PASS", &login.password, kPasswordMax},
                               {"NET8", &login.net, kNetMax},
                               {"DB_SYSTEM", &login.dbSystem, kDbSystemMax},
-                              {"SCHEMA", &login.schema, kSchemaMax + 1}};
+                              {"SCHEMA", &login.schema, kSchemaStoredMax}};
   SettingsEntry entry;
   for (const Setting& s : settings) {
-    if (!ReadIniEntry("", s.key, 0, kSettingsPath, entry)) {
+    const SettingsRead read = ReadIniEntry("", s.key, 0, kSettingsPath, entry);
+    if (read.status == SettingsStatus::kNotSettingsFile) {
+      std::fprintf(out,
+                   "Einstellungsdatei %s ist keine Einstellungsdatei (keine normale Datei oder "
+                   "groesser als 1 MiB)!\n",
+                   kSettingsPath);
+      return false;
+    }
+    if (!read) {
       std::fprintf(out, "Einstellungsdatei %s konnte nicht geoeffnet werden!\n", kSettingsPath);
       return false;
     }
@@ -115,8 +120,10 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
     // The password is never shown: these lines end up in the logs of the job scheduler. The
     // first part has no line end: the login values follow on the same line.
     std::fprintf(out, "DB-Connect-Error: %d!", status);
-    std::fprintf(out, "Name:%s Pwd:%s Net:%s Schema:%s\n", login.name.c_str(), "********",
-                 login.net.c_str(), login.schema.c_str());
+    // Values deciphered from a damaged file may hold any byte: shown as \xNN, the line stays
+    // one line.
+    std::fprintf(out, "Name:%s Pwd:%s Net:%s Schema:%s\n", Shown(login.name).c_str(), "********",
+                 Shown(login.net).c_str(), Shown(login.schema).c_str());
     return -1;
   }
   RunStatsReport stats(*db);

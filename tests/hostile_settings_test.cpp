@@ -4,11 +4,13 @@
 // messages, and no download file is touched.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "frame/cipher.hpp"
 #include "tests/harness.hpp"
+#include "text/control.hpp"
 #include "tools/settings/encipher.hpp"
 
 namespace zibrolt::test {
@@ -97,7 +99,39 @@ TEST(HostileSettings, RunNeverCrashesAndNamesWhyItStops) {
     const bool known =
         r.output.rfind("Einstellung ", 0) == 0 || r.output.rfind("DB-Connect-Error: ", 0) == 0;
     EXPECT_TRUE(known) << r.output;
+    // One line, whatever bytes the values deciphered to.
+    EXPECT_EQ(
+        std::count_if(r.output.begin(), r.output.end(), [](char c) { return IsControlByte(c); }), 1)
+        << r.output;
     EXPECT_EQ(r.output.back(), '\n');
+    EXPECT_FALSE(std::filesystem::exists(inst.OutPath()));
+  }
+}
+
+// Something else where the settings file belongs: the run stops at once, in bounded time, with
+// one line, and no download file is touched.
+TEST(HostileSettings, NoSettingsFileWhereItBelongs) {
+  Installation inst;
+  const std::filesystem::path settings = inst.root() / "files" / "quarvenda.ini";
+  const struct {
+    const char* what;
+    void (*make)(const std::filesystem::path&);
+    const char* line;
+  } kCases[] = {
+      {"a folder", [](const std::filesystem::path& p) { std::filesystem::create_directory(p); },
+       "Einstellungsdatei ../../files/quarvenda.ini konnte nicht geoeffnet werden!\n"},
+      {"an endless device",
+       [](const std::filesystem::path& p) { std::filesystem::create_symlink("/dev/zero", p); },
+       "Einstellungsdatei ../../files/quarvenda.ini ist keine Einstellungsdatei (keine normale "
+       "Datei oder groesser als 1 MiB)!\n"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(settings);
+    c.make(settings);
+    const RunResult r = inst.Run({"MGDNL31P", "T1", inst.OutPath().string(), "1"});
+    EXPECT_EQ(r.exitStatus, 255);
+    EXPECT_EQ(r.output, c.line);
     EXPECT_FALSE(std::filesystem::exists(inst.OutPath()));
   }
 }
