@@ -96,13 +96,14 @@ struct Item {
   std::uint32_t occurrence;  // in the new file; for kRemoved in the old one
 };
 
-// Pairs the records of one badge and class. Identical records pair first (the n-th old copy
+// Pairs the records of one badge and class, which stand in file order, so that an entry's place
+// in the group is its occurrence. Identical records pair first (the n-th old copy
 // with the n-th new copy), so that a record inserted before an unchanged one shows as an
 // addition and not as a change followed by an addition; the rest pair in file order.
 void MatchGroup(const Entry* o, std::size_t m, const Entry* n, std::size_t k,
                 std::vector<Item>& items) {
   if (m == 1 && k == 1) {
-    if (o->hash != n->hash) items.push_back({Kind::kChanged, o, n, n->occurrence});
+    if (o->hash != n->hash) items.push_back({Kind::kChanged, o, n, 0});
     return;
   }
   std::vector<bool> oldTaken(m), newTaken(k);
@@ -129,11 +130,11 @@ void MatchGroup(const Entry* o, std::size_t m, const Entry* n, std::size_t k,
     while (p < m && oldTaken[p]) ++p;
     while (q < k && newTaken[q]) ++q;
     if (p < m && q < k)
-      items.push_back({Kind::kChanged, &o[p], &n[q], n[q].occurrence});
+      items.push_back({Kind::kChanged, &o[p], &n[q], static_cast<std::uint32_t>(q)});
     else if (p < m)
-      items.push_back({Kind::kRemoved, &o[p], nullptr, o[p].occurrence});
+      items.push_back({Kind::kRemoved, &o[p], nullptr, static_cast<std::uint32_t>(p)});
     else if (q < k)
-      items.push_back({Kind::kAdded, nullptr, &n[q], n[q].occurrence});
+      items.push_back({Kind::kAdded, nullptr, &n[q], static_cast<std::uint32_t>(q)});
     else
       break;
     ++p;
@@ -192,9 +193,7 @@ std::string Quoted(std::string_view cp1252) {
 void KeyIndex::Add(const Record& r) {
   if (!r.complete) return;
   const std::string_view badge = BadgeOf(r), accessClass = ClassOf(layout_, r);
-  entries_.push_back({r.offset, Hash(r.text), keys_.size(),
-                      static_cast<std::uint16_t>(badge.size()),
-                      static_cast<std::uint16_t>(accessClass.size()), 0});
+  entries_.push_back({r.offset, Hash(r.text), keys_.size(), badge.size(), accessClass.size()});
   keys_.append(badge);
   keys_.append(accessClass);
 }
@@ -207,13 +206,7 @@ void KeyIndex::Sort() {
     if (ca != cb) return ca < cb;
     return a.offset < b.offset;
   });
-  for (std::size_t i = 1; i < entries_.size(); ++i) {
-    const Entry& p = entries_[i - 1];
-    Entry& e = entries_[i];
-    if (Badge(p) == Badge(e) && Class(p) == Class(e)) e.occurrence = p.occurrence + 1;
-  }
   keys_.shrink_to_fit();
-  entries_.shrink_to_fit();
 }
 
 bool WriteComparison(const Layout& layout, const ComparedFile& before, const ComparedFile& after,

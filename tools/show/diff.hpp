@@ -14,24 +14,26 @@
 namespace zibrolt::show {
 
 // Where the complete records of one file stand, ordered by badge, class and file order. Each
-// record takes one 32-byte entry and the characters of its badge and class, never the record
+// record takes one 24-byte entry and the characters of its badge and class, never the record
 // itself: the records that differ are read again from the file when the comparison is written.
 class KeyIndex {
  public:
   struct Entry {
-    std::uint64_t offset;       // of the record in its file
-    std::uint64_t hash;         // of the record's characters
-    std::uint64_t keyAt;        // badge, then class, in keys_
-    std::uint16_t badgeLength;  // without padding
-    std::uint16_t classLength;  // without padding; 0 when the record has none
-    std::uint32_t occurrence;   // among the records of the same badge and class, from 0
+    std::uint64_t offset;            // of the record in its file
+    std::uint64_t hash;              // of the record's characters
+    std::uint64_t keyAt : 40;        // badge, then class, in keys_
+    std::uint64_t badgeLength : 12;  // without padding; under 4096 in a complete record
+    std::uint64_t classLength : 12;  // without padding; 0 when the record has none
   };
+  // A complete line spends 41 of its at most kLineKept characters on quotes and commas.
+  static_assert(kLineKept <= 4096);
 
   explicit KeyIndex(const Layout& layout) : layout_(layout) {}
 
   // Records that do not have all their fields (a short record, a broken line) take no part:
   // the check reports them.
   void Add(const Record& r);
+  void Reserve(std::uint64_t records) { entries_.reserve(records); }
   void Sort();  // after the last Add
 
   const std::vector<Entry>& entries() const { return entries_; }
