@@ -3,6 +3,7 @@
 // two files, and the command-line conventions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -423,6 +424,76 @@ TEST_F(ShowTool, DiffShowsABadgeThatLostItsAccessClass) {
   r = Show("--diff MGDNL60P new.dnl cut.dnl");
   EXPECT_EQ(r.exitStatus, 1);
   EXPECT_EQ(r.out, "removed  4712  class -\nbadges: 0 added, 1 removed, 0 changed, 1 unchanged\n");
+}
+
+TEST_F(ShowTool, IdStammQuoteInsideAValueAndOverlongLines) {
+  struct Case {
+    std::string file, err;
+  };
+  std::string quoted = kIdStammLine1;
+  quoted.insert(quoted.size() - 5, "\"");  // "12\"34" as the PIN
+  const Case cases[] = {
+      {quoted,
+       "f.txt: line 1, byte 77: pin: double quote inside the value\n"
+       "f.txt: 1 line of IDSTAMM, 1 finding\n"},
+      // No line feed at all: only the start of the line is held.
+      {std::string(10000, 'x'),
+       "f.txt: line 1, byte 10000: last line has no CR LF\n"
+       "f.txt: line 1, byte 0: line of 10000 characters, at most 254\n"
+       "f.txt: 1 line of IDSTAMM, 2 findings\n"},
+      {"", "f.txt: 0 lines of IDSTAMM, sound\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.err);
+    Write("f.txt", c.file);
+    const ShowRun r = Show("--check IDSTAMM f.txt");
+    EXPECT_EQ(r.exitStatus, c.file.empty() ? 0 : 1);
+    EXPECT_EQ(r.err, c.err);
+  }
+}
+
+TEST_F(ShowTool, FindingsBeyondTheFirstHundredAreCounted) {
+  Write("f.dnl", std::string(20 * 45, 'x'));  // six findings in each of 20 MGDNL60P records
+  const ShowRun r = Show("MGDNL60P f.dnl");
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 102);
+  EXPECT_NE(r.err.find("f.dnl: record 17, byte 750: reader1: \"xx\" instead of \"01\" or two "
+                       "blanks\n"
+                       "f.dnl: 20 more findings not shown\n"
+                       "f.dnl: 20 records of MGDNL60P, 120 findings\n"),
+            std::string::npos)
+      << r.err;
+  // Through a pipe the table, which reads the records twice, is the same.
+  const auto piped = test::Shell("cat f.dnl | '" ZIBROLT_SHOW_BIN "' MGDNL60P /dev/stdin", dir_);
+  EXPECT_EQ(piped.output, r.out);
+}
+
+TEST_F(ShowTool, DiffPairsRepeatedKeysIdenticalRecordsFirst) {
+  // Records of badge 4711, class 10, told apart by their last day.
+  auto records = [](std::string_view lastDays) {
+    std::string file;
+    for (char d : lastDays)
+      file += std::string("4711         20250101") + "2026121" + d + "11XXXX,XX-00110 B\xFCr";
+    return file;
+  };
+  struct Case {
+    const char *before, *after, *out;
+  };
+  const Case cases[] = {
+      {"1", "01", "added  4711  class 10\nbadges: 0 added, 0 removed, 1 changed, 0 unchanged\n"},
+      {"1", "10", "added  4711  class 10 #2\n"},
+      {"102", "12", "removed  4711  class 10 #2\n"},
+      {"10", "11", "changed  4711  class 10 #2  valid_to \"20261210\" -> \"20261211\"\n"},
+      {"10", "01", "badges: 0 added, 0 removed, 0 changed, 1 unchanged\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.before) + " -> " + c.after);
+    Write("old.dnl", records(c.before));
+    Write("new.dnl", records(c.after));
+    const ShowRun r = Show("--diff MGDNL31P old.dnl new.dnl");
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+  }
 }
 
 TEST_F(ShowTool, UsageErrorsExitWithTwo) {

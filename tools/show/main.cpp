@@ -1,10 +1,12 @@
 // zibrolt-show: shows a download file record by record with its fields named, checks that it
 // is sound, and compares two files of the same function, so that an operator can see what a
 // terminal is about to receive before the file goes out.
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,14 +44,16 @@ void Usage(std::FILE* to) {
                "  --check     check the file only, show no records\n"
                "  --no-check  show the records without checking the file\n"
                "  --diff      show the records added, removed and changed from OLD to NEW,\n"
-               "              keyed by badge number and access class\n"
+               "              keyed by badge number and access class; records repeating\n"
+               "              a key pair identical ones first, the rest in file order\n"
                "  --help      show this help and exit\n"
                "  --version   show the version and exit\n"
                "\n"
                "The check looks at record lengths, dates, flags, reader numbers, constants and,\n"
-               "for IDSTAMM, the 14 quoted fields and the CR LF of every line. It writes each\n"
-               "finding to standard error with the record number and the byte offset in the\n"
-               "file, then one line saying whether the file is sound.\n"
+               "for IDSTAMM, the 14 quoted fields, quotes inside values and the CR LF of every\n"
+               "line. It writes the first 100 findings to standard error with the record number\n"
+               "and the byte offset in the file, then how many more there are and one line\n"
+               "saying whether the file is sound.\n"
                "\n"
                "Exit status: 0 sound (with --diff: both files), 1 not sound, 2 usage error or a\n"
                "file that cannot be read.\n");
@@ -61,57 +65,119 @@ int UsageError(const std::string& message) {
   return kTrouble;
 }
 
-std::optional<std::string> ReadWhole(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    std::fprintf(stderr, "zibrolt-show: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
-    return std::nullopt;
+// An open download file. The table and the comparison read records a second time, which a
+// pipe cannot give: its bytes go to an anonymous temporary file first.
+class Input {
+ public:
+  Input() = default;
+  Input(const Input&) = delete;
+  Input& operator=(const Input&) = delete;
+  ~Input() {
+    if (file_) std::fclose(file_);
   }
-  std::string bytes;
-  char buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-  const bool failed = std::ferror(f) != 0;
-  const int error = errno;
-  std::fclose(f);
-  if (failed) {
-    std::fprintf(stderr, "zibrolt-show: cannot read %s: %s\n", path.c_str(), std::strerror(error));
-    return std::nullopt;
-  }
-  return bytes;
-}
 
-struct LoadedFile {
-  std::string path;
-  std::vector<Record> records;
-  std::vector<Finding> findings;
+  bool Open(const std::string& path, bool rereads) {
+    path_ = path;
+    file_ = std::fopen(path.c_str(), "rb");
+    if (!file_) {
+      std::fprintf(stderr, "zibrolt-show: cannot open %s: %s\n", path.c_str(),
+                   std::strerror(errno));
+      return false;
+    }
+    struct stat about;
+    if (!rereads || (fstat(fileno(file_), &about) == 0 && S_ISREG(about.st_mode))) return true;
+    std::FILE* copy = std::tmpfile();
+    if (!copy) return Failed(errno);
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file_)) > 0)
+      if (std::fwrite(buffer, 1, n, copy) != n) break;
+    const int error = std::ferror(file_) || std::ferror(copy) ? (errno ? errno : EIO) : 0;
+    std::fclose(file_);
+    file_ = copy;
+    if (error != 0) return Failed(error);
+    return Rewind();
+  }
+
+  bool Rewind() { return fseeko(file_, 0, SEEK_SET) == 0 || Failed(errno); }
+
+  bool Failed(int error) const {
+    std::fprintf(stderr, "zibrolt-show: cannot read %s: %s\n", path_.c_str(), std::strerror(error));
+    return false;
+  }
+
+  // How many records the file holds at most, for an index that takes exactly that much room;
+  // IDSTAMM needs a pass counting line feeds. Leaves the file at its start.
+  std::uint64_t RecordsAtMost(const Layout& layout) {
+    std::uint64_t count = 0;
+    struct stat about;
+    if (!layout.Lines()) {
+      if (fstat(fileno(file_), &about) == 0 && about.st_size > 0)
+        count = (static_cast<std::uint64_t>(about.st_size) + layout.recordLength - 1) /
+                static_cast<std::uint64_t>(layout.recordLength);
+      return count;
+    }
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file_)) > 0)
+      for (const char* at = buffer;
+           (at = static_cast<const char*>(std::memchr(at, '\n', buffer + n - at))) != nullptr; ++at)
+        ++count;
+    std::clearerr(file_);
+    fseeko(file_, 0, SEEK_SET);
+    return count + 1;
+  }
+
+  std::FILE* file() const { return file_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::FILE* file_ = nullptr;
 };
 
-// Reads, splits and, when asked, checks a file; false when it cannot be read.
-bool Load(const Layout& layout, const std::string& path, bool check, LoadedFile& file) {
-  const auto bytes = ReadWhole(path);
-  if (!bytes) return false;
-  file.path = path;
-  file.records = SplitRecords(layout, *bytes);
-  if (check) file.findings = Validate(layout, file.records);
-  return true;
+struct Scanned {
+  std::size_t records = 0;
+  Findings findings;
+};
+
+// Reads every record of the file from where it stands, checks it when asked and hands it to
+// each; false when the file cannot be read.
+template <class Each>
+bool Scan(const Layout& layout, Input& input, bool check, Scanned& scanned, Each each) {
+  RecordReader reader(layout, input.file());
+  Record r;
+  scanned.records = 0;
+  while (reader.Next(r)) {
+    ++scanned.records;
+    if (check) Check(layout, r, scanned.findings);
+    each(r);
+  }
+  return reader.error() == 0 || input.Failed(reader.error());
 }
+
+void Put(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 // The findings and the verdict come after the records, where an operator at a terminal sees
 // them last; on standard error, so that CSV on standard output stays clean.
-void Report(const Layout& layout, const LoadedFile& file) {
+void Report(const Layout& layout, const std::string& path, const Scanned& scanned) {
   const char* unit = layout.Lines() ? "line" : "record";
-  for (const Finding& f : file.findings)
-    std::fprintf(stderr, "%s: %s %d, byte %zu: %s\n", file.path.c_str(), unit, f.record, f.offset,
-                 f.message.c_str());
-  const std::size_t count = file.records.size(), found = file.findings.size();
+  for (const Finding& f : scanned.findings.shown)
+    std::fprintf(stderr, "%s: %s %zu, byte %llu: %s\n", path.c_str(), unit, f.record,
+                 static_cast<unsigned long long>(f.offset), f.message.c_str());
+  const std::uint64_t found = scanned.findings.count;
+  const std::uint64_t rest = found - scanned.findings.shown.size();
+  if (rest > 0)
+    std::fprintf(stderr, "%s: %llu more %s not shown\n", path.c_str(),
+                 static_cast<unsigned long long>(rest), rest == 1 ? "finding" : "findings");
+  const std::size_t count = scanned.records;
   std::string summary = std::to_string(count) + " " + unit + (count == 1 ? "" : "s") + " of " +
                         std::string(layout.function);
   if (found == 0)
     summary += ", sound";
   else
     summary += ", " + std::to_string(found) + (found == 1 ? " finding" : " findings");
-  std::fprintf(stderr, "%s: %s\n", file.path.c_str(), summary.c_str());
+  std::fprintf(stderr, "%s: %s\n", path.c_str(), summary.c_str());
 }
 
 }  // namespace
@@ -155,27 +221,69 @@ int main(int argc, char** argv) {
                       " (IDSTAMM, MGDNL17P, MGDNL18P, MGDNL31P or MGDNL60P)");
 
   const bool check = !noCheck;
-  std::vector<LoadedFile> files(diff ? 2 : 1);
-  for (std::size_t i = 0; i < files.size(); ++i)
-    if (!Load(*layout, operands[1 + i], check, files[i])) return kTrouble;
+  const bool table = !csv && !checkOnly && !diff;
+  std::vector<Input> inputs(diff ? 2 : 1);
+  std::vector<Scanned> scanned(inputs.size());
+  for (std::size_t i = 0; i < inputs.size(); ++i)
+    if (!inputs[i].Open(operands[1 + i], diff || table)) return kTrouble;
 
-  std::string out;
+  static char outBuffer[1 << 16];
+  std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
+  std::vector<std::string> cells;
   if (diff) {
-    const Comparison comparison = Compare(*layout, files[0].records, files[1].records);
-    out = csv ? RenderComparisonCsv(comparison) : RenderComparison(*layout, comparison);
-  } else if (!checkOnly) {
-    out = csv ? RenderCsv(*layout, files[0].records) : RenderTable(*layout, files[0].records);
+    std::vector<KeyIndex> indexes;
+    indexes.reserve(inputs.size());
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+      KeyIndex& index = indexes.emplace_back(*layout);
+      index.Reserve(inputs[i].RecordsAtMost(*layout));
+      if (!Scan(*layout, inputs[i], check, scanned[i], [&](const Record& r) { index.Add(r); }))
+        return kTrouble;
+      index.Sort();
+    }
+    std::string failedPath;
+    if (!WriteComparison(*layout, {indexes[0], inputs[0].file(), inputs[0].path()},
+                         {indexes[1], inputs[1].file(), inputs[1].path()}, csv, stdout,
+                         failedPath)) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "zibrolt-show: cannot read %s again\n", failedPath.c_str());
+      return kTrouble;
+    }
+  } else if (checkOnly) {
+    if (!Scan(*layout, inputs[0], check, scanned[0], [](const Record&) {})) return kTrouble;
+  } else if (csv) {
+    Put(CsvLine(HeaderCells(*layout, Style::kCsv)));
+    const bool read = Scan(*layout, inputs[0], check, scanned[0], [&](const Record& r) {
+      RecordCells(*layout, r, Style::kCsv, cells);
+      Put(CsvLine(cells));
+    });
+    if (!read) return kTrouble;
+  } else {
+    // The widths of the columns are known only after the last record.
+    Columns columns;
+    const std::vector<std::string> heading = HeaderCells(*layout, Style::kTable);
+    columns.Measure(heading);
+    if (!Scan(*layout, inputs[0], check, scanned[0], [&](const Record& r) {
+          RecordCells(*layout, r, Style::kTable, cells);
+          columns.Measure(cells);
+        }))
+      return kTrouble;
+    Put(columns.Line(heading));
+    Put(columns.Rule());
+    Scanned again;
+    if (!inputs[0].Rewind() || !Scan(*layout, inputs[0], false, again, [&](const Record& r) {
+          RecordCells(*layout, r, Style::kTable, cells);
+          Put(columns.Line(cells));
+        }))
+      return kTrouble;
   }
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  if (std::fflush(stdout) != 0) {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     std::fprintf(stderr, "zibrolt-show: cannot write the output: %s\n", std::strerror(errno));
     return kTrouble;
   }
   bool sound = true;
-  for (const LoadedFile& file : files) {
-    if (!check) continue;
-    Report(*layout, file);
-    if (!file.findings.empty()) sound = false;
+  for (std::size_t i = 0; i < inputs.size() && check; ++i) {
+    Report(*layout, inputs[i].path(), scanned[i]);
+    if (scanned[i].findings.count > 0) sound = false;
   }
   return sound ? kSound : kFindings;
 }

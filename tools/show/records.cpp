@@ -4,31 +4,33 @@
 // every "\",\""; a value that itself held that sequence would show as a line with too many fields.
 #include "tools/show/records.hpp"
 
+#include <sys/types.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
 #include "formats/idstamm.hpp"
 
 namespace zibrolt::show {
 namespace {
 
-void SplitFixed(const Layout& layout, std::string_view file, std::vector<Record>& records) {
-  const std::size_t length = static_cast<std::size_t>(layout.recordLength);
-  for (std::size_t at = 0; at < file.size(); at += length) {
-    Record r;
-    r.number = static_cast<int>(records.size()) + 1;
-    r.offset = at;
-    r.text = std::string(file.substr(at, length));
-    r.complete = r.text.size() == length;
-    for (const Field& f : layout.fields) {
-      const auto from = static_cast<std::size_t>(f.offset);
-      r.values.push_back(from < r.text.size() ? r.text.substr(from, f.length) : std::string());
-      r.offsets.push_back(at + from);
-    }
-    records.push_back(std::move(r));
+void SplitFixed(const Layout& layout, Record& r) {
+  r.complete = r.text.size() == static_cast<std::size_t>(layout.recordLength);
+  for (std::size_t i = 0; i < layout.fields.size(); ++i) {
+    const Field& f = layout.fields[i];
+    const auto from = static_cast<std::size_t>(f.offset);
+    if (from < r.text.size())
+      r.values[i].assign(r.text, from, static_cast<std::size_t>(f.length));
+    else
+      r.values[i].clear();
+    r.offsets[i] = r.offset + from;
   }
 }
 
 void SplitLine(const Layout& layout, Record& r) {
   std::string_view body = r.text;
-  std::size_t bodyAt = r.offset;
+  std::uint64_t bodyAt = r.offset;
   r.quoted = body.size() >= 2 && body.front() == '"' && body.back() == '"';
   if (!body.empty() && body.front() == '"') {
     body.remove_prefix(1);
@@ -36,57 +38,120 @@ void SplitLine(const Layout& layout, Record& r) {
   }
   if (!body.empty() && body.back() == '"') body.remove_suffix(1);
 
-  std::vector<std::string_view> pieces;
-  std::vector<std::size_t> at;
+  // Where each piece starts in body; the fields are read off these afterwards.
   constexpr std::string_view kSeparator = "\",\"";
+  std::size_t starts[idstamm::kFieldCount + 1];
+  std::size_t ends[idstamm::kFieldCount + 1];
+  int found = 0;
   std::size_t from = 0;
   while (true) {
     const std::size_t sep = body.find(kSeparator, from);
-    pieces.push_back(body.substr(from, sep == std::string_view::npos ? body.npos : sep - from));
-    at.push_back(bodyAt + from);
+    if (found <= idstamm::kFieldCount) {
+      starts[found] = from;
+      ends[found] = sep == std::string_view::npos ? body.size() : sep;
+    }
+    ++found;
     if (sep == std::string_view::npos) break;
     from = sep + kSeparator.size();
   }
-  r.fieldsFound = static_cast<int>(pieces.size());
-  r.complete = r.quoted && r.fieldsFound == idstamm::kFieldCount;
-  for (const Field& f : layout.fields) {
-    const auto i = static_cast<std::size_t>(f.offset);
-    r.values.emplace_back(i < pieces.size() ? pieces[i] : std::string_view());
-    r.offsets.push_back(i < at.size() ? at[i] : r.offset + r.text.size());
-  }
-}
-
-void SplitLines(const Layout& layout, std::string_view file, std::vector<Record>& records) {
-  std::size_t at = 0;
-  while (at < file.size()) {
-    Record r;
-    r.number = static_cast<int>(records.size()) + 1;
-    r.offset = at;
-    const std::size_t lf = file.find('\n', at);
-    std::size_t end = lf == std::string_view::npos ? file.size() : lf;
-    if (lf != std::string_view::npos) {
-      r.lineEnd = "\n";
-      if (end > at && file[end - 1] == '\r') {
-        --end;
-        r.lineEnd = "\r\n";
-      }
+  r.fieldsFound = found;
+  // A line longer than what is kept cannot be sound; its pieces are shown as far as they go.
+  r.complete = r.quoted && found == idstamm::kFieldCount && !r.Cut();
+  for (std::size_t i = 0; i < layout.fields.size(); ++i) {
+    const auto n = static_cast<int>(layout.fields[i].offset);
+    if (n < found && n <= idstamm::kFieldCount) {
+      r.values[i].assign(body.substr(starts[n], ends[n] - starts[n]));
+      r.offsets[i] = bodyAt + starts[n];
+    } else {
+      r.values[i].clear();
+      r.offsets[i] = r.offset + r.text.size();
     }
-    r.text = std::string(file.substr(at, end - at));
-    SplitLine(layout, r);
-    records.push_back(std::move(r));
-    at = lf == std::string_view::npos ? file.size() : lf + 1;
   }
 }
 
 }  // namespace
 
-std::vector<Record> SplitRecords(const Layout& layout, std::string_view file) {
-  std::vector<Record> records;
+void SplitFields(const Layout& layout, Record& r) {
+  r.values.resize(layout.fields.size());
+  r.offsets.resize(layout.fields.size());
   if (layout.Lines())
-    SplitLines(layout, file, records);
+    SplitLine(layout, r);
   else
-    SplitFixed(layout, file, records);
-  return records;
+    SplitFixed(layout, r);
+}
+
+bool RecordReader::Fill() {
+  if (at_ < end_) return true;
+  const std::size_t n = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  at_ = 0;
+  end_ = n;
+  if (n == 0 && std::ferror(file_)) error_ = errno ? errno : EIO;
+  return n > 0;
+}
+
+bool RecordReader::Next(Record& r) {
+  if (error_ != 0 || !Fill()) return false;
+  r.number = ++count_;
+  r.offset = offset_;
+  r.text.clear();
+  r.lineEnd.clear();
+  return layout_.Lines() ? NextLine(r) : NextFixed(r);
+}
+
+bool RecordReader::NextFixed(Record& r) {
+  const auto length = static_cast<std::size_t>(layout_.recordLength);
+  while (r.text.size() < length && Fill()) {
+    const std::size_t take = std::min(length - r.text.size(), end_ - at_);
+    r.text.append(buffer_.data() + at_, take);
+    at_ += take;
+    offset_ += take;
+  }
+  if (error_ != 0) return false;
+  r.length = r.text.size();
+  SplitFields(layout_, r);
+  return true;
+}
+
+bool RecordReader::NextLine(Record& r) {
+  // One character more than kept, so that a CR before the line feed can still be taken off.
+  constexpr std::size_t kHeld = kLineKept + 1;
+  std::uint64_t length = 0;
+  char last = 0;
+  bool ended = false;
+  while (!ended && Fill()) {
+    const char* from = buffer_.data() + at_;
+    const auto* lf = static_cast<const char*>(std::memchr(from, '\n', end_ - at_));
+    const std::size_t n = lf ? static_cast<std::size_t>(lf - from) : end_ - at_;
+    if (r.text.size() < kHeld) r.text.append(from, std::min(n, kHeld - r.text.size()));
+    if (n > 0) last = from[n - 1];
+    length += n;
+    at_ += n;
+    offset_ += n;
+    if (lf) {
+      ++at_;
+      ++offset_;
+      ended = true;
+    }
+  }
+  if (error_ != 0) return false;
+  if (ended) {
+    r.lineEnd = "\n";
+    if (length > 0 && last == '\r') {
+      --length;
+      r.lineEnd = "\r\n";
+    }
+  }
+  if (r.text.size() > length) r.text.resize(length);
+  if (r.text.size() > kLineKept) r.text.resize(kLineKept);
+  r.length = length;
+  SplitFields(layout_, r);
+  return true;
+}
+
+bool ReadRecordAt(const Layout& layout, std::FILE* file, std::uint64_t offset, Record& r) {
+  if (fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
+  RecordReader reader(layout, file, offset, 1 << 13);
+  return reader.Next(r);
 }
 
 std::string_view BadgeOf(const Record& record) {

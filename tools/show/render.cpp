@@ -3,14 +3,13 @@
 // of their own, which is what a spreadsheet filter needs.
 #include "tools/show/render.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "text/cp1252.hpp"
 
 namespace zibrolt::show {
 namespace {
-
-enum class Style { kTable, kCsv };
 
 std::string_view TrimRight(std::string_view text) {
   const std::size_t last = text.find_last_not_of(' ');
@@ -29,7 +28,17 @@ std::string TailName(const Field& f) {
   return {};
 }
 
-std::vector<std::string> Headers(const Layout& layout, Style style) {
+// Columns on the screen: every UTF-8 sequence that Windows-1252 text turns into is one.
+std::size_t Width(std::string_view utf8) {
+  std::size_t n = 0;
+  for (char c : utf8)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+  return n;
+}
+
+}  // namespace
+
+std::vector<std::string> HeaderCells(const Layout& layout, Style style) {
   std::vector<std::string> headers{style == Style::kTable ? "rec" : "record"};
   for (const Field& f : layout.fields) {
     const std::string n = std::to_string(f.number);
@@ -48,13 +57,14 @@ std::vector<std::string> Headers(const Layout& layout, Style style) {
   return headers;
 }
 
-std::vector<std::string> Cells(const Layout& layout, const Record& r, Style style) {
+void RecordCells(const Layout& layout, const Record& r, Style style,
+                 std::vector<std::string>& cells) {
   // The table keeps leading blanks so that right-aligned balances line up; CSV cells are
   // values and lose them.
   auto cell = [style](std::string_view v) {
     return ShowText(style == Style::kTable ? TrimRight(v) : Trim(v));
   };
-  std::vector<std::string> cells{std::to_string(r.number)};
+  cells.assign(1, std::to_string(r.number));
   for (std::size_t i = 0; i < layout.fields.size(); ++i) {
     const Field& f = layout.fields[i];
     const std::string_view v = r.values[i];
@@ -73,18 +83,7 @@ std::vector<std::string> Cells(const Layout& layout, const Record& r, Style styl
       cells.push_back(cell(v));
     }
   }
-  return cells;
 }
-
-// Columns on the screen: every UTF-8 sequence that Windows-1252 text turns into is one.
-std::size_t Width(std::string_view utf8) {
-  std::size_t n = 0;
-  for (char c : utf8)
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-  return n;
-}
-
-}  // namespace
 
 std::string ShowText(std::string_view cp1252) {
   std::string out;
@@ -102,33 +101,31 @@ std::string ShowText(std::string_view cp1252) {
   return out;
 }
 
-std::string AlignColumns(const std::vector<std::vector<std::string>>& lines, bool ruleUnderFirst) {
-  std::vector<std::size_t> widths;
-  for (const auto& line : lines)
-    for (std::size_t c = 0; c < line.size(); ++c) {
-      if (widths.size() <= c) widths.push_back(0);
-      if (Width(line[c]) > widths[c]) widths[c] = Width(line[c]);
-    }
-  std::string out;
-  for (std::size_t l = 0; l < lines.size(); ++l) {
-    const auto& line = lines[l];
-    std::string text;
-    for (std::size_t c = 0; c < line.size(); ++c) {
-      if (c > 0) text += "  ";
-      text += line[c];
-      text.append(widths[c] - Width(line[c]), ' ');
-    }
-    out += TrimRight(text);
-    out += '\n';
-    if (l == 0 && ruleUnderFirst) {
-      for (std::size_t c = 0; c < widths.size(); ++c) {
-        if (c > 0) out += "  ";
-        out.append(widths[c], '-');
-      }
-      out += '\n';
-    }
+void Columns::Measure(const std::vector<std::string>& cells) {
+  if (widths_.size() < cells.size()) widths_.resize(cells.size());
+  for (std::size_t c = 0; c < cells.size(); ++c) widths_[c] = std::max(widths_[c], Width(cells[c]));
+}
+
+std::string Columns::Line(const std::vector<std::string>& cells) const {
+  std::string text;
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    if (c > 0) text += "  ";
+    text += cells[c];
+    const std::size_t width = c < widths_.size() ? widths_[c] : 0;
+    const std::size_t used = Width(cells[c]);
+    if (used < width) text.append(width - used, ' ');
   }
-  return out;
+  text.resize(TrimRight(text).size());
+  return text + '\n';
+}
+
+std::string Columns::Rule() const {
+  std::string out;
+  for (std::size_t c = 0; c < widths_.size(); ++c) {
+    if (c > 0) out += "  ";
+    out.append(widths_[c], '-');
+  }
+  return out + '\n';
 }
 
 std::string CsvLine(const std::vector<std::string>& cells) {
@@ -148,18 +145,6 @@ std::string CsvLine(const std::vector<std::string>& cells) {
     out += '"';
   }
   return out + "\n";
-}
-
-std::string RenderTable(const Layout& layout, const std::vector<Record>& records) {
-  std::vector<std::vector<std::string>> lines{Headers(layout, Style::kTable)};
-  for (const Record& r : records) lines.push_back(Cells(layout, r, Style::kTable));
-  return AlignColumns(lines, true);
-}
-
-std::string RenderCsv(const Layout& layout, const std::vector<Record>& records) {
-  std::string out = CsvLine(Headers(layout, Style::kCsv));
-  for (const Record& r : records) out += CsvLine(Cells(layout, r, Style::kCsv));
-  return out;
 }
 
 }  // namespace zibrolt::show

@@ -31,8 +31,7 @@ std::string Quote(std::string_view value) {
 
 class Checker {
  public:
-  Checker(const Layout& layout, std::vector<Finding>& findings)
-      : layout_(layout), findings_(findings) {}
+  Checker(const Layout& layout, Findings& findings) : layout_(layout), findings_(findings) {}
 
   void Check(const Record& r) {
     if (layout_.Lines())
@@ -52,8 +51,8 @@ class Checker {
   }
 
  private:
-  void Add(const Record& r, std::size_t offset, std::string message) {
-    findings_.push_back({r.number, offset, std::move(message)});
+  void Add(const Record& r, std::uint64_t offset, std::string message) {
+    findings_.Add({r.number, offset, std::move(message)});
   }
 
   void CheckLength(const Record& r) {
@@ -64,29 +63,37 @@ class Checker {
   }
 
   void CheckLine(const Record& r) {
-    const std::size_t end = r.offset + r.text.size();
+    const std::uint64_t end = r.offset + r.length;
     if (r.lineEnd == "\n")
       Add(r, end, "line ends in LF without CR");
     else if (r.lineEnd.empty())
       Add(r, end, "last line has no CR LF");
-    if (!r.quoted)
+    // Only the start of an over-long line is kept, so its quotes and fields are not known; its
+    // length is finding enough.
+    if (!r.Cut() && !r.quoted)
       Add(r, r.offset, "line is not enclosed in double quotes");
-    else if (r.fieldsFound != idstamm::kFieldCount)
+    else if (!r.Cut() && r.fieldsFound != idstamm::kFieldCount)
       Add(r, r.offset,
           std::to_string(r.fieldsFound) + " quoted fields instead of " +
               std::to_string(idstamm::kFieldCount));
     // The generator's line buffer holds 255 characters with the line feed.
-    if (r.text.size() > 254)
-      Add(r, r.offset, "line of " + std::to_string(r.text.size()) + " characters, at most 254");
+    if (r.length > 254)
+      Add(r, r.offset, "line of " + std::to_string(r.length) + " characters, at most 254");
   }
 
-  void CheckField(const Record& r, const Field& f, std::string_view v, std::size_t at) {
+  void CheckField(const Record& r, const Field& f, std::string_view v, std::uint64_t at) {
     for (std::size_t i = 0; i < v.size(); ++i) {
       const auto b = static_cast<unsigned char>(v[i]);
       if (b < 0x20 || b == 0x7F) {
         char hex[8];
         std::snprintf(hex, sizeof hex, "0x%02X", b);
         Add(r, at + i, std::string(f.name) + ": control byte " + hex);
+        return;
+      }
+      // IDSTAMM values are not escaped: a terminal reading the line takes a quote inside a
+      // value for the end of the field.
+      if (b == '"' && layout_.Lines()) {
+        Add(r, at + i, std::string(f.name) + ": double quote inside the value");
         return;
       }
     }
@@ -131,7 +138,7 @@ class Checker {
   }
 
   const Layout& layout_;
-  std::vector<Finding>& findings_;
+  Findings& findings_;
 };
 
 }  // namespace
@@ -152,11 +159,8 @@ bool IsCalendarDate(std::string_view text) {
   return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
-std::vector<Finding> Validate(const Layout& layout, const std::vector<Record>& records) {
-  std::vector<Finding> findings;
-  Checker checker(layout, findings);
-  for (const Record& r : records) checker.Check(r);
-  return findings;
+void Check(const Layout& layout, const Record& record, Findings& findings) {
+  Checker(layout, findings).Check(record);
 }
 
 }  // namespace zibrolt::show

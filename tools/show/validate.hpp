@@ -3,6 +3,7 @@
 // offset in the file, so that an operator can find the spot with a hex viewer.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,12 +13,25 @@
 namespace zibrolt::show {
 
 struct Finding {
-  int record;          // record (IDSTAMM: line) number, from 1
-  std::size_t offset;  // byte offset in the file
+  std::size_t record;    // record (IDSTAMM: line) number, from 1
+  std::uint64_t offset;  // byte offset in the file
   std::string message;
 };
 
-std::vector<Finding> Validate(const Layout& layout, const std::vector<Record>& records);
+// A broken file can hold a finding in every field of millions of records: only the first
+// ones are kept for showing, the rest are counted.
+struct Findings {
+  static constexpr std::size_t kShown = 100;
+  std::vector<Finding> shown;  // the first kShown, in file order
+  std::uint64_t count = 0;     // all of them
+
+  void Add(Finding finding) {
+    if (count++ < kShown) shown.push_back(std::move(finding));
+  }
+};
+
+// Adds the findings of one record.
+void Check(const Layout& layout, const Record& record, Findings& findings);
 
 // True for "yyyymmdd" naming a day of the Gregorian calendar.
 bool IsCalendarDate(std::string_view text);
