@@ -284,11 +284,10 @@ class OdbcStatement final : public Statement {
       rowsFetched_ = 0;
       SQLRETURN rc = SQLFetch(stmt_.get());
       nextRow_ = rowsInSet_ = 0;
-      if (rc == SQL_NO_DATA) {
-        lastSet_ = true;
-        return kNoRow;
-      }
-      if (!SQL_SUCCEEDED(rc)) {
+      // Older Oracle drivers answer SQL_NO_DATA for the rowset that holds the last rows; the
+      // rows they placed in the array still belong to the result.
+      const bool noData = rc == SQL_NO_DATA;
+      if (!noData && !SQL_SUCCEEDED(rc)) {
         lastSet_ = true;
         setError_ = DiagStatus(stmt_);
         return setError_;
@@ -297,7 +296,7 @@ class OdbcStatement final : public Statement {
       if (rowsInSet_ == 0)  // a driver that does not report the count: the statuses tell
         while (rowsInSet_ < arraySize_ && rowStatus_[rowsInSet_] != SQL_ROW_NOROW) ++rowsInSet_;
       // Fewer rows than asked for: the result ends with this set.
-      lastSet_ = rowsInSet_ < arraySize_;
+      lastSet_ = noData || rowsInSet_ < arraySize_;
       for (SQLULEN r = 0; r < rowsInSet_; ++r) {
         if (rowStatus_[r] == SQL_ROW_ERROR) {
           rowsInSet_ = r;
