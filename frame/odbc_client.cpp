@@ -391,8 +391,10 @@ class OdbcConnection final : public Connection {
                                           : Dbms::kOther;
 
     // The whole run reads one consistent state of the database: one transaction, read only.
-    SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
-                      reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
+    // With autocommit left on, that transaction would end after the first statement.
+    if (!SQL_SUCCEEDED(SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
+                                         reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0)))
+      return DiagStatus(dbc_);
     if (dbms_ == Dbms::kOracle) return RunInternal("SET TRANSACTION READ ONLY");
     // Elsewhere only a hint that drivers may ignore; Oracle gets the statement above instead,
     // since a driver that started a read-only transaction of its own would make it fail.
