@@ -221,12 +221,14 @@ class OdbcStatement final : public Statement {
         rc = SQLBindParameter(stmt_.get(), number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
                               &b.number, 0, nullptr);
       } else {
-        // Sent as VARCHAR, not NVARCHAR: Oracle would otherwise convert the column to the
-        // national character set for the comparison and pass over its index. The declared
-        // size is that of the program's input buffers whatever the value, so that every
-        // execution can share the server's cursor.
+        // Sent as CHAR: Oracle compares blank-padded only when both sides are CHAR, so a
+        // CHAR(n) key column equals the value only then, and a VARCHAR2 column compares as
+        // with any text. Not NCHAR: Oracle would convert the column to the national character
+        // set for the comparison and pass over its index. The declared size is that of the
+        // program's input buffers whatever the value, so that every execution can share the
+        // server's cursor.
         b.length = static_cast<SQLLEN>(b.text.size() * sizeof(char16_t));
-        rc = SQLBindParameter(stmt_.get(), number, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_VARCHAR,
+        rc = SQLBindParameter(stmt_.get(), number, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_CHAR,
                               std::max<SQLULEN>(b.text.size(), kInputChars), 0, b.text.data(),
                               b.length, &b.length);
       }
