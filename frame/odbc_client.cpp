@@ -14,6 +14,7 @@ int ConnectOdbc(std::string_view, std::string_view, std::string_view,
                 std::unique_ptr<Connection>&) {
   return kNoDataSource;
 }
+std::optional<std::string> LastDriverError() { return std::nullopt; }
 }  // namespace zibrolt::sqlhlp
 
 #else
@@ -23,6 +24,7 @@ int ConnectOdbc(std::string_view, std::string_view, std::string_view,
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,23 +69,38 @@ class Handle {
   SQLHANDLE handle_ = SQL_NULL_HANDLE;
 };
 
+// SQLSTATE of the last error that carried no native number after the connect; empty when the
+// driver gave none. One run has one connection, so one is enough.
+std::optional<std::string> lastDriverError;
+
 // The status of a failed call: minus the native error number of its first error record
-// (warnings such as a cut value are passed over). The driver manager's own errors, an unknown
-// data source among them, carry no native number and get the fixed kNoDataSource.
-int DiagStatus(const Handle& handle) {
-  SQLCHAR state[6];
+// (warnings such as a cut value are passed over). An error without a native number gets
+// withoutNative: kNoDataSource while connecting, since the driver manager's own errors (an
+// unknown data source among them) carry none; kDriverError afterwards, its SQLSTATE kept.
+int DiagStatus(SQLSMALLINT type, SQLHANDLE handle, int withoutNative = kDriverError) {
+  SQLCHAR state[6] = {};
   SQLINTEGER native = 0;
   SQLSMALLINT length = 0;
-  int first = kNoDataSource;
+  int status = withoutNative;
+  std::string chosenState;
   for (SQLSMALLINT record = 1;; ++record) {
-    SQLRETURN rc =
-        SQLGetDiagRec(handle.type(), handle.get(), record, state, &native, nullptr, 0, &length);
+    native = 0;
+    SQLRETURN rc = SQLGetDiagRec(type, handle, record, state, &native, nullptr, 0, &length);
     if (!SQL_SUCCEEDED(rc)) break;
-    const int status = native > 0 ? -native : native < 0 ? native : kNoDataSource;
-    if (record == 1) first = status;
-    if (!(state[0] == '0' && state[1] == '1')) return status;
+    const int current = native > 0 ? -native : native < 0 ? native : withoutNative;
+    const bool warning = state[0] == '0' && state[1] == '1';
+    if (record == 1 || !warning) {
+      status = current;
+      chosenState.assign(reinterpret_cast<const char*>(state), 5);
+    }
+    if (!warning) break;
   }
-  return first;
+  if (status == kDriverError) lastDriverError = chosenState;
+  return status;
+}
+
+int DiagStatus(const Handle& handle, int withoutNative = kDriverError) {
+  return DiagStatus(handle.type(), handle.get(), withoutNative);
 }
 
 std::u16string Wide(std::string_view cp1252) {
@@ -114,7 +131,7 @@ class OdbcStatement final : public Statement {
     ints_.resize(outputs_.size());
     nulls_.resize(outputs_.size());
     if (!SQL_SUCCEEDED(stmt_.Allocate(dbc))) {
-      prepareStatus_ = kNoDataSource;
+      prepareStatus_ = DiagStatus(SQL_HANDLE_DBC, dbc);
       return;
     }
     std::u16string text = Wide(ToPositionalPlaceholders(
@@ -374,14 +391,14 @@ class OdbcConnection final : public Connection {
   int Connect(std::string_view dataSource, std::string_view login, std::string_view password) {
     if (!SQL_SUCCEEDED(env_.Allocate(SQL_NULL_HANDLE))) return kNoDataSource;
     SQLSetEnvAttr(env_.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    if (!SQL_SUCCEEDED(dbc_.Allocate(env_.get()))) return DiagStatus(env_);
+    if (!SQL_SUCCEEDED(dbc_.Allocate(env_.get()))) return DiagStatus(env_, kNoDataSource);
     std::u16string name = Wide(dataSource), user = Wide(login), secret = Wide(password);
     // Login and password go as values of their own: never a prompt, and "/" or "@" in them
     // are plain characters.
     SQLRETURN rc = SQLConnectW(dbc_.get(), WideArg(name), static_cast<SQLSMALLINT>(name.size()),
                                WideArg(user), static_cast<SQLSMALLINT>(user.size()),
                                WideArg(secret), static_cast<SQLSMALLINT>(secret.size()));
-    if (!SQL_SUCCEEDED(rc)) return DiagStatus(dbc_);
+    if (!SQL_SUCCEEDED(rc)) return DiagStatus(dbc_, kNoDataSource);
     connected_ = true;
 
     char product[64] = {};
@@ -437,8 +454,11 @@ class OdbcConnection final : public Connection {
 
 }  // namespace
 
+std::optional<std::string> LastDriverError() { return lastDriverError; }
+
 int ConnectOdbc(std::string_view dataSource, std::string_view login, std::string_view password,
                 std::unique_ptr<Connection>& connection) {
+  lastDriverError.reset();
   auto odbc = std::make_unique<OdbcConnection>();
   int status = odbc->Connect(dataSource, login, password);
   if (status == kOk) connection = std::move(odbc);

@@ -3,11 +3,13 @@
 #include "frame/run_driver.hpp"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "data/terminal.hpp"
 #include "frame/download_file.hpp"
+#include "frame/odbc_client.hpp"
 #include "frame/run_context.hpp"
 #include "frame/run_stats.hpp"
 #include "frame/settings.hpp"
@@ -98,6 +100,17 @@ bool ReadLogin(std::FILE* out, Login& login) {
   return true;
 }
 
+// A driver error without an Oracle number shows only as sqlhlp::kDriverError in the lines
+// above it; its SQLSTATE tells what happened (HYT00 a timeout, 22003 a numeric overflow).
+void ReportDriverError(std::FILE* out) {
+  const std::optional<std::string> state = sqlhlp::LastDriverError();
+  if (!state) return;
+  std::string shown = state->empty() ? "unbekannt" : *state;
+  for (char& c : shown)
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) c = '?';
+  std::fprintf(out, "ODBC-Fehler ohne Oracle-Fehlernummer, SQLSTATE %s\n", shown.c_str());
+}
+
 }  // namespace
 
 void StrUpper(std::string& text) {
@@ -127,6 +140,7 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
   std::unique_ptr<sqlhlp::Connection> db;
   int status = sqlhlp::ConnectDatabase(login.name, login.password, login.net, login.schema, db);
   if (status != sqlhlp::kOk) {
+    ReportDriverError(out);
     // The password is never shown: these lines end up in the logs of the job scheduler.
     std::fprintf(out, "DB-Connect-Error: %d!", status);
     std::fprintf(out, "Name:%s Pwd:%s Net:%s Schema:%s\n", login.name.c_str(), "********",
@@ -146,6 +160,7 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
   // not: the file would be made for a terminal without model, set and assignments.
   status = LoadTerminalContext(*db, terminal);
   if (status < 0) {
+    ReportDriverError(out);
     std::fprintf(out, "Terminal %s konnte nicht gelesen werden! SQLCode:%d\n",
                  terminal.name.c_str(), status);
     return -1;
@@ -156,6 +171,7 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
   for (const DownloadFunction& f : kFunctions) {
     if (function != f.name) continue;
     if (f.work(run, path, terminal) == 0) {
+      ReportDriverError(out);
       std::fprintf(out, "%s", f.abortMessage);
       result = -1;
     }
