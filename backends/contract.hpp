@@ -81,8 +81,10 @@ class Connection {
 };
 
 // Opens a connection. target is the NET8 setting without the backend's prefix; login and
-// password are separate values, so either may hold "/" or "@". Returns the status.
+// password are separate values, so either may hold "/" or "@". Returns the status; a failure
+// without a native error number leaves its SQLSTATE in driverState.
 using ConnectFunction = int (*)(std::string_view target, std::string_view login,
-                                std::string_view password, std::unique_ptr<Connection>& out);
+                                std::string_view password, std::unique_ptr<Connection>& out,
+                                std::string& driverState);
 
 }  // namespace zibrolt::backend

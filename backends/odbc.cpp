@@ -10,7 +10,7 @@
 // Built without an ODBC driver manager: every data source is unknown.
 namespace zibrolt::backend {
 int ConnectOdbc(std::string_view, std::string_view, std::string_view,
-                std::unique_ptr<Connection>&) {
+                std::unique_ptr<Connection>&, std::string&) {
   return kNoDataSource;
 }
 }  // namespace zibrolt::backend
@@ -400,10 +400,13 @@ class OdbcConnection final : public Connection {
 }  // namespace
 
 int ConnectOdbc(std::string_view dataSource, std::string_view login, std::string_view password,
-                std::unique_ptr<Connection>& connection) {
+                std::unique_ptr<Connection>& connection, std::string& driverState) {
   auto odbc = std::make_unique<OdbcConnection>();
   const int status = odbc->Connect(dataSource, login, password);
-  if (status == kOk) connection = std::move(odbc);
+  if (status == kOk)
+    connection = std::move(odbc);
+  else
+    driverState = odbc->DriverState();
   return status;
 }
 

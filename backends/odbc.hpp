@@ -2,6 +2,7 @@
 // the tests an SQLite file through the SQLite ODBC driver).
 #pragma once
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "backends/contract.hpp"
@@ -21,6 +22,6 @@ inline constexpr int kDriverError = -100001;
 // Connects to the data source with login and password as separate values, then starts the one
 // read-only transaction the whole run reads in. Returns the status of the first failing step.
 int ConnectOdbc(std::string_view dataSource, std::string_view login, std::string_view password,
-                std::unique_ptr<Connection>& connection);
+                std::unique_ptr<Connection>& connection, std::string& driverState);
 
 }  // namespace zibrolt::backend

@@ -138,7 +138,7 @@ int Fail(sqlite3* db, int status) {
 }  // namespace
 
 int ConnectSqlite(std::string_view path, std::string_view, std::string_view,
-                  std::unique_ptr<Connection>& connection) {
+                  std::unique_ptr<Connection>& connection, std::string&) {
   // SQLite's memory statistics take a process-wide lock on every allocation; nothing reads
   // them. This only takes effect before the library's first use, and is harmless after it.
   static const bool unused = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;

@@ -2,6 +2,7 @@
 // through the Oracle statement texts with Oracle's functions and NULL order emulated.
 #pragma once
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "backends/contract.hpp"
@@ -16,6 +17,6 @@ inline constexpr int kNoInstallation = -942;
 // Opens the file read-only (a missing file is a failed connect, never a new database) and
 // starts the one read transaction the whole run reads in. Login and password are not used.
 int ConnectSqlite(std::string_view path, std::string_view login, std::string_view password,
-                  std::unique_ptr<Connection>& connection);
+                  std::unique_ptr<Connection>& connection, std::string& driverState);
 
 }  // namespace zibrolt::backend

@@ -144,14 +144,20 @@ Statement& Connection::Use(const Query& query) {
 }
 
 int ConnectDatabase(std::string_view login, std::string_view password, std::string_view net,
-                    std::string_view schema, std::unique_ptr<Connection>& connection) {
+                    std::string_view schema, std::unique_ptr<Connection>& connection,
+                    std::string* driverState) {
   std::string_view target;
   const backend::Registration& chosen = backend::BackendFor(net, target);
   std::unique_ptr<backend::Connection> opened;
-  const int status = chosen.connect(target, login, password, opened);
-  if (status != kOk) return status;
-  connection = std::make_unique<Connection>(std::move(opened));
-  return connection->SwitchSchema(schema);
+  std::string state;
+  int status = chosen.connect(target, login, password, opened, state);
+  if (status == kOk) {
+    connection = std::make_unique<Connection>(std::move(opened));
+    status = connection->SwitchSchema(schema);
+    state = connection->DriverState();
+  }
+  if (driverState) *driverState = status == kOk ? std::string() : state;
+  return status;
 }
 
 }  // namespace zibrolt::sqlhlp

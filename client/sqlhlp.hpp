@@ -112,9 +112,11 @@ class Connection {
 // Connects to the database NET8 names (its prefix chooses the backend: "sqlite:PATH" the
 // embedded database file, anything else an ODBC data source) and switches the connection to the
 // schema. Login and password are passed separately, so either may hold "/" or "@". Returns the
-// first failing status, else 0.
+// first failing status, else 0. A failure without a native error number leaves its SQLSTATE
+// in driverState, when given.
 [[nodiscard]] int ConnectDatabase(std::string_view login, std::string_view password,
                                   std::string_view net, std::string_view schema,
-                                  std::unique_ptr<Connection>& connection);
+                                  std::unique_ptr<Connection>& connection,
+                                  std::string* driverState = nullptr);
 
 }  // namespace zibrolt::sqlhlp

@@ -88,6 +88,16 @@ bool ReadLogin(std::FILE* out, Login& login) {
   return true;
 }
 
+// A driver error without an Oracle error number shows only as its status (-100001) in the
+// lines above; its SQLSTATE tells what happened (HYT00 a timeout, 22003 a numeric overflow).
+void ReportDriverState(std::FILE* out, std::string_view state) {
+  if (state.empty()) return;
+  std::string shown(state);
+  for (char& c : shown)
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) c = '?';
+  std::fprintf(out, "ODBC-Fehler ohne Oracle-Fehlernummer, SQLSTATE %s\n", shown.c_str());
+}
+
 }  // namespace
 
 void StrUpper(std::string& text) {
@@ -115,8 +125,11 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
   if (!ReadLogin(out, login)) return -1;
 
   std::unique_ptr<sqlhlp::Connection> db;
-  int status = sqlhlp::ConnectDatabase(login.name, login.password, login.net, login.schema, db);
+  std::string driverState;
+  int status = sqlhlp::ConnectDatabase(login.name, login.password, login.net, login.schema, db,
+                                       &driverState);
   if (status != sqlhlp::kOk) {
+    ReportDriverState(out, driverState);
     // The password is never shown: these lines end up in the logs of the job scheduler. The
     // first part has no line end: the login values follow on the same line.
     std::fprintf(out, "DB-Connect-Error: %d!", status);
@@ -147,6 +160,7 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
   // not: the file would be made for a terminal without model, set and assignments.
   status = LoadTerminalContext(*db, terminal);
   if (status < 0) {
+    ReportDriverState(out, db->DriverState());
     std::fprintf(out, "Terminal %s konnte nicht gelesen werden! SQLCode:%d\n",
                  terminal.name.c_str(), status);
     return -1;
@@ -156,6 +170,7 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
   int result = 0;
   if (const DownloadFunction* f = FindDownloadFunction(function)) {
     if (RunDownloadFunction(*f, *db, messages, terminal, *file) != sqlhlp::kOk) {
+      ReportDriverState(out, db->DriverState());
       std::fprintf(out, "%s", f->abortMessage);
       result = -1;
     }

@@ -60,6 +60,7 @@ bool OdbcMode() {
 }
 
 bool OdbcAvailable() { return *ZIBROLT_SQLITE_ODBC_DRIVER != '\0'; }
+bool ShimAvailable() { return *ZIBROLT_ODBC_SHIM != '\0'; }
 
 std::string OdbcDataSource() {
   return OdbcMode() ? std::getenv("ZIBROLT_TEST_NET") : "ZIBROLT_TEST";
@@ -82,17 +83,17 @@ Installation::Installation(std::string_view sql, const Login& login) {
   if (OdbcAvailable()) {
     // NoCreat: a missing file is a failed connect, as on the embedded backend, not a new
     // database. Timeout: the embedded backend's wait for a writer.
-    WriteFile(OdbcIni(), "[" + OdbcDataSource() +
-                             "]\n"
-                             "Driver = " ZIBROLT_SQLITE_ODBC_DRIVER
-                             "\n"
-                             "Database = " +
-                             database().string() +
-                             "\n"
-                             "LoadExt = " ZIBROLT_COMPAT_EXTENSION
-                             "\n"
-                             "NoCreat = 1\n"
-                             "Timeout = 10000\n");
+    const std::string settings = "Database = " + database().string() +
+                                 "\n"
+                                 "LoadExt = " ZIBROLT_COMPAT_EXTENSION
+                                 "\n"
+                                 "NoCreat = 1\n"
+                                 "Timeout = 10000\n";
+    std::string ini =
+        "[" + OdbcDataSource() + "]\nDriver = " ZIBROLT_SQLITE_ODBC_DRIVER "\n" + settings;
+    if (ShimAvailable())
+      ini += std::string("[") + ShimDataSource() + "]\nDriver = " ZIBROLT_ODBC_SHIM "\n" + settings;
+    WriteFile(OdbcIni(), ini);
   }
 }
 
@@ -169,8 +170,9 @@ RunResult Installation::Run(const std::vector<std::string>& args) const {
 }
 
 RunResult Installation::RunCommand(const std::string& command) const {
-  return Shell("ODBCINI='" + OdbcIni().string() + "'; export ODBCINI; " + command,
-               root_ / "work" / "run");
+  std::string environment = "ODBCINI='" + OdbcIni().string() + "'; export ODBCINI; ";
+  for (const std::string& assignment : environment_) environment += "export '" + assignment + "'; ";
+  return Shell(environment + command, root_ / "work" / "run");
 }
 
 RunResult Installation::Generate(std::string_view function, std::string_view terminal,

@@ -40,8 +40,11 @@ class Installation {
   // Runs zibrolt with these parameters in the working directory.
   RunResult Run(const std::vector<std::string>& args) const;
   // Runs a shell command line in the working directory, with the installation's environment
-  // (ODBCINI naming its own data source file).
+  // (ODBCINI naming its own data source file, then the run environment below).
   RunResult RunCommand(const std::string& command) const;
+  // Variables ("NAME=VALUE") set for every later run, such as the misbehaviour of the
+  // ShimDataSource(); replaces those set before.
+  void SetRunEnvironment(std::vector<std::string> assignments) { environment_ = assignments; }
   // Runs FUNCTION TERMINAL <out>/NAME MODE [extra...] and returns the result.
   RunResult Generate(std::string_view function, std::string_view terminal,
                      std::string_view file = "out.dnl", std::string_view mode = "1",
@@ -66,6 +69,7 @@ class Installation {
 
  private:
   std::filesystem::path root_;
+  std::vector<std::string> environment_;
 };
 
 // True when the tests run through ODBC (ZIBROLT_TEST_NET names the data source).
@@ -74,6 +78,10 @@ bool OdbcMode();
 bool OdbcAvailable();
 // The data source name each installation's odbc.ini defines.
 std::string OdbcDataSource();
+// True when the test driver that makes the SQLite ODBC driver misbehave as Oracle's can is
+// built; each installation's odbc.ini then also defines ShimDataSource() for its database.
+bool ShimAvailable();
+inline constexpr const char* ShimDataSource() { return "ZIBROLT_SHIM"; }
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, std::string_view content);

@@ -1,0 +1,193 @@
+// Whole runs against a data source that misbehaves as Oracle's driver and server can: the last
+// rowset arriving with SQL_NO_DATA, Oracle's errors 942, 1555 and 3113 and driver errors without
+// an Oracle number at chosen statements, a refused autocommit switch, and the types text is
+// bound with. A test driver in front of the SQLite ODBC driver plays the part, so these run in
+// the ODBC pass only.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/harness.hpp"
+
+namespace zibrolt::test {
+namespace {
+
+#define REQUIRE_SHIM()                 \
+  if (!OdbcMode() || !ShimAvailable()) \
+  GTEST_SKIP() << "runs through the misbehaving test driver, in the ODBC pass only"
+
+// Terminal T1 with readers, classes, a display set of date, balance and information text, and
+// `count` badges, each with a location, a class and a balance row.
+std::string Rows(int count) {
+  return R"sql(
+INSERT INTO Kvd1140Trm VALUES ('T1', '7744-010', 'TS', 1, 1, 1, 1);
+INSERT INTO Kvd115Tfz VALUES ('T1', 1, 1, 1);
+INSERT INTO Kvd401Zls VALUES ('T1', 1, 'Z', 1), ('T1', 2, 'Z', 1);
+INSERT INTO MGSST35P VALUES ('T1', 'Z', '1'), ('T1', '10', '0');
+INSERT INTO Kvd113Sto VALUES (12, 'Nord', 1);
+INSERT INTO Kvd102Whl VALUES (220001, 1, 1, 'Datum', NULL), (220001, 2, 1, 'Saldo', NULL),
+  (220002, 1, 1, NULL, '#W1'), (220002, 2, 1, NULL, '#W2');
+INSERT INTO Kvd119Msd VALUES ('TS', 1, NULL, NULL, 1, 1, 'ADMIN', 1, 1, 1),
+  ('TS', 2, NULL, NULL, 1, 1, 'ADMIN', 2, 2, 1);
+CREATE TEMP TABLE n AS WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s
+  WHERE i < )sql" +
+         std::to_string(count) + R"sql() SELECT 'B' || (1000 + i) AS b, i FROM s;
+INSERT INTO Kvd301Asw SELECT b, date('now', 'localtime', '-10 days'), NULL, 'P' || i, 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL,
+  1, 1, 1 FROM n;
+INSERT INTO Kvd113Awv SELECT b, 12, 1, 1 FROM n;
+INSERT INTO Kvd301Awb SELECT b, '10' FROM n UNION ALL SELECT b, 'Z' FROM n;
+INSERT INTO O2002TSW (TSWIDN, TswW01, TswW02) SELECT b, 'X', '+   ' || i || ',00' FROM n;
+)sql";
+}
+
+// ODBC's type codes, as the log shows them.
+constexpr int kCWideChar = -8, kCLong = -16, kSqlChar = 1, kSqlInteger = 4;
+
+constexpr const char* kFunctions[] = {"IDSTAMM", "MGDNL17P", "MGDNL18P", "MGDNL31P", "MGDNL60P"};
+
+RunResult RunThrough(Installation& inst, const std::string& net,
+                     const std::vector<std::string>& environment, const char* function) {
+  Login login;
+  login.net = net;
+  inst.WriteSettings(login);
+  inst.SetRunEnvironment(environment);
+  inst.WriteOut("old");
+  return inst.Generate(function, "T1");
+}
+
+TEST(OdbcShim, PartialLastRowsetLosesNoRow) {
+  REQUIRE_SHIM();
+  for (int count : {70, 130}) {  // the badge cursor fetches 64 rows at a time
+    Installation inst(Rows(count));
+    for (const char* function : kFunctions) {
+      SCOPED_TRACE(std::string(function) + " with " + std::to_string(count) + " badges");
+      const RunResult plain = RunThrough(inst, OdbcDataSource(), {}, function);
+      const std::string expected = inst.ReadOut();
+      const RunResult shim =
+          RunThrough(inst, ShimDataSource(), {"ZIBROLT_SHIM_PARTIAL_LAST=1"}, function);
+      EXPECT_EQ(plain.exitStatus, 0) << plain.output;
+      EXPECT_NE(plain.output.find("Ausweise gesamt: " + std::to_string(count) + " "),
+                std::string::npos)
+          << plain.output;
+      EXPECT_EQ(shim.exitStatus, 0);
+      EXPECT_BYTES(plain.output, shim.output);
+      EXPECT_BYTES(expected, inst.ReadOut());
+    }
+  }
+}
+
+struct FaultCase {
+  const char* function;
+  const char* fault;  // ZIBROLT_SHIM_FAULT
+  const char* line;   // expected in the output
+};
+
+void ExpectFailedRuns(const std::vector<FaultCase>& cases) {
+  Installation inst(Rows(130));
+  for (const FaultCase& c : cases) {
+    SCOPED_TRACE(std::string(c.function) + " " + c.fault);
+    const RunResult r = RunThrough(inst, ShimDataSource(),
+                                   {std::string("ZIBROLT_SHIM_FAULT=") + c.fault}, c.function);
+    EXPECT_EQ(r.exitStatus, 255) << r.output;
+    EXPECT_NE(r.output.find(c.line), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("-12154"), std::string::npos) << r.output;
+    EXPECT_EQ(inst.ReadOut(), "old");
+    EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"out.dnl"});
+  }
+}
+
+TEST(OdbcShim, OracleErrorsInTheTerminalAndChecksFailTheRun) {
+  REQUIRE_SHIM();
+  ExpectFailedRuns({
+      {"IDSTAMM", "execute,1,942,KVD1140TRM", "SQLCode:-942\n"},
+      {"MGDNL31P", "fetch,1,3113,KVD115TFZ", "SQLCode:-3113\n"},
+      {"MGDNL17P", "execute,1,942,MGSST35P", "SQLCode:-942\n"},
+      {"MGDNL31P", "fetch,2,3113,KVD301AWB", "SQLCode:-3113\n"},
+      {"MGDNL60P", "execute,1,1555,KVD401ZLS", "SQLCode:-1555\n"},
+  });
+}
+
+TEST(OdbcShim, OracleErrorsInTheBadgeListFailTheRun) {
+  REQUIRE_SHIM();
+  GTEST_SKIP() << "a failed badge list does not print its SQLCode yet";
+  ExpectFailedRuns({
+      {"IDSTAMM", "execute,1,942,KVD301ASW", "SQLCode:-942\n"},
+      {"MGDNL18P", "fetch,2,1555,KVD301ASW", "SQLCode:-1555\n"},
+      {"MGDNL60P", "fetch,3,3113,KVD301ASW", "SQLCode:-3113\n"},
+  });
+}
+
+TEST(OdbcShim, OracleErrorsInTheLookupsFailTheRun) {
+  REQUIRE_SHIM();
+  GTEST_SKIP() << "lookup errors are not failures yet";
+  ExpectFailedRuns({
+      {"MGDNL17P", "execute,1,942,O2002TSW", "SQLCode:-942\n"},
+      {"MGDNL60P", "fetch,2,3113,O2002TSW", "SQLCode:-3113\n"},
+      {"MGDNL18P", "execute,2,1555,O2002TSW", "SQLCode:-1555\n"},
+      {"MGDNL17P", "fetch,1,1555,KVD113STO", "SQLCode:-1555\n"},
+      {"MGDNL31P", "execute,2,3113,KVD113STO", "SQLCode:-3113\n"},
+      {"MGDNL18P", "execute,1,942,KVD119MSD", "SQLCode:-942\n"},
+      {"MGDNL18P", "fetch,1,3113,KVD102WHL", "SQLCode:-3113\n"},
+      {"MGDNL18P", "execute,1,22003,KVD119MSD", "SQLSTATE 22003\n"},
+  });
+}
+
+// Nothing but the status says "not a connect problem"; the SQLSTATE line says what it was.
+TEST(OdbcShim, DriverErrorWithoutOracleNumberNamesItsSqlstate) {
+  REQUIRE_SHIM();
+  ExpectFailedRuns({
+      {"IDSTAMM", "execute,1,HYT00,KVD1140TRM",
+       "ODBC-Fehler ohne Oracle-Fehlernummer, SQLSTATE HYT00\nTerminal T1 konnte nicht gelesen "
+       "werden! SQLCode:-100001\n"},
+      {"MGDNL17P", "fetch,2,HYT00,KVD301ASW", "SQLSTATE HYT00\n"},
+      {"MGDNL31P", "execute,2,22003,KVD301AWB", "SQLCode:-100001\n"},
+  });
+}
+
+TEST(OdbcShim, RefusedAutocommitSwitchFailsTheConnect) {
+  REQUIRE_SHIM();
+  Installation inst(Rows(1));
+  const RunResult r =
+      RunThrough(inst, ShimDataSource(), {"ZIBROLT_SHIM_FAIL_AUTOCOMMIT=1"}, "IDSTAMM");
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_NE(r.output.find("SQLSTATE HYC00\nDB-Connect-Error: -100001!"), std::string::npos)
+      << r.output;
+  EXPECT_EQ(inst.ReadOut(), "old");
+}
+
+// Oracle compares blank-padded only when both sides are CHAR: a CHAR(n) key column matches a
+// text bound as SQL_CHAR, never one bound as SQL_VARCHAR. Every text the program binds is a
+// terminal name or a badge number compared with a key column.
+TEST(OdbcShim, TextIsBoundWithCharSemantics) {
+  REQUIRE_SHIM();
+  Installation inst(Rows(3));
+  const std::string log = (inst.root() / "binds.log").string();
+  for (const char* function : kFunctions)
+    EXPECT_EQ(
+        RunThrough(inst, ShimDataSource(), {"ZIBROLT_SHIM_BIND_LOG=" + log}, function).exitStatus,
+        0);
+  std::istringstream lines(ReadFile(log));
+  std::string line;
+  int texts = 0;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    int param, cType, sqlType;
+    long columnSize, bufferLength;
+    ASSERT_TRUE(fields >> param >> cType >> sqlType >> columnSize >> bufferLength) << line;
+    if (cType == kCLong) {
+      EXPECT_EQ(sqlType, kSqlInteger) << line;
+      continue;
+    }
+    ++texts;
+    EXPECT_EQ(cType, kCWideChar) << line;
+    EXPECT_EQ(sqlType, kSqlChar) << line;
+    EXPECT_EQ(columnSize, 256) << "one size for every value: " << line;
+    EXPECT_EQ(bufferLength % 2, 0) << "UTF-16 bytes: " << line;
+  }
+  EXPECT_GT(texts, 10);
+}
+
+}  // namespace
+}  // namespace zibrolt::test
