@@ -14,12 +14,11 @@
 #include "tools/show/records.hpp"
 #include "tools/show/render.hpp"
 #include "tools/show/validate.hpp"
+#include "zibrolt_version.hpp"
 
 namespace {
 
 using namespace zibrolt::show;
-
-constexpr const char* kVersion = "zibrolt-show 1.0";
 
 constexpr int kSound = 0;
 constexpr int kFindings = 1;
@@ -125,7 +124,7 @@ int main(int argc, char** argv) {
       Usage(stdout);
       return kSound;
     } else if (options && arg == "--version") {
-      std::printf("%s\n", kVersion);
+      std::printf("zibrolt-show %s\n", zibrolt::kZibroltVersion);
       return kSound;
     } else if (options && arg == "--csv") {
       csv = true;
