@@ -114,8 +114,10 @@ std::string ToSqliteDialect(std::string_view original) {
       dropDot = true;
       return;
     }
+    // SQLite's own local time is taken once per statement execution, as Oracle's SYSDATE is,
+    // and SQLite can compute it once instead of once per row.
     if (ident && EqualsNoCase(tok, "sysdate") && !(e < src.size() && src[e] == '('))
-      out.append("sysdate()");
+      out.append("datetime('now','localtime')");
     else
       out.append(tok);
     if (ident) {

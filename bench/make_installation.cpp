@@ -37,6 +37,11 @@ class Random {
   int Below(int n) { return static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
   bool Percent(int p) { return Below(1000) < p * 10; }
   bool PerMille(int p) { return Below(1000) < p; }
+  // One element of a non-empty list or array.
+  template <class List>
+  const auto& Pick(const List& from) {
+    return from[Next() % from.size()];
+  }
 
  private:
   std::uint64_t state_;
@@ -387,14 +392,14 @@ Counts AddBadges(Database& db, Random& random, const Dates& dates, long badges) 
       if (last != 0) asw.Text(3, dates.At(last));
       if (!random.Percent(2)) asw.Text(4, person);  // no person number: not on the display
       if (!ownClass.empty()) asw.Text(5, ownClass);
-      asw.Text(6, kGroups[random.Below(kGroups.size())]);
+      asw.Text(6, random.Pick(kGroups));
       if (random.Percent(5)) {
         std::snprintf(notice, sizeof notice, "Hinweis %d", random.Below(100));
         asw.Text(7, notice);
       }
       asw.Int(8, 1 + random.Below(3));
       if (random.Percent(10)) asw.Text(9, badgeSets[random.Below(kBadgeSets)]);
-      if (random.Percent(10)) asw.Text(10, classes[random.Below(classes.size())]);
+      if (random.Percent(10)) asw.Text(10, random.Pick(classes));
       const int language = random.Below(100);
       if (language < 85)
         asw.Int(11, 1);
@@ -409,15 +414,14 @@ Counts AddBadges(Database& db, Random& random, const Dates& dates, long badges) 
       asw.Step();
     };
 
-    const std::string ownClass =
-        random.Percent(80) ? std::string(kTimeClasses[random.Below(kTimeClasses.size())]) : "";
+    const std::string ownClass = random.Percent(80) ? std::string(random.Pick(kTimeClasses)) : "";
     addRow(from, to, noFirstDay, ownClass);
     // A third of the badges keep an earlier period; a few have two periods valid today.
     const int second = random.Below(100);
     if (second < 26 && !noFirstDay) {
       addRow(from - 200 - random.Below(1000), from - 1, false, ownClass);
     } else if (second < 31 && !noFirstDay && from < 0) {
-      addRow(from + random.Below(-from), 0, false, classes[random.Below(classes.size())]);
+      addRow(from + random.Below(-from), 0, false, random.Pick(classes));
     }
 
     awv.Text(1, badge);
@@ -440,9 +444,9 @@ Counts AddBadges(Database& db, Random& random, const Dates& dates, long badges) 
 
     if (random.Percent(80)) {
       tsw.Text(1, badge).Text(2, "X");
-      for (int c = 3; c <= 17; ++c) tsw.Text(c, balances[random.Below(balances.size())]);
+      for (int c = 3; c <= 17; ++c) tsw.Text(c, random.Pick(balances));
       for (int c = 18; c <= 27; ++c)
-        if (random.Percent(50)) tsw.Text(c, infos[random.Below(infos.size())]);
+        if (random.Percent(50)) tsw.Text(c, random.Pick(infos));
       tsw.Step();
     }
   }

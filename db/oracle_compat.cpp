@@ -1,10 +1,11 @@
 // Implementations of the Oracle-compatible functions. They run once per row of the badge list,
-// so SYSDATE is formatted at most once a second and the others work on the raw bytes.
+// so SYSDATE is formatted once per statement execution and the others work on the raw bytes.
 #include "db/oracle_compat.hpp"
 
 #include <strings.h>
 
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -50,12 +51,11 @@ void Trunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
     case SQLITE_INTEGER:
       sqlite3_result_value(ctx, argv[0]);
       return;
-    case SQLITE_FLOAT: {
-      double d = sqlite3_value_double(argv[0]);
-      sqlite3_result_double(ctx, d < 0 ? -static_cast<double>(static_cast<long long>(-d))
-                                       : static_cast<double>(static_cast<long long>(d)));
+    case SQLITE_FLOAT:
+      // Without a detour through a 64-bit integer: a real beyond its range (1e300) is
+      // integral already and stays as it is.
+      sqlite3_result_double(ctx, std::trunc(sqlite3_value_double(argv[0])));
       return;
-    }
     default: {
       const unsigned char* s = sqlite3_value_text(argv[0]);
       int n = sqlite3_value_bytes(argv[0]);
@@ -124,19 +124,29 @@ void ToChar(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 // SYSDATE: the local date and time. Oracle takes it once per statement execution, so a badge
-// list read across midnight still has one "today"; registered as deterministic, SQLite likewise
-// evaluates the call once per execution instead of once per row.
+// list read across midnight still has one "today". The first call of an execution keeps its text
+// in the statement's auxiliary data under a negative id: SQLite shares such data among all calls
+// of the statement and drops it when the execution ends. That also spares formatting the time
+// for every row.
+constexpr int kSysDateAuxId = -0x5359;
+
 void SysDate(sqlite3_context* ctx, int, sqlite3_value**) {
-  static thread_local std::time_t cachedAt = -1;
-  static thread_local char text[20];
-  std::time_t now = std::time(nullptr);
-  if (now != cachedAt) {
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    cachedAt = now;
+  constexpr int kLength = 19;  // YYYY-MM-DD HH:MM:SS
+  if (const auto* kept = static_cast<const char*>(sqlite3_get_auxdata(ctx, kSysDateAuxId))) {
+    sqlite3_result_text(ctx, kept, kLength, SQLITE_TRANSIENT);
+    return;
   }
-  sqlite3_result_text(ctx, text, 19, SQLITE_TRANSIENT);
+  char text[kLength + 1];
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  sqlite3_result_text(ctx, text, kLength, SQLITE_TRANSIENT);
+  // Without memory for the copy each call takes the time afresh, as if not kept.
+  if (auto* copy = static_cast<char*>(sqlite3_malloc(sizeof text))) {
+    std::memcpy(copy, text, sizeof text);
+    sqlite3_set_auxdata(ctx, kSysDateAuxId, copy, sqlite3_free);
+  }
 }
 
 }  // namespace
@@ -148,8 +158,12 @@ int RegisterOracleCompat(sqlite3* db) {
     rc = sqlite3_create_function(db, "trunc", 1, kPure, nullptr, Trunc, nullptr, nullptr);
   if (rc == SQLITE_OK)
     rc = sqlite3_create_function(db, "to_char", 2, kPure, nullptr, ToChar, nullptr, nullptr);
+  // SYSDATE changes over time, so it must not go into an index, a generated column or a
+  // CHECK; and since the extension can be loaded into any connection, a view or trigger
+  // of someone else's schema must not call it either.
   if (rc == SQLITE_OK)
-    rc = sqlite3_create_function(db, "sysdate", 0, kPure, nullptr, SysDate, nullptr, nullptr);
+    rc = sqlite3_create_function(db, "sysdate", 0, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr,
+                                 SysDate, nullptr, nullptr);
   return rc;
 }
 

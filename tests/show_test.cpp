@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/harness.hpp"
+#include "zibrolt_version.hpp"
 
 namespace zibrolt {
 namespace {
@@ -527,7 +528,7 @@ TEST_F(ShowTool, HelpAndVersionOnStandardOutput) {
   }
   ShowRun r = Show("--version");
   EXPECT_EQ(r.exitStatus, 0);
-  EXPECT_EQ(r.out, "zibrolt-show 1.0\n");
+  EXPECT_EQ(r.out, std::string("zibrolt-show ") + zibrolt::kZibroltVersion + "\n");
 
   for (const char* args : {"--help", "--help show x.ini", "--version"}) {
     SCOPED_TRACE(args);

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
+#include <ctime>
 #include <string>
+#include <thread>
 
 #include "backends/sql_dialect.hpp"
 #include "db/oracle_compat.hpp"
@@ -15,7 +18,7 @@ TEST(SqliteDialect, RewritesIntoListQualifierSysdateAndNullOrder) {
   EXPECT_EQ(
       ToSqliteDialect("select TRMMOD ,TRMSAL into :b0:b1,:b2:b3  from Korvadat.Kvd1140Trm "
                       "where (TrmNam=:b4 and trunc(SYSDATE)>=AswGvo)"),
-      "select TRMMOD ,TRMSAL from Kvd1140Trm where (TrmNam=:b4 and trunc(sysdate())>=AswGvo)");
+      "select TRMMOD ,TRMSAL from Kvd1140Trm where (TrmNam=:b4 and trunc(datetime('now','localtime'))>=AswGvo)");
   EXPECT_EQ(ToSqliteDialect("select A from KORVADAT.T ,korvadat.U order by A,B desc,C"),
             "select A from T ,U order by A NULLS LAST,B desc NULLS FIRST,C NULLS LAST");
   // Literals stay as they are, even when they hold words the rewrite looks for.
@@ -56,12 +59,52 @@ TEST_F(OracleFunctions, DatesAsOracleTreatsThem) {
   EXPECT_EQ(Eval("trunc('2026-02-03 14:05:09')"), "2026-02-03");
   EXPECT_EQ(Eval("trunc(NULL) is null"), "1");
   EXPECT_EQ(Eval("trunc(-2.7)"), "-2.0");
+  // Beyond the 64-bit range a real is integral already and stays a real.
+  EXPECT_EQ(Eval("trunc(1e300)"), "1.0e+300");
+  EXPECT_EQ(Eval("trunc(-9.3e18)"), "-9.3e+18");
   // A day after midnight is later than the day itself, as with Oracle dates.
   EXPECT_EQ(Eval("trunc(sysdate()) <= sysdate()"), "1");
   EXPECT_EQ(Eval("length(sysdate())"), "19");
   // A column that holds no date fails the statement instead of giving a wrong date.
   EXPECT_EQ(Eval("to_char('2026-13-01', 'yyyymmdd')"), "error");
   EXPECT_EQ(Eval("trunc('gestern')"), "error");
+}
+
+// Waits in the middle of a statement until the clock has moved to the next second.
+void AwaitNextSecond(sqlite3_context* ctx, int, sqlite3_value**) {
+  const std::time_t start = std::time(nullptr);
+  while (std::time(nullptr) == start) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  sqlite3_result_int(ctx, 1);
+}
+
+TEST_F(OracleFunctions, SysdateIsOneTimePerExecutionAndStaysOutOfTheSchema) {
+  ASSERT_EQ(sqlite3_create_function(db_, "await_next_second", 0, SQLITE_UTF8, nullptr,
+                                    AwaitNextSecond, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_stmt* st = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db_,
+                               "select count(distinct d), max(d) from (select sysdate() d union "
+                               "all select sysdate() where await_next_second())",
+                               -1, &st, nullptr),
+            SQLITE_OK);
+  std::string first;
+  for (int run = 0; run < 2; ++run) {
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(st, 0), 1) << "one time across the clock's next second";
+    std::string now = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+    if (run == 1) {
+      EXPECT_GT(now, first) << "the next execution takes the time afresh";
+    }
+    first = now;
+    sqlite3_reset(st);
+  }
+  sqlite3_finalize(st);
+  // Not deterministic, and not callable from schema objects.
+  EXPECT_NE(sqlite3_exec(db_, "create table t(a, b as (sysdate()))", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db_, "create view v as select sysdate() d", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  EXPECT_EQ(Eval("d from v"), "error");
 }
 
 TEST_F(OracleFunctions, NvlAndNullOrder) {

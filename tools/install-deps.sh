@@ -1,20 +1,27 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, the demo and the tests need. As root it runs
-# apt-get; otherwise it names what is missing.
+# Installs the Debian packages that building, the demo and the tests need, group by group, so
+# that a quick test run does not fetch the fuzzing toolchain. As root it runs apt-get; otherwise
+# it names what is missing.
+#
+#   tools/install-deps.sh [--tests] [--fuzz]
+#
+# Without options: building and the demo. --tests: the unit tests and their ODBC pass (the GCC
+# sanitizer pass needs nothing more). --fuzz: clang and libFuzzer.
 set -euo pipefail
 
 packages=(
   build-essential cmake   # compiler and build
   libsqlite3-dev sqlite3  # the embedded database: library, and the shell that builds demo files
-  libgtest-dev            # unit and integration tests
+  libgtest-dev            # the test programs, built with everything else
   unixodbc-dev            # the ODBC backend (Oracle at sites)
 )
-if [ "${1:-}" = "--tests" ]; then
-  packages+=(
-    unixodbc libsqliteodbc          # the same tests through an ODBC data source
-    clang libclang-rt-14-dev        # fuzzing (libFuzzer) and the sanitizer runtime
-  )
-fi
+for group in "$@"; do
+  case "$group" in
+    --tests) packages+=(unixodbc libsqliteodbc) ;;  # the tests' second pass, through ODBC
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;  # libFuzzer and clang's sanitizer runtime
+    *) echo "tools/install-deps.sh: unknown option $group" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

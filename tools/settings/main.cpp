@@ -10,10 +10,9 @@
 #include "frame/cipher.hpp"
 #include "frame/settings.hpp"
 #include "tools/settings/encipher.hpp"
+#include "zibrolt_version.hpp"
 
 namespace {
-
-constexpr const char* kVersion = "zibrolt-settings 1.0";
 
 void Usage(std::FILE* to) {
   std::fprintf(to,
@@ -174,7 +173,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc >= 2 && std::string_view(argv[1]) == "--version") {
-    std::printf("%s\n", kVersion);
+    std::printf("zibrolt-settings %s\n", zibrolt::kZibroltVersion);
     return 0;
   }
   if (argc >= 3 && std::string_view(argv[1]) == "write") return Write(argc, argv);

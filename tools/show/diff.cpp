@@ -193,7 +193,9 @@ std::string Quoted(std::string_view cp1252) {
 void KeyIndex::Add(const Record& r) {
   if (!r.complete) return;
   const std::string_view badge = BadgeOf(r), accessClass = ClassOf(layout_, r);
-  entries_.push_back({r.offset, Hash(r.text), keys_.size(), badge.size(), accessClass.size()});
+  // The masks say what the fields hold (the sizes are far below them).
+  entries_.push_back({r.offset, Hash(r.text), keys_.size() & 0xFFFFFFFFFFu, badge.size() & 0xFFFu,
+                      accessClass.size() & 0xFFFu});
   keys_.append(badge);
   keys_.append(accessClass);
 }

@@ -17,14 +17,13 @@
 #include "tools/show/records.hpp"
 #include "tools/show/render.hpp"
 #include "tools/show/validate.hpp"
+#include "zibrolt_version.hpp"
 
 namespace {
 
 using namespace zibrolt::show;
 using zibrolt::FindLayout;
 using zibrolt::Layout;
-
-constexpr const char* kVersion = "zibrolt-show 1.0";
 
 constexpr int kSound = 0;
 constexpr int kFindings = 1;
@@ -194,7 +193,7 @@ int main(int argc, char** argv) {
       Usage(stdout);
       return kSound;
     } else if (options && arg == "--version") {
-      std::printf("%s\n", kVersion);
+      std::printf("zibrolt-show %s\n", zibrolt::kZibroltVersion);
       return kSound;
     } else if (options && arg == "--csv") {
       csv = true;
