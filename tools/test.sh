@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh --tests
 jobs="$(nproc)"
-werror=OFF  # compiler warnings as errors
+werror=ON  # compiler warnings as errors
 
 echo "== Build and test (embedded database and ODBC)"
 tools/build.sh -DZIBROLT_TEST_ODBC=ON -DZIBROLT_WERROR="$werror"
