@@ -21,6 +21,10 @@ using backend::kNoRow;
 using backend::kOk;
 using backend::kTooManyRows;
 
+// Whether a status says the database could not answer. "No row" and "a second row" are
+// answers about the data, which each lookup turns into its specified outcome.
+constexpr bool IsError(int status) { return status < 0 && status != kTooManyRows; }
+
 using Column = backend::Column;
 constexpr Column Text(int capacity) { return {Column::kText, capacity}; }
 constexpr Column Int() { return {Column::kInt, 0}; }

@@ -19,7 +19,18 @@ constexpr sqlhlp::Query kAssignmentCountQuery{
     "and TfzSta<>8) or TfzSta is null ))",
     kCountColumns};
 
+constexpr sqlhlp::Query kTerminalRowCount{
+    "select count(*)  into :b0:b1  from Korvadat.Kvd1140Trm where TrmNam=:b2", kCountColumns};
+
 }  // namespace
+
+int TerminalRowExists(sqlhlp::Connection& db, std::string_view name, bool& exists) {
+  sqlhlp::Statement& count = db.Use(kTerminalRowCount);
+  count.BindText(0, name);
+  const int status = count.SelectOne();
+  if (status == sqlhlp::kOk) exists = count.GetInt(0) > 0;
+  return status;
+}
 
 int LoadTerminalContext(sqlhlp::Connection& db, TerminalRecord& terminal) {
   sqlhlp::Statement& row = db.Use(kTerminalQuery);

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "client/sqlhlp.hpp"
 
@@ -21,5 +22,10 @@ struct TerminalRecord {
 
 // Fills TRMMOD, TRMSAL and the assignment count; returns the status of the last statement.
 int LoadTerminalContext(sqlhlp::Connection& db, TerminalRecord& terminal);
+
+// Whether the terminal table has a row of this name at all, whatever its status: a terminal
+// that LoadTerminalContext did not find is either withdrawn (status 4 or 8) or not there.
+// Returns the status of the query; on 0 exists is set.
+int TerminalRowExists(sqlhlp::Connection& db, std::string_view name, bool& exists);
 
 }  // namespace zibrolt

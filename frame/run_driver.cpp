@@ -143,6 +143,15 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
   StrUpper(function);
   std::fprintf(out, "Mit Datenbank verbunden! Schema: %s\n", login.schema.c_str());
 
+  // A function no terminal knows (a typing error, or a scheduler that calls every function for
+  // every terminal) writes nothing: the terminal's file stays as it is.
+  const DownloadFunction* f = FindDownloadFunction(function);
+  if (!f) {
+    std::fprintf(out, "DNL-Funktion %s unbekannt, keine Datei geschrieben!\n",
+                 Shown(function).c_str());
+    return 0;
+  }
+
   DownloadFile::OpenResult opened = DownloadFile::OpenResult::kCannotOpen;
   std::unique_ptr<DownloadFile> file = DownloadFile::Open(path, create, &opened);
   if (!file && opened == DownloadFile::OpenResult::kBusy) {
@@ -156,24 +165,35 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
     std::fprintf(out, "Downloadfile %s konnte nicht geoeffnet werden!\n", path.c_str());
     return -1;
   }
-  // A terminal that is not there (1403) still gets its file; one whose row cannot be read does
-  // not: the file would be made for a terminal without model, set and assignments.
+  // A terminal whose row cannot be read gets no file: it would be made for a terminal without
+  // model, set and assignments. A withdrawn terminal (status 4 or 8) gets the file it has
+  // always got, which lists the badges of its assignments only, usually none: a site locks a
+  // terminal that way. A name no row has at all is a typing error, and its file stays as it is.
   status = LoadTerminalContext(*db, terminal);
+  const bool notActive = status == sqlhlp::kNoRow;
+  bool exists = true;
+  if (notActive) status = TerminalRowExists(*db, terminal.name, exists);
   if (status < 0) {
     ReportDriverState(out, db->DriverState());
     std::fprintf(out, "Terminal %s konnte nicht gelesen werden! SQLCode:%d\n",
-                 terminal.name.c_str(), status);
+                 Shown(terminal.name).c_str(), status);
     return -1;
   }
+  if (!exists) {
+    std::fprintf(out, "Terminal %s nicht gefunden, Downloaddatei bleibt unveraendert!\n",
+                 Shown(terminal.name).c_str());
+    return -1;
+  }
+  if (notActive)
+    std::fprintf(out, "Terminal %s ist gesperrt (Status 4 oder 8)!\n",
+                 Shown(terminal.name).c_str());
 
   const Messages messages(out, verbose);
   int result = 0;
-  if (const DownloadFunction* f = FindDownloadFunction(function)) {
-    if (RunDownloadFunction(*f, *db, messages, terminal, *file) != sqlhlp::kOk) {
-      ReportDriverState(out, db->DriverState());
-      std::fprintf(out, "%s", f->abortMessage);
-      result = -1;
-    }
+  if (RunDownloadFunction(*f, *db, messages, terminal, *file) != sqlhlp::kOk) {
+    ReportDriverState(out, db->DriverState());
+    std::fprintf(out, "%s", f->abortMessage);
+    result = -1;
   }
   if (result == 0 && !file->Commit()) {
     std::fprintf(out, "Fehler beim Schreiben der Downloaddatei %s!\n", path.c_str());

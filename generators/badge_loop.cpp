@@ -17,11 +17,12 @@ void RunBadgeLoop(BadgeCursor& list, const TerminalRecord& terminal, std::span<L
   for (LoopJob& j : jobs) j.status = j.job->Begin();
 
   int status = sqlhlp::kNoRow;
+  int openStatus = sqlhlp::kOk;
   bool opened = false;
   if (std::any_of(jobs.begin(), jobs.end(), Running)) {
     opened = true;
     // A failed open shows at the first fetch.
-    status = list.OpenBadgeCursor(terminal);
+    status = openStatus = list.OpenBadgeCursor(terminal);
     for (const LoopJob& j : jobs)
       if (Running(j) && j.style.cursorLines && status != sqlhlp::kOk)
         j.messages->Say("Ausweiscursor oeffnen: RC: %ld \n", long{status});
@@ -57,7 +58,13 @@ void RunBadgeLoop(BadgeCursor& list, const TerminalRecord& terminal, std::span<L
         j.messages->Say("Ausweiscursor lesen: Ausweis Nr. %ld RC: %ld \n", long{j.read},
                         long{status});
     }
-    if (status != sqlhlp::kNoRow) j.status = status;
+    if (status == sqlhlp::kNoRow) continue;
+    j.status = status;
+    // Functions without a line of their own for it name the status here: the open's, when the
+    // list could not be opened (its first fetch then only says that it is not open).
+    if (!j.style.cursorLines && !j.style.failureLine)
+      j.messages->Say("Ausweisliste nicht lesbar! SQLCode:%d\n",
+                      openStatus != sqlhlp::kOk ? openStatus : status);
   }
   if (opened) list.CloseBadgeCursor();
 

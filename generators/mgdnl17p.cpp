@@ -6,6 +6,7 @@
 #include "data/checks.hpp"
 #include "data/location.hpp"
 #include "generators/jobs.hpp"
+#include "generators/lookup_failures.hpp"
 #include "generators/record_checks.hpp"
 
 namespace zibrolt {
@@ -36,13 +37,13 @@ class MgDnl17PJob final : public BadgeJob {
       const Found<const BalanceValues*> found = balances_.LookupBalanceData(row.AswNum);
       if (found.status != sqlhlp::kOk && m.verbose())
         m.Say("Saldo Ermitteln. Pnr: %s SQLCode:%ld\n", row.AswPnr.c_str(), long{found.status});
-      if (found.status == sqlhlp::kOk)
-        balance_ = found.value->value[kBalanceValue];
-      else
-        balance_ = kNoBalance;
+      balance_ = found.status == sqlhlp::kOk ? std::string_view(found.value->value[kBalanceValue])
+                                             : kNoBalance;
       balanceRead = true;
+      return ReportBalanceFailure(m, row.AswNum, found.status);
     };
-    if (m.verbose()) readBalance();
+    if (m.verbose())
+      if (const int failed = readBalance(); failed != sqlhlp::kOk) return failed;
 
     const Rights& rights = checks_.CheckBadge(row.AswNum);
     if (rights.status != sqlhlp::kOk) return rights.status;
@@ -54,7 +55,8 @@ class MgDnl17PJob final : public BadgeJob {
               c_.terminal.name.c_str());
       return 0;
     }
-    if (!balanceRead) readBalance();
+    if (!balanceRead)
+      if (const int failed = readBalance(); failed != sqlhlp::kOk) return failed;
     badge.balance = balance_;
     badge.time = rights.time;
     badge.classes = classes;
@@ -64,6 +66,8 @@ class MgDnl17PJob final : public BadgeJob {
       badge.location = location.value;
     else if (location.status != sqlhlp::kNoRow)
       m.Say("SQL Standortbez. Ermitteln. SQLCode:%ld\n", long{location.status});
+    // A badge whose location cannot be read is not sent without it: the run fails.
+    if (sqlhlp::IsError(location.status)) return location.status;
     for (const std::string& record : mgdnl17p::BuildRecords(badge)) c_.file.Write(record);
     return 1;
   }

@@ -12,6 +12,7 @@
 #include "data/checks.hpp"
 #include "data/display_texts.hpp"
 #include "generators/jobs.hpp"
+#include "generators/lookup_failures.hpp"
 #include "generators/record_checks.hpp"
 
 namespace zibrolt {
@@ -39,10 +40,15 @@ class MgDnl18PJob final : public BadgeJob {
         checks_(c_.db, c_.messages, c_.terminal, c_.list),
         badgeSetBalances_(c_.db, c_.list) {}
 
-  // The terminal's display texts are read once, before the badge list; a set that cannot be
-  // read ends at the line that failed.
+  // The terminal's display texts are read once, before the badge list. A line without exactly
+  // one value code ends the set there; a set the database cannot give fails the run.
   int Begin() override {
-    texts_.ReadTerminalSet(c_.terminal, terminalLines_, c_.messages);
+    const int status = texts_.ReadTerminalSet(c_.terminal, terminalLines_, c_.messages);
+    if (sqlhlp::IsError(status)) {
+      c_.messages.Say("Anzeigetexte von Terminal %s nicht lesbar! SQLCode:%d\n",
+                      Shown(c_.terminal.name).c_str(), status);
+      return status;
+    }
     // The terminal's lines show some balances; a badge's own set may show any.
     terminalBalances_.emplace(c_.db, c_.list, ShownBalances(terminalLines_));
     return sqlhlp::kOk;
@@ -64,7 +70,12 @@ class MgDnl18PJob final : public BadgeJob {
     // its own but no lines in it gets eight empty slots.
     if (ownSet) {
       lines_ = DisplayLineTable{};
-      texts_.ReadBadgeSet(row.AswNum, lines_);
+      const int status = texts_.ReadBadgeSet(row.AswNum, lines_);
+      if (sqlhlp::IsError(status)) {
+        m.Say("Anzeigetexte von Ausweis %s nicht lesbar! SQLCode:%d\n", Shown(row.AswNum).c_str(),
+              status);
+        return status;
+      }
     } else {
       lines_ = terminalLines_;
     }
@@ -73,6 +84,9 @@ class MgDnl18PJob final : public BadgeJob {
     if (balance.status != sqlhlp::kOk && m.verbose())
       m.Say("Ausweis:%s Person:%s Saldodaten nicht gefunden! %d\n", row.AswNum.c_str(),
             row.AswPnr.c_str(), balance.status);
+    if (const int failed = ReportBalanceFailure(m, row.AswNum, balance.status);
+        failed != sqlhlp::kOk)
+      return failed;
     FillDisplayValues(lines_, balance.status == sqlhlp::kOk ? *balance.value : kNoBalance_, date_);
     std::array<mgdnl18p::Slot, mgdnl18p::kSlots> slots;
     for (int n = 0; n < mgdnl18p::kSlots; ++n)

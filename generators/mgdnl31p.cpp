@@ -28,8 +28,13 @@ class MgDnl31PJob final : public BadgeJob {
       return 0;
     }
     if (!BadgeNumberFits(m, row.AswNum)) return 0;
-    // Without a location the record carries blanks.
+    // Without a location the record carries blanks; one that cannot be read fails the run.
     const Found<std::string_view> location = locations_.FetchLocationText(row.AswNum);
+    if (sqlhlp::IsError(location.status)) {
+      m.Say("Standort von Ausweis %s nicht lesbar! SQLCode:%d\n", Shown(row.AswNum).c_str(),
+            location.status);
+      return location.status;
+    }
     const std::vector<std::string_view> classes = FittingClasses(m, row.AswNum, rights.classes);
     for (std::string_view entry : classes)
       c_.file.Write(mgdnl31p::BuildRecord(row.AswNum, std::string_view(row.AswGvo).substr(0, 8),

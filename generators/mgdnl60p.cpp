@@ -6,6 +6,7 @@
 #include "data/balance.hpp"
 #include "data/checks.hpp"
 #include "generators/jobs.hpp"
+#include "generators/lookup_failures.hpp"
 #include "generators/record_checks.hpp"
 
 namespace zibrolt {
@@ -37,6 +38,9 @@ class MgDnl60PJob final : public BadgeJob {
     // The balance shows only in records and is never reported, so it is read only for a badge
     // that gets records.
     const Found<const BalanceValues*> balance = balances_.LookupBalanceData(row.AswNum);
+    if (const int failed = ReportBalanceFailure(m, row.AswNum, balance.status);
+        failed != sqlhlp::kOk)
+      return failed;
     mgdnl60p::Badge badge;
     badge.number = row.AswNum;
     badge.validFrom = std::string_view(row.AswGvo).substr(0, 8);

@@ -99,8 +99,10 @@ TEST(IdStamm, NoBadgeGivesAnEmptyFileAndSuccess) {
 }
 
 // An unknown terminal lists the badges of its assignments only and has no TRMSAL to offer.
-TEST(IdStamm, UnknownTerminalLeavesTheDisplaySetEmpty) {
+// A withdrawn terminal lists the badges of its assignments, with no display set of its own.
+TEST(IdStamm, WithdrawnTerminalLeavesTheDisplaySetEmpty) {
   Installation inst(R"sql(
+INSERT INTO Kvd1140Trm VALUES ('GHOST', 'M', 'TS', 4, 1, 1, 1);
 INSERT INTO Kvd115Tfz VALUES ('GHOST', 1, 1, NULL);
 INSERT INTO MGSST35P VALUES ('GHOST', 'Z', '1');
 INSERT INTO Kvd301Asw VALUES
@@ -111,7 +113,9 @@ INSERT INTO Kvd301Awb VALUES ('3001', 'Z'), ('3002', 'Z');
 )sql");
   RunResult r = inst.Generate("IDSTAMM", "GHOST");
   EXPECT_EQ(r.exitStatus, 0);
-  EXPECT_BYTES(kConnected + "Ausweise gesamt: 1 davon in Datei gestellt: 1\n", r.output);
+  EXPECT_BYTES(kConnected + "Terminal GHOST ist gesperrt (Status 4 oder 8)!\n" +
+                   "Ausweise gesamt: 1 davon in Datei gestellt: 1\n",
+               r.output);
   EXPECT_BYTES("\"3001\",\"" + ListDate(-1) +
                    "\",\"\",\"\",\"1\",\"0\",\"1\",\"\",\"001\",\"Z  \",\"\",\"3001\",\"1\","
                    "\"\"\r\n",
@@ -195,7 +199,9 @@ INSERT INTO Kvd301Awb VALUES ('2001', 'Z'), ('2002', 'Z'), ('2003', 'Z'), ('2004
   inst.WriteOut("old content");
   RunResult r = inst.Generate("IDSTAMM", "T1", "out.dnl", "0");
   EXPECT_EQ(r.exitStatus, 255);
-  EXPECT_BYTES(kConnected + "Ausweise gesamt: 1 davon in Datei gestellt: 1\n" + kAbort, r.output);
+  EXPECT_BYTES(kConnected + "Ausweisliste nicht lesbar! SQLCode:-1\n" +
+                   "Ausweise gesamt: 1 davon in Datei gestellt: 1\n" + kAbort,
+               r.output);
   EXPECT_EQ(inst.ReadOut(), "old content");
   EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"out.dnl"});
 }

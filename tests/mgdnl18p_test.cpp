@@ -250,9 +250,9 @@ TEST(MgDnl18P, BadgeListErrorAbortsAndKeepsTheOldFile) {
   inst.WriteOut("old");
   RunResult r = inst.Generate("MGDNL18P", "T1", "out.dnl", "1");
   EXPECT_EQ(r.exitStatus, 255);
-  EXPECT_BYTES(
-      kConnected + Count(1, 1) + "Programmabbruch: Fehler bei Erstellung der Datei MGDNL18P!\n",
-      r.output);
+  EXPECT_BYTES(kConnected + "Ausweisliste nicht lesbar! SQLCode:-1\n" + Count(1, 1) +
+                   "Programmabbruch: Fehler bei Erstellung der Datei MGDNL18P!\n",
+               r.output);
   EXPECT_EQ(inst.ReadOut(), "old");
   EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"out.dnl"});
 }

@@ -141,7 +141,8 @@ TEST(MgDnl60P, DatabaseErrorInTheBadgeListFailsAndKeepsTheOldFile) {
   inst.WriteOut("OLD");
   RunResult r = inst.Generate("MGDNL60P", "T1");
   EXPECT_EQ(r.exitStatus, 255);
-  EXPECT_BYTES(kConnected + "Ausweise gesamt: 0 davon in Datei gestellt: 0\n" +
+  EXPECT_BYTES(kConnected + "Ausweisliste nicht lesbar! SQLCode:-1\n" +
+                   "Ausweise gesamt: 0 davon in Datei gestellt: 0\n" +
                    "Programmabbruch: Fehler bei Erstellung der Datei MGDNL60P!\n",
                r.output);
   EXPECT_EQ(inst.ReadOut(), "OLD");

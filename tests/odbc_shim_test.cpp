@@ -111,7 +111,6 @@ TEST(OdbcShim, OracleErrorsInTheTerminalAndChecksFailTheRun) {
 
 TEST(OdbcShim, OracleErrorsInTheBadgeListFailTheRun) {
   REQUIRE_SHIM();
-  GTEST_SKIP() << "a failed badge list does not print its SQLCode yet";
   ExpectFailedRuns({
       {"IDSTAMM", "execute,1,942,KVD301ASW", "SQLCode:-942\n"},
       {"MGDNL18P", "fetch,2,1555,KVD301ASW", "SQLCode:-1555\n"},
@@ -121,7 +120,6 @@ TEST(OdbcShim, OracleErrorsInTheBadgeListFailTheRun) {
 
 TEST(OdbcShim, OracleErrorsInTheLookupsFailTheRun) {
   REQUIRE_SHIM();
-  GTEST_SKIP() << "lookup errors are not failures yet";
   ExpectFailedRuns({
       {"MGDNL17P", "execute,1,942,O2002TSW", "SQLCode:-942\n"},
       {"MGDNL60P", "fetch,2,3113,O2002TSW", "SQLCode:-3113\n"},

@@ -295,6 +295,7 @@ TEST(OdbcRun, FailingStatementAbortsAndKeepsTheFile) {
   RunResult r = inst.Generate("IDSTAMM", "T1");
   EXPECT_EQ(r.exitStatus, 255);
   EXPECT_BYTES(kConnected +
+                   "Ausweisliste nicht lesbar! SQLCode:-1\n"
                    "Ausweise gesamt: 0 davon in Datei gestellt: 0\n"
                    "Programmabbruch: Fehler bei Erstellung der Datei IDSTAMM!\n",
                r.output);

@@ -33,28 +33,52 @@ TEST(RunDriver, FewerThanFourParametersPrintUsageAndTouchNothing) {
   EXPECT_EQ(inst.ReadOut(), "old");
 }
 
-TEST(RunDriver, UnknownFunctionConnectsAndCreatesOrKeepsTheFile) {
-  Installation inst;
-  inst.WriteOut("old");
-  RunResult appended = inst.Generate("MGDNL99P", "T1", "out.dnl", "0");
-  EXPECT_EQ(appended.exitStatus, 0);
-  EXPECT_BYTES(kConnected, appended.output);
-  EXPECT_EQ(inst.ReadOut(), "old");
+// T1 is a terminal without badges; T8 is withdrawn.
+const char* const kTerminals =
+    "INSERT INTO Kvd1140Trm VALUES ('T1','M','S',1,1,1,1), ('T8','M','S',8,1,1,1);";
 
-  for (std::string mode : {"1", "10"}) {
+TEST(RunDriver, ModeOneCreatesAnythingElseAppends) {
+  Installation inst(kTerminals);
+  for (std::string mode : {"1", "10", "0", "2", "x", ""}) {
     inst.WriteOut("old");
-    RunResult created = inst.Generate("mgdnl99p", "T1", "out.dnl", mode);
-    EXPECT_EQ(created.exitStatus, 0);
-    EXPECT_EQ(inst.ReadOut(), "") << "mode " << mode;
-  }
-  for (std::string mode : {"2", "x", ""}) {
-    inst.WriteOut("old");
-    EXPECT_EQ(inst.Generate("X", "T1", "out.dnl", mode).exitStatus, 0);
-    EXPECT_EQ(inst.ReadOut(), "old") << "mode '" << mode << "'";
+    EXPECT_EQ(inst.Generate("idstamm", "T1", "out.dnl", mode).exitStatus, 0);
+    EXPECT_EQ(inst.ReadOut(), mode[0] == '1' ? "" : "old") << "mode '" << mode << "'";
   }
   // Append mode creates a missing file.
-  EXPECT_EQ(inst.Generate("X", "T1", "new.dnl", "0").exitStatus, 0);
+  EXPECT_EQ(inst.Generate("IDSTAMM", "T1", "new.dnl", "0").exitStatus, 0);
   EXPECT_TRUE(std::filesystem::exists(inst.OutPath("new.dnl")));
+}
+
+// A mistyped function or terminal must not empty the terminal's file; a withdrawn terminal
+// gets the file it has always got, and a line says why it holds no badges.
+TEST(RunDriver, UnknownFunctionOrTerminalKeepsTheFile) {
+  Installation inst(kTerminals);
+  const struct {
+    const char* function;
+    const char* terminal;
+    int exitStatus;
+    const char* lines;  // after the connect line
+    const char* file;   // afterwards, "old" before
+  } kCases[] = {
+      {"mgdnl99p", "T1", 0, "DNL-Funktion MGDNL99P unbekannt, keine Datei geschrieben!\n", "old"},
+      {"MGDNL31P", "t1", 255, "Terminal t1 nicht gefunden, Downloaddatei bleibt unveraendert!\n",
+       "old"},
+      {"MGDNL31P", "T1 ", 255, "Terminal T1  nicht gefunden, Downloaddatei bleibt unveraendert!\n",
+       "old"},
+      {"IDSTAMM", "T8", 0,
+       "Terminal T8 ist gesperrt (Status 4 oder 8)!\nAusweise gesamt: 0 davon in Datei "
+       "gestellt: 0\n",
+       ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::string(c.function) + " " + c.terminal);
+    inst.WriteOut("old");
+    const RunResult r = inst.Generate(c.function, c.terminal);
+    EXPECT_EQ(r.exitStatus, c.exitStatus);
+    EXPECT_BYTES(kConnected + c.lines, r.output);
+    EXPECT_EQ(inst.ReadOut(), c.file);
+    EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"out.dnl"});
+  }
 }
 
 TEST(RunDriver, SchemaLosesItsLastCharacterAndIsUpperCased) {
@@ -69,8 +93,6 @@ TEST(RunDriver, SchemaLosesItsLastCharacterAndIsUpperCased) {
 
   login.schema = "korvadat";
   inst.WriteSettings(login);
-  // Stored without the extra character: the last letter goes and the switch fails.
-  std::string text = ReadFile(inst.root() / "files" / "quarvenda.ini");
   EXPECT_EQ(inst.Generate("X", "T1").exitStatus, 0);
 }
 
@@ -131,7 +153,7 @@ TEST(RunDriver, OverlongParametersAndSettingsAreRefused) {
 
 TEST(RunDriver, UnwritableFolderIsReported) {
   Installation inst;
-  RunResult r = inst.Run({"X", "T1", (inst.root() / "no-such-dir" / "f.dnl").string(), "1"});
+  RunResult r = inst.Run({"IDSTAMM", "T1", (inst.root() / "no-such-dir" / "f.dnl").string(), "1"});
   EXPECT_EQ(r.exitStatus, 255);
   EXPECT_BYTES(kConnected + "Downloadfile " + (inst.root() / "no-such-dir" / "f.dnl").string() +
                    " konnte nicht geoeffnet werden!\n",
@@ -139,26 +161,25 @@ TEST(RunDriver, UnwritableFolderIsReported) {
 }
 
 TEST(RunDriver, WriteErrorsKeepTheOldFile) {
-  Installation inst;
+  Installation inst(kTerminals);
   // A device is written in place; /dev/full refuses every byte.
-  RunResult r = inst.Run({"X", "T1", "/dev/full", "1"});
+  RunResult r = inst.Run({"IDSTAMM", "T1", "/dev/full", "1"});
   EXPECT_EQ(r.exitStatus, 0) << "nothing written, nothing to fail";
 
   // A regular file beyond the size limit: the write fails and the old file stays.
-  inst.Sql("INSERT INTO Kvd1140Trm VALUES ('T1','M','S',1,1,1,1);");
   inst.WriteOut("old");
   std::filesystem::permissions(inst.OutPath(), std::filesystem::perms(0640));
-  r = inst.RunCommand("ulimit -f 0; trap '' XFSZ; exec '" ZIBROLT_BIN "' X T1 '" +
+  r = inst.RunCommand("ulimit -f 0; trap '' XFSZ; exec '" ZIBROLT_BIN "' IDSTAMM T1 '" +
                       inst.OutPath().string() + "' 0");
   EXPECT_EQ(r.exitStatus, 255);
-  EXPECT_BYTES(
-      kConnected + "Fehler beim Schreiben der Downloaddatei " + inst.OutPath().string() + "!\n",
-      r.output);
+  EXPECT_BYTES(kConnected + "Ausweise gesamt: 0 davon in Datei gestellt: 0\n" +
+                   "Fehler beim Schreiben der Downloaddatei " + inst.OutPath().string() + "!\n",
+               r.output);
   EXPECT_EQ(inst.ReadOut(), "old");
   EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"out.dnl"});
 
   // A successful replace keeps the target's permissions.
-  EXPECT_EQ(inst.Generate("X", "T1", "out.dnl", "0").exitStatus, 0);
+  EXPECT_EQ(inst.Generate("IDSTAMM", "T1", "out.dnl", "0").exitStatus, 0);
   struct stat st {};
   ::stat(inst.OutPath().c_str(), &st);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
