@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
     std::fputs("Programmabbruch: unerwarteter Fehler!\n", stdout);
     status = -1;
   }
-  // A line that never reached the caller's log (a full disk, a closed pipe) is a failure too.
-  if (std::fflush(stdout) != 0) status = -1;
+  // A line that never reached the caller's log (a full disk, a closed pipe) is a failure too;
+  // the run driver has kept the old file then.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) status = -1;
   return status;
 }

@@ -195,6 +195,9 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
     std::fprintf(out, "%s", f->abortMessage);
     result = -1;
   }
+  // A run whose lines did not reach its log (a full disk, a closed pipe) cannot say what it did;
+  // it fails before its file is put in place, so that -1 still means "the file is as it was".
+  if (result == 0 && (std::fflush(out) != 0 || std::ferror(out))) return -1;
   if (result == 0 && !file->Commit()) {
     std::fprintf(out, "Fehler beim Schreiben der Downloaddatei %s!\n", path.c_str());
     result = -1;

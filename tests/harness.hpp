@@ -12,6 +12,9 @@
 
 namespace zibrolt::test {
 
+// The line every run prints once it is connected to a test installation.
+inline const std::string kConnected = "Mit Datenbank verbunden! Schema: KORVADAT\n";
+
 struct RunResult {
   int exitStatus;      // as the shell sees it: -1 is 255
   std::string output;  // standard output, byte for byte

@@ -8,7 +8,6 @@
 namespace zibrolt::test {
 namespace {
 
-const std::string kConnected = "Mit Datenbank verbunden! Schema: KORVADAT\n";
 const std::string kNoField = "     ";
 std::string NoFields(int count) { return std::string(5 * count, ' '); }
 
@@ -143,36 +142,6 @@ TEST(MgDnl17P, ReaderSevenShowsTheLocationOrItsNumberButNoClass) {
                    NoFields(5) + "07   " + NoFields(4) + "B5           " + d10 + "01" + "123456 " +
                    "0110 " + NoFields(5) + "07   " + NoFields(4),
                inst.ReadOut());
-}
-
-TEST(MgDnl17P, NoBadgeAtAllIsSuccessWithAnEmptyFile) {
-  Installation inst("INSERT INTO Kvd1140Trm VALUES ('T1', '7744-010', NULL, 1, 1, 1, 1);");
-  RunResult r = inst.Generate("MGDNL17P", "T1");
-  EXPECT_EQ(r.exitStatus, 0);
-  EXPECT_BYTES(kConnected + "Ausweise gesamt: 0 davon in Datei gestellt: 0\n", r.output);
-  EXPECT_EQ(inst.ReadOut(), "");
-}
-
-TEST(MgDnl17P, DatabaseErrorInTheBadgeListFailsAndKeepsTheOldFile) {
-  // The second badge's last day is no date, so the badge list fails; the embedded database
-  // sorts the whole list before the first row arrives, so nothing was counted yet.
-  Installation inst(
-      "INSERT INTO Kvd1140Trm VALUES ('T1', '7744-010', NULL, 1, 1, 1, 1);"
-      "INSERT INTO MGSST35P VALUES ('T1', 'Z', '1');"
-      "INSERT INTO Kvd301Awb VALUES ('C1', 'Z'), ('C2', 'Z');" +
-      Badge("C1", Day(-10), "1") + Admin("C1", "NULL") + Badge("C2", Day(-10), "2", "'kaputt'") +
-      Admin("C2", "NULL"));
-  inst.WriteOut("OLD");
-  RunResult r = inst.Generate("MGDNL17P", "T1");
-  EXPECT_EQ(r.exitStatus, 255);
-  const std::string before = kConnected + "Ausweise gesamt: 0 davon in Datei gestellt: 0\n" +
-                             "FehlerCode EndWorkMgDnl17P: -";
-  const std::string after = "\nProgrammabbruch: Fehler bei Erstellung der Datei MGDNL17P!\n";
-  ASSERT_GT(r.output.size(), before.size() + after.size()) << r.output;
-  EXPECT_BYTES(before, r.output.substr(0, before.size()));
-  EXPECT_BYTES(after, r.output.substr(r.output.size() - after.size()));
-  EXPECT_EQ(inst.ReadOut(), "OLD");
-  EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"out.dnl"});
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 namespace zibrolt::test {
 namespace {
 
-const std::string kConnected = "Mit Datenbank verbunden! Schema: KORVADAT\n";
 const std::string kNoSlot = "     ";
 
 // Columns: AswNum, AswGvo, AswGbi, AswPnr, AswBkl, AswGrp, AswAan, AswAtp, AswSal, AswBk2,
@@ -119,34 +118,6 @@ TEST(MgDnl60P, TerminalWithoutReadersGetsOneBlankRecordPerClass) {
                    ListDate(-5) + "01" + "  8,00 " + noSlots + "A5           " + d10 + "01" +
                    "123456 " + noSlots + "A8           " + d10 + "01" + "       " + noSlots,
                inst.ReadOut());
-}
-
-TEST(MgDnl60P, NoBadgeAtAllIsSuccessWithAnEmptyFile) {
-  Installation inst("INSERT INTO Kvd1140Trm VALUES ('T1', 'ZK-40', NULL, 1, 1, 1, 1);");
-  inst.WriteOut("OLD");
-  RunResult r = inst.Generate("MGDNL60P", "T1");
-  EXPECT_EQ(r.exitStatus, 0);
-  EXPECT_BYTES(kConnected + "Ausweise gesamt: 0 davon in Datei gestellt: 0\n", r.output);
-  EXPECT_EQ(inst.ReadOut(), "");
-}
-
-TEST(MgDnl60P, DatabaseErrorInTheBadgeListFailsAndKeepsTheOldFile) {
-  // The second badge's last day is no date, so the badge list fails; the embedded database
-  // sorts the whole list before the first row arrives, so nothing was counted yet.
-  Installation inst(
-      "INSERT INTO Kvd1140Trm VALUES ('T1', 'ZK-40', NULL, 1, 1, 1, 1);"
-      "INSERT INTO MGSST35P VALUES ('T1', 'Z', '1');"
-      "INSERT INTO Kvd301Awb VALUES ('C1', 'Z'), ('C2', 'Z');" +
-      Badge("C1", Day(-10)) + Admin("C1") + Badge("C2", Day(-10), "'kaputt'") + Admin("C2"));
-  inst.WriteOut("OLD");
-  RunResult r = inst.Generate("MGDNL60P", "T1");
-  EXPECT_EQ(r.exitStatus, 255);
-  EXPECT_BYTES(kConnected + "Ausweisliste nicht lesbar! SQLCode:-1\n" +
-                   "Ausweise gesamt: 0 davon in Datei gestellt: 0\n" +
-                   "Programmabbruch: Fehler bei Erstellung der Datei MGDNL60P!\n",
-               r.output);
-  EXPECT_EQ(inst.ReadOut(), "OLD");
-  EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"out.dnl"});
 }
 
 }  // namespace

@@ -231,8 +231,6 @@ TEST(OdbcClient, PlaceholdersBecomePositionalOutsideLiterals) {
 
 // Whole runs ---------------------------------------------------------------------------------
 
-const std::string kConnected = "Mit Datenbank verbunden! Schema: KORVADAT\n";
-
 TEST(OdbcRun, UnknownDataSourceIsAConnectError) {
   Login login;
   login.net = "NOSUCHDSN";

@@ -30,8 +30,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-const std::string kConnected = "Mit Datenbank verbunden! Schema: KORVADAT\n";
-
 // Terminal T1 (no client assignments, so every badge) with time class Z, and count badges
 // 10001.. that may all book time there.
 std::string ManyBadges(int count) {

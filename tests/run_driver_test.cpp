@@ -16,7 +16,6 @@ const std::string kUsage =
     "Param2: Terminal-Name\n"
     "Param3: Pfad der DNL-Datei\n"
     "Param4: 1: neu 0: dran h\xE4ngen\n";
-const std::string kConnected = "Mit Datenbank verbunden! Schema: KORVADAT\n";
 
 TEST(RunDriver, FewerThanFourParametersPrintUsageAndTouchNothing) {
   Installation inst;
@@ -177,6 +176,12 @@ TEST(RunDriver, WriteErrorsKeepTheOldFile) {
                r.output);
   EXPECT_EQ(inst.ReadOut(), "old");
   EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"out.dnl"});
+
+  // Lines that cannot reach the log: the run fails and the old file stays.
+  r = inst.RunCommand("exec '" ZIBROLT_BIN "' IDSTAMM T1 '" + inst.OutPath().string() +
+                      "' 1 > /dev/full");
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_EQ(inst.ReadOut(), "old");
 
   // A successful replace keeps the target's permissions.
   EXPECT_EQ(inst.Generate("IDSTAMM", "T1", "out.dnl", "0").exitStatus, 0);

@@ -15,10 +15,10 @@ namespace zibrolt {
 namespace {
 
 TEST(SqliteDialect, RewritesIntoListQualifierSysdateAndNullOrder) {
-  EXPECT_EQ(
-      ToSqliteDialect("select TRMMOD ,TRMSAL into :b0:b1,:b2:b3  from Korvadat.Kvd1140Trm "
-                      "where (TrmNam=:b4 and trunc(SYSDATE)>=AswGvo)"),
-      "select TRMMOD ,TRMSAL from Kvd1140Trm where (TrmNam=:b4 and trunc(datetime('now','localtime'))>=AswGvo)");
+  EXPECT_EQ(ToSqliteDialect("select TRMMOD ,TRMSAL into :b0:b1,:b2:b3  from Korvadat.Kvd1140Trm "
+                            "where (TrmNam=:b4 and trunc(SYSDATE)>=AswGvo)"),
+            "select TRMMOD ,TRMSAL from Kvd1140Trm where (TrmNam=:b4 and "
+            "trunc(datetime('now','localtime'))>=AswGvo)");
   EXPECT_EQ(ToSqliteDialect("select A from KORVADAT.T ,korvadat.U order by A,B desc,C"),
             "select A from T ,U order by A NULLS LAST,B desc NULLS FIRST,C NULLS LAST");
   // Literals stay as they are, even when they hold words the rewrite looks for.
