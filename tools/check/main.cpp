@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   if (check::ReadLogin(settings, report, login)) {
     if (const auto db = check::Connect(login, report)) {
       const check::Dbms dbms = check::CheckSession(*db, report);
-      if (dbms != check::Dbms::kUnknown) check::CheckStructure(*db, dbms, login.schema, report);
+      if (dbms != check::Dbms::kUnknown) check::CheckStructure(*db, dbms, report);
       if (!request.terminal.empty()) check::CheckTerminal(*db, request, report);
     }
   }

@@ -16,6 +16,9 @@
 namespace zibrolt::check {
 namespace {
 
+// The statements name every table with this owner, whatever schema the session is switched to.
+const std::string kOwner = "KORVADAT";
+
 std::string Upper(std::string text) {
   for (char& c : text)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -52,8 +55,8 @@ struct Key {
 
 class Columns {
  public:
-  Columns(sqlhlp::Connection& db, Dbms dbms, const std::string& schema, Report& report)
-      : db_(db), dbms_(dbms), schema_(schema), report_(report) {}
+  Columns(sqlhlp::Connection& db, Dbms dbms, Report& report)
+      : db_(db), dbms_(dbms), report_(report) {}
 
   // The table among tables that has the column, or null.
   const ColumnInfo* Find(const std::vector<std::string>& tables, const std::string& column,
@@ -76,7 +79,7 @@ class Columns {
   const std::vector<ColumnInfo>& Of(const std::string& table) {
     auto [it, added] = cache_.try_emplace(table);
     if (!added) return it->second;
-    const int status = ReadColumns(db_, dbms_, schema_, table, it->second);
+    const int status = ReadColumns(db_, dbms_, kOwner, table, it->second);
     if (status != sqlhlp::kOk)
       report_.Warn("Spaltentypen von " + table + " nicht lesbar, " +
                    StatusText(status, db_.DriverState()));
@@ -87,7 +90,6 @@ class Columns {
 
   sqlhlp::Connection& db_;
   Dbms dbms_;
-  const std::string& schema_;
   Report& report_;
   std::map<std::string, std::vector<ColumnInfo>> cache_;
 };
@@ -148,7 +150,7 @@ void CheckJoin(const Key& a, const ColumnInfo& ca, const Key& b, const ColumnInf
 
 }  // namespace
 
-void CheckStructure(sqlhlp::Connection& db, Dbms dbms, const std::string& schema, Report& report) {
+void CheckStructure(sqlhlp::Connection& db, Dbms dbms, Report& report) {
   const std::vector<ListedStatement> statements = DataStatements();
   std::vector<std::string> tables;
   for (const ListedStatement& s : statements)
@@ -159,7 +161,7 @@ void CheckStructure(sqlhlp::Connection& db, Dbms dbms, const std::string& schema
 
   static const std::regex comparison(
       R"(([A-Za-z_][A-Za-z0-9_$#]*)\s*=\s*(:b[0-9]+|[A-Za-z_][A-Za-z0-9_$#]*))");
-  Columns columns(db, dbms, schema, report);
+  Columns columns(db, dbms, report);
   std::map<Key, bool> keys;  // looked up by a bound value; true when once per badge
   std::set<std::pair<Key, Key>> joins;
   for (const ListedStatement& s : statements) {
@@ -188,7 +190,7 @@ void CheckStructure(sqlhlp::Connection& db, Dbms dbms, const std::string& schema
   std::vector<std::string> leading;
   for (const auto& [key, perBadge] : keys) {
     if (!perBadge) continue;
-    const int status = ReadIndexedColumns(db, dbms, schema, key.table, leading);
+    const int status = ReadIndexedColumns(db, dbms, kOwner, key.table, leading);
     if (status != sqlhlp::kOk)
       report.Warn("Indexe von " + key.table + " nicht lesbar, " +
                   StatusText(status, db.DriverState()));

@@ -2,14 +2,12 @@
 // statement prepared and run, the types of the keys they compare and the indexes the lookups
 // run once per badge depend on.
 #pragma once
-#include <string>
-
 #include "client/sqlhlp.hpp"
 #include "tools/check/catalog.hpp"
 #include "tools/check/report.hpp"
 
 namespace zibrolt::check {
 
-void CheckStructure(sqlhlp::Connection& db, Dbms dbms, const std::string& schema, Report& report);
+void CheckStructure(sqlhlp::Connection& db, Dbms dbms, Report& report);
 
 }  // namespace zibrolt::check
