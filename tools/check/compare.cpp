@@ -27,23 +27,6 @@ bool IndexFile(const Layout& layout, std::FILE* file, show::KeyIndex& index) {
   return reader.error() == 0;
 }
 
-std::vector<std::string> LinesOf(std::FILE* text) {
-  std::vector<std::string> lines;
-  std::rewind(text);
-  std::string line, converted;
-  for (int c; (c = std::fgetc(text)) != EOF;) {
-    if (c != '\n') {
-      line += static_cast<char>(c);
-      continue;
-    }
-    converted.clear();
-    Utf8ToCp1252(line, converted);
-    lines.push_back(converted);
-    line.clear();
-  }
-  return lines;
-}
-
 }  // namespace
 
 void Compare(const Layout& layout, const std::string& current, const std::string& made,
@@ -69,7 +52,13 @@ void Compare(const Layout& layout, const std::string& current, const std::string
     report.Fail("Vergleich mit " + current + " nicht moeglich: Datei nicht lesbar");
     return;
   }
-  const std::vector<std::string> lines = LinesOf(out.get());
+  std::vector<std::string> lines = ReadLines(out.get());
+  std::string converted;
+  for (std::string& line : lines) {
+    converted.clear();
+    Utf8ToCp1252(line, converted);
+    line.swap(converted);
+  }
   report.Ok("Vergleich der aktuellen Datei " + current + " mit dem Probelauf (" +
             std::to_string(lines.size()) + " Zeilen):");
   for (std::size_t i = 0; i < lines.size(); ++i) {

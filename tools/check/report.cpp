@@ -19,6 +19,19 @@ int Report::Finish() {
   return fail_ == 0 ? 0 : 1;
 }
 
+std::vector<std::string> ReadLines(std::FILE* text) {
+  std::vector<std::string> lines(1);
+  std::rewind(text);
+  for (int c; (c = std::fgetc(text)) != EOF;) {
+    if (c == '\n')
+      lines.emplace_back();
+    else
+      lines.back() += static_cast<char>(c);
+  }
+  if (lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
 std::string StatusText(int status, const std::string& driverState) {
   std::string text = "SQLCode " + std::to_string(status);
   if (!driverState.empty()) text += ", SQLSTATE " + driverState;

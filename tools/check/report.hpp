@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace zibrolt::check {
 
@@ -26,6 +27,9 @@ class Report {
   std::FILE* out_;
   int ok_ = 0, warn_ = 0, fail_ = 0;
 };
+
+// The lines a scratch stream holds, read from its start, without their line ends.
+std::vector<std::string> ReadLines(std::FILE* text);
 
 // A status as the lines show it, with the SQLSTATE of a driver error that has no number.
 std::string StatusText(int status, const std::string& driverState);

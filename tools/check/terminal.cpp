@@ -14,7 +14,6 @@
 #include "frame/run_driver.hpp"
 #include "generators/badge_loop.hpp"
 #include "generators/registry.hpp"
-#include "text/cp1252.hpp"
 #include "tools/check/compare.hpp"
 
 namespace zibrolt::check {
@@ -71,20 +70,9 @@ class FileSink : public RecordSink {
   std::FILE* file_;
 };
 
-// Shows the lines a stream holds, the last kShownLines of them.
+// Shows the last kShownLines lines a stream holds.
 void ShowLines(std::FILE* lines, Report& report) {
-  std::vector<std::string> kept;
-  std::rewind(lines);
-  std::string line;
-  for (int c; (c = std::fgetc(lines)) != EOF;) {
-    if (c != '\n') {
-      line += static_cast<char>(c);
-      continue;
-    }
-    kept.push_back(std::move(line));
-    line.clear();
-  }
-  if (!line.empty()) kept.push_back(std::move(line));
+  const std::vector<std::string> kept = ReadLines(lines);
   const std::size_t from = kept.size() > kShownLines ? kept.size() - kShownLines : 0;
   for (std::size_t i = from; i < kept.size(); ++i) report.Detail(kept[i]);
 }
