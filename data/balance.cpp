@@ -65,7 +65,8 @@ BadgeLookup SelectedLookup(sqlhlp::Connection& db, const BadgeCursor* list,
 
 BalanceLookup::BalanceLookup(sqlhlp::Connection& db, const BadgeCursor* list,
                              BalanceSelection selection)
-    : selection_(selection), lookup_(SelectedLookup(db, list, selection)) {}
+    : selection_(selection),
+      lookup_(SelectedLookup(db, list, selection)) {}
 
 void FormatBalanceValue(std::string_view sign, std::string_view digits, std::string& value) {
   // The value's leading blanks, tabs and line feeds go; a value made only of them stays.
@@ -110,10 +111,10 @@ BalanceSelection BalanceSelection::Value(int n) {
 
 Found<const BalanceValues*> BalanceLookup::LookupBalanceData(std::string_view badge) {
   const BalanceSelection& selection = selection_;
-  return answers_.Find(lookup_, badge,
-                       [&selection](const sqlhlp::Statement& st, BalanceValues& balance) {
-                         ReadSelected(selection, st, balance);
-                       });
+  return answers_.Find(lookup_, badge, [&selection](const sqlhlp::Statement& st,
+                                                    BalanceValues& balance) {
+    ReadSelected(selection, st, balance);
+  });
 }
 
 // Every column any file shows.
