@@ -61,7 +61,7 @@ TEST(Check, ReportsEachPoint) {
        {"WARN  Verknuepfung KVD113AWV.AWVNUM=KVD301ASW.ASWNUM: INTEGER / TEXT, Typen "
         "verschieden: verglichen wird erst nach Umwandlung",
         "WARN  Schluessel KVD301AWB.AWBASW: CHAR(10), CHAR mit Leerzeichen aufgefuellt: "
-        "Vergleiche finden nur Werte voller Breite",
+        "ein Text findet ihn nur als CHAR gebunden",
         "WARN  Kein Index beginnt mit O2002TSW.TSWIDN: jede Abfrage je Ausweis liest die ganze "
         "Tabelle",
         "WARN  Kein Index beginnt mit KVD113AWV.AWVNUM: jede Abfrage je Ausweis liest die ganze "

@@ -127,8 +127,8 @@ void CheckKey(const Key& key, const ColumnInfo& column, Report& report) {
   const std::string line = "Schluessel " + key.Name() + ": " + Describe(column);
   if (KindOf(column) == KeyKind::kChar)
     report.Warn(line +
-                ", CHAR mit Leerzeichen aufgefuellt: Vergleiche finden nur Werte voller "
-                "Breite");
+                ", CHAR mit Leerzeichen aufgefuellt: ein Text findet ihn nur als CHAR "
+                "gebunden");
   else
     report.Ok(line);
 }
