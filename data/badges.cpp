@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "data/statements.hpp"
+
 namespace zibrolt {
 namespace {
 
@@ -126,5 +128,10 @@ int BadgeCursor::FetchRow(BadgeRow& row) {
 }
 
 int BadgeCursor::CloseBadgeCursor() { return cursor_ ? cursor_->Close() : sqlhlp::kOk; }
+
+void ListBadgeStatements(std::vector<ListedStatement>& out) {
+  out.push_back(Listed("Ausweisliste (zugeordnet)", kAssignedBadges));
+  out.push_back(Listed("Ausweisliste (alle)", kAllBadges));
+}
 
 }  // namespace zibrolt

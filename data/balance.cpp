@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "data/statements.hpp"
+
 namespace zibrolt {
 namespace {
 
@@ -33,11 +35,11 @@ void ReadSelected(const BalanceSelection& selection, const sqlhlp::Statement& st
     if (selection.HasInfo(m)) FormatInformationText(st.GetText(column++), balance.info[m]);
 }
 
-// The lookup of a selection: TSWIDN, then the selected columns in order.
-BadgeLookup SelectedLookup(sqlhlp::Connection& db, const BadgeCursor* list,
-                           const BalanceSelection& selection) {
-  std::string text = "select TSWIDN";
-  std::vector<sqlhlp::Column> outputs{Text(256)};
+// The statement of a selection: TSWIDN, then the selected columns in order.
+void SelectedStatement(const BalanceSelection& selection, std::string& text,
+                       std::vector<sqlhlp::Column>& outputs) {
+  text = "select TSWIDN";
+  outputs.assign(1, Text(256));
   for (int n = 2; n <= 16; ++n) {
     if (!selection.HasValue(n)) continue;
     text += " ," + ValueColumn(n);
@@ -49,6 +51,13 @@ BadgeLookup SelectedLookup(sqlhlp::Connection& db, const BadgeCursor* list,
     outputs.push_back(Text(21));
   }
   text += "  from KORVADAT.O2002TSW where TSWIDN=:b0";
+}
+
+BadgeLookup SelectedLookup(sqlhlp::Connection& db, const BadgeCursor* list,
+                           const BalanceSelection& selection) {
+  std::string text;
+  std::vector<sqlhlp::Column> outputs;
+  SelectedStatement(selection, text, outputs);
   return BadgeLookup(db, list, text, outputs);
 }
 
@@ -106,6 +115,14 @@ Found<const BalanceValues*> BalanceLookup::LookupBalanceData(std::string_view ba
                                                     BalanceValues& balance) {
     ReadSelected(selection, st, balance);
   });
+}
+
+// Every column any file shows.
+void ListBalanceStatements(std::vector<ListedStatement>& out) {
+  ListedStatement& all = out.emplace_back();
+  all.name = "Salden";
+  all.perBadge = true;
+  SelectedStatement(BalanceSelection::All(), all.text, all.outputs);
 }
 
 }  // namespace zibrolt

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <new>
 
+#include "data/statements.hpp"
+
 namespace zibrolt {
 namespace {
 
@@ -171,6 +173,12 @@ const Rights& Authorisations::CheckBadge(std::string_view badge) {
     }
   }
   return rights_;
+}
+
+void ListCheckStatements(std::vector<ListedStatement>& out) {
+  out.push_back(Listed("Terminalklassen", kTerminalClasses));
+  out.push_back(Listed("Ausweisklassen", kBadgeClasses, kBadgeClassColumns, true));
+  out.push_back(Listed("Leser", kReaders));
 }
 
 }  // namespace zibrolt

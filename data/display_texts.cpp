@@ -5,6 +5,8 @@
 
 #include <charconv>
 
+#include "data/statements.hpp"
+
 namespace zibrolt {
 namespace {
 
@@ -187,6 +189,13 @@ int DisplayTexts::ReadTerminalSet(const TerminalRecord& terminal, DisplayLineTab
 
 int DisplayTexts::ReadBadgeSet(std::string_view badge, DisplayLineTable& table) {
   return ReadBadgeLines(badge, [&](const DisplayLine& line) { StoreDisplayLine(table, line); });
+}
+
+void ListDisplayTextStatements(std::vector<ListedStatement>& out) {
+  out.push_back(Listed("Anzeigezeilen Terminal", kTerminalLines));
+  out.push_back(Listed("Wertcode Terminal", kTerminalCode));
+  out.push_back(Listed("Anzeigezeilen Ausweis", kBadgeLines, true));
+  out.push_back(Listed("Wertcode Ausweis", kBadgeCode, true));
 }
 
 }  // namespace zibrolt

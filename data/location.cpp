@@ -1,6 +1,8 @@
 // Location of a badge: its administration row's AwvSto names a Kvd113Sto row.
 #include "data/location.hpp"
 
+#include "data/statements.hpp"
+
 namespace zibrolt {
 namespace {
 
@@ -24,6 +26,10 @@ Found<std::string_view> LocationLookup::FetchLocationText(std::string_view badge
   const Found<const std::string*> found = answers_.Find(lookup_, badge, ReadLocation);
   if (found.status != sqlhlp::kOk) return {found.status, {}};
   return {found.status, *found.value};
+}
+
+void ListLocationStatements(std::vector<ListedStatement>& out) {
+  out.push_back(Listed("Standort", kLocation, kLocationColumns, true));
 }
 
 }  // namespace zibrolt

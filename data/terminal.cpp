@@ -1,6 +1,8 @@
 // The terminal's own row and the count of its active client/licence assignments.
 #include "data/terminal.hpp"
 
+#include "data/statements.hpp"
+
 namespace zibrolt {
 namespace {
 
@@ -45,6 +47,11 @@ int LoadTerminalContext(sqlhlp::Connection& db, TerminalRecord& terminal) {
   status = count.SelectOne();
   if (status == sqlhlp::kOk) terminal.assignmentCount = count.GetInt(0);
   return status;
+}
+
+void ListTerminalStatements(std::vector<ListedStatement>& out) {
+  out.push_back(Listed("Terminal", kTerminalQuery));
+  out.push_back(Listed("Terminalzuordnungen", kAssignmentCountQuery));
 }
 
 }  // namespace zibrolt

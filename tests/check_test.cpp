@@ -1,0 +1,114 @@
+// zibrolt-check run as a site administrator runs it, on a sound installation and on ones with
+// one fault each: the lines it must print and its exit status. The current file given for a
+// comparison must come out untouched.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/harness.hpp"
+#include "zibrolt_version.hpp"
+
+namespace zibrolt::test {
+namespace {
+
+// One terminal with one badge that has a class the terminal lists, and a withdrawn terminal.
+const char* const kSite = R"sql(
+INSERT INTO Kvd1140Trm VALUES ('T1', '7744-010', 'TSAL', 1, 1, 1, 1), ('ALT', 'M', 'S', 8, 1, 1, 1);
+INSERT INTO MGSST35P VALUES ('T1', '10', '0');
+INSERT INTO Kvd301Asw VALUES ('1001', date('now','localtime','-10 days'), NULL,
+   'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1);
+INSERT INTO Kvd113Awv VALUES ('1001', NULL, 1, 1);
+INSERT INTO Kvd301Awb VALUES ('1001', '10');
+)sql";
+
+struct Case {
+  const char* name;
+  const char* sql;   // run on the sound installation first
+  std::string args;  // after the program
+  int exitStatus;
+  std::vector<std::string> lines;  // each the start of a line of the output
+};
+
+TEST(Check, ReportsEachPoint) {
+  const Case cases[] = {
+      {"sound",
+       "",
+       "--terminal T1 --function mgdnl31p",
+       0,
+       {"OK    Tabelle O2002TSW lesbar", "OK    Anweisung Salden vorbereitet und ausgefuehrt",
+        "OK    Index auf O2002TSW.TSWIDN",
+        "OK    Verknuepfung KVD113AWV.AWVNUM=KVD301ASW.ASWNUM: TEXT / TEXT",
+        "OK    Terminal T1: Modell 7744-010, Textsatz TSAL, 0 Mandanten-/Lizenzzuordnungen",
+        "OK    MGDNL31P: 1 Ausweise wuerden geschrieben (1 gelesen)"}},
+      {"missing table (no grant)",
+       "DROP TABLE O2002TSW;",
+       "",
+       1,
+       {"FAIL  Tabelle O2002TSW nicht lesbar, SQLCode ",
+        "FAIL  Anweisung Salden fehlerhaft, SQLCode "}},
+      {"missing column",
+       "ALTER TABLE Kvd113Sto DROP COLUMN StoKtx;",
+       "",
+       1,
+       {"OK    Tabelle KVD113STO lesbar", "FAIL  Anweisung Standort fehlerhaft, SQLCode "}},
+      {"key types differ, CHAR key, no index",
+       "DROP INDEX O2002TSW_Idn; DROP TABLE Kvd113Awv; CREATE TABLE Kvd113Awv (AWVNUM INTEGER, "
+       "AwvSto INTEGER, AWVCOD INTEGER, AwvSta INTEGER); DROP TABLE Kvd301Awb; CREATE TABLE "
+       "Kvd301Awb (AWBASW CHAR(10), AWBBKL TEXT);",
+       "",
+       0,
+       {"WARN  Verknuepfung KVD113AWV.AWVNUM=KVD301ASW.ASWNUM: INTEGER / TEXT, Typen "
+        "verschieden: verglichen wird erst nach Umwandlung",
+        "WARN  Schluessel KVD301AWB.AWBASW: CHAR(10), CHAR mit Leerzeichen aufgefuellt: "
+        "ein Text findet ihn nur als CHAR gebunden",
+        "WARN  Kein Index beginnt mit O2002TSW.TSWIDN: jede Abfrage je Ausweis liest die ganze "
+        "Tabelle",
+        "WARN  Kein Index beginnt mit KVD113AWV.AWVNUM: jede Abfrage je Ausweis liest die ganze "
+        "Tabelle"}},
+      {"unknown terminal",
+       "",
+       "--terminal T2",
+       1,
+       {"FAIL  Terminal T2 nicht gefunden (Schreibweise, Gross-/Kleinschreibung, Leerzeichen?)"}},
+      {"withdrawn terminal",
+       "",
+       "--terminal ALT",
+       0,
+       {"WARN  Terminal ALT ist zurueckgezogen (Status 8): zibrolt schreibt eine leere Liste"}},
+      {"settings elsewhere",
+       "",
+       "--settings ../nowhere.ini",
+       1,
+       {"FAIL  Einstellungsdatei ../nowhere.ini nicht lesbar", "Ergebnis: 0 OK, 0 WARN, 1 FAIL"}},
+      {"usage", "", "--current x.dnl --terminal T1", 2, {}},
+      {"version", "", "--version", 0, {std::string("zibrolt-check ") + kZibroltVersion}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Installation inst(kSite);
+    inst.Sql(c.sql);
+    const RunResult r = inst.RunCommand("'" ZIBROLT_CHECK_BIN "' " + c.args + " 2>/dev/null");
+    EXPECT_EQ(r.exitStatus, c.exitStatus) << r.output;
+    for (const std::string& line : c.lines)
+      EXPECT_NE(("\n" + r.output).find("\n" + line), std::string::npos) << line << "\n--- in:\n"
+                                                                        << r.output;
+  }
+}
+
+// The comparison sees the badge the current file lacks; the current file stays as it was.
+TEST(Check, ComparesWithTheCurrentFileWithoutTouchingIt) {
+  Installation inst(kSite);
+  inst.WriteOut("");
+  const std::string path = inst.OutPath().string();
+  const RunResult r = inst.RunCommand(
+      "'" ZIBROLT_CHECK_BIN "' --terminal T1 --function MGDNL31P --current '" + path + "'");
+  EXPECT_EQ(r.exitStatus, 0) << r.output;
+  EXPECT_NE(r.output.find("      badges: 1 added, 0 removed, 0 changed, 0 unchanged\n"),
+            std::string::npos)
+      << r.output;
+  EXPECT_EQ(inst.ReadOut(), "");
+}
+
+}  // namespace
+}  // namespace zibrolt::test

@@ -1,0 +1,13 @@
+// The database and the client session: which server and driver answer, the language settings
+// that decide the order of badges and classes in the files, and how long a round trip takes.
+#pragma once
+#include "client/sqlhlp.hpp"
+#include "tools/check/catalog.hpp"
+#include "tools/check/report.hpp"
+
+namespace zibrolt::check {
+
+// Reports the points and returns which database answers (kUnknown is a FAIL).
+Dbms CheckSession(sqlhlp::Connection& db, Report& report);
+
+}  // namespace zibrolt::check

@@ -1,0 +1,20 @@
+// A dry run for one terminal: its context as zibrolt reads it, how many badges each download
+// function would write tonight and, given the terminal's current file, what would change. The
+// files are made in the temporary folder only; the current file is opened for reading.
+#pragma once
+#include <string>
+
+#include "client/sqlhlp.hpp"
+#include "tools/check/report.hpp"
+
+namespace zibrolt::check {
+
+struct TerminalRequest {
+  std::string terminal;
+  std::string function;  // empty: every function
+  std::string current;   // empty: no comparison (needs a function)
+};
+
+void CheckTerminal(sqlhlp::Connection& db, const TerminalRequest& request, Report& report);
+
+}  // namespace zibrolt::check
