@@ -1,6 +1,8 @@
 // Location of a badge: its administration row's AwvSto names a Kvd113Sto row.
 #include "data/location.hpp"
 
+#include "data/pass_lookups.hpp"
+
 namespace zibrolt {
 namespace {
 
@@ -18,9 +20,11 @@ void ReadLocation(const sqlhlp::Statement& st, std::string& location) {
 }  // namespace
 
 LocationLookup::LocationLookup(sqlhlp::Connection& db, const BadgeCursor* list)
-    : lookup_(db, list, kLocation, kLocationColumns) {}
+    : shared_(list && list->shared() ? &list->shared()->locations : nullptr),
+      lookup_(db, list, kLocation, kLocationColumns) {}
 
 Found<std::string_view> LocationLookup::FetchLocationText(std::string_view badge) {
+  if (shared_) return shared_->FetchLocationText(badge);
   const Found<const std::string*> found = answers_.Find(lookup_, badge, ReadLocation);
   if (found.status != sqlhlp::kOk) return {found.status, {}};
   return {found.status, *found.value};
