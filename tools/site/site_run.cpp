@@ -13,8 +13,10 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
+#include <thread>
 
 #include "data/badges.hpp"
 #include "data/messages.hpp"
@@ -38,6 +40,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kStopped = -1;
 
 std::atomic<bool> gStop{false};
+
+// Threads that put files in place at once; they wait for the disk, not for a core.
+constexpr std::size_t kCommitThreads = 16;
 
 // Each job of a pass holds its temporary file, the target's lock and its lines' file open.
 constexpr std::size_t kFilesPerJob = 4;
@@ -217,12 +222,27 @@ class SiteRun {
       progress_.StartPass();
       RunBadgeLoop(list, ready.front()->terminal, loop);
       list.Share(nullptr);
-      for (std::size_t k = 0; k < ready.size(); ++k) Finish(*ready[k], &loop[k]);
+      FinishAll(ready, loop);
     }
     // The lines of the pass's jobs, each job's together, in job order.
     for (auto& s : states) {
       if (!s->lines.Emit(out_)) outcomes_[s->index].ok = false;
     }
+  }
+
+  // Puts the pass's files in place. Each commit waits for its data to reach the disk; the
+  // waits overlap on several threads (the files of a pass are distinct, each thread works on
+  // its own jobs' files and lines).
+  void FinishAll(const std::vector<JobState*>& ready, const std::vector<LoopJob>& loop) {
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+      for (std::size_t k; (k = next++) < ready.size();) Finish(*ready[k], &loop[k]);
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t t = 1; t < std::min(ready.size(), kCommitThreads); ++t)
+      threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads) t.join();
   }
 
   // Puts the job's file in place (or discards it) and records the outcome.
@@ -236,6 +256,7 @@ class SiteRun {
     s.work.reset();
     s.file.reset();  // an unfinished file is discarded here, the target untouched
     outcome.seconds = std::chrono::duration<double>(Clock::now() - s.start).count();
+    const std::lock_guard<std::mutex> hold(progressLock_);
     progress_.JobDone();
   }
 
@@ -248,6 +269,7 @@ class SiteRun {
   std::vector<JobOutcome>& outcomes_;
   std::FILE* out_;
   Progress progress_;
+  std::mutex progressLock_;
   std::unique_ptr<sqlhlp::Connection> db_;
   std::map<std::string, KnownTerminal> terminals_;
   std::unique_ptr<std::FILE, CloseFile> nullLines_;
