@@ -11,6 +11,8 @@
 
 namespace zibrolt {
 
+class PassLookups;
+
 // Badges are fetched from the database a window at a time, so that the lookups per badge can
 // ask for a whole window of badge numbers with one statement (one round trip instead of one per
 // badge); the rows still reach the generator one by one, in list order.
@@ -32,6 +34,12 @@ class BadgeCursor {
   // batch their statements ask for all of these at once.
   std::span<const std::string> Ahead() const;
 
+  // Lookups shared by all jobs of one pass over the list (pass_lookups.hpp), or nullptr. Jobs
+  // constructed after Share() answer the badge lookups that do not depend on their terminal
+  // from these, so that several jobs of a pass read each badge's data once.
+  void Share(PassLookups* lookups) { shared_ = lookups; }
+  PassLookups* shared() const { return shared_; }
+
  private:
   int FetchRow(BadgeRow& row);  // one row from the database
   int FillWindow();
@@ -42,6 +50,7 @@ class BadgeCursor {
   std::vector<std::string> numbers_;     // their badge numbers
   std::size_t next_ = 0;                 // the next row of the window to deliver
   int endStatus_ = sqlhlp::kOk;          // the status that ended the last fill, once reached
+  PassLookups* shared_ = nullptr;
 };
 
 }  // namespace zibrolt

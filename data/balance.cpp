@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "data/statements.hpp"
+#include "data/pass_lookups.hpp"
 
 namespace zibrolt {
 namespace {
@@ -65,7 +66,8 @@ BadgeLookup SelectedLookup(sqlhlp::Connection& db, const BadgeCursor* list,
 
 BalanceLookup::BalanceLookup(sqlhlp::Connection& db, const BadgeCursor* list,
                              BalanceSelection selection)
-    : selection_(selection),
+    : shared_(list && list->shared() ? &list->shared()->balances : nullptr),
+      selection_(selection),
       lookup_(SelectedLookup(db, list, selection)) {}
 
 void FormatBalanceValue(std::string_view sign, std::string_view digits, std::string& value) {
@@ -110,11 +112,12 @@ BalanceSelection BalanceSelection::Value(int n) {
 }
 
 Found<const BalanceValues*> BalanceLookup::LookupBalanceData(std::string_view badge) {
+  if (shared_) return shared_->LookupBalanceData(badge);
   const BalanceSelection& selection = selection_;
-  return answers_.Find(lookup_, badge, [&selection](const sqlhlp::Statement& st,
-                                                    BalanceValues& balance) {
-    ReadSelected(selection, st, balance);
-  });
+  return answers_.Find(lookup_, badge,
+                       [&selection](const sqlhlp::Statement& st, BalanceValues& balance) {
+                         ReadSelected(selection, st, balance);
+                       });
 }
 
 // Every column any file shows.

@@ -37,7 +37,8 @@ struct BalanceSelection {
 };
 
 // The balance lookup of one run. list is the badge cursor the generator walks: where the
-// database prefers batches, the rows of a window of badges are read at once.
+// database prefers batches, the rows of a window of badges are read at once. Where the list's
+// pass shares its lookups, they answer (with every value read, the selected ones among them).
 class BalanceLookup {
  public:
   explicit BalanceLookup(sqlhlp::Connection& db, const BadgeCursor* list = nullptr,
@@ -49,6 +50,7 @@ class BalanceLookup {
   Found<const BalanceValues*> LookupBalanceData(std::string_view badge);
 
  private:
+  BalanceLookup* shared_;       // the pass's own, or nullptr
   BalanceSelection selection_;  // what the file shows
   BadgeLookup lookup_;          // its statements
   BadgeAnswers<BalanceValues> answers_;

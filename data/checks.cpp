@@ -6,6 +6,7 @@
 #include <new>
 
 #include "data/statements.hpp"
+#include "data/pass_lookups.hpp"
 
 namespace zibrolt {
 namespace {
@@ -53,7 +54,11 @@ Authorisations::Authorisations(sqlhlp::Connection& db, const Messages& messages,
       messages_(messages),
       terminal_(terminal),
       highestReader_(highestReader),
-      badgeLookup_(db, list, kBadgeClasses, kBadgeClassColumns) {}
+      ownClasses_(db, list),
+      classLookup_(list && list->shared() ? list->shared()->classes : ownClasses_) {}
+
+BadgeClassLookup::BadgeClassLookup(sqlhlp::Connection& db, const BadgeCursor* list)
+    : badgeLookup_(db, list, kBadgeClasses, kBadgeClassColumns) {}
 
 int Authorisations::LoadTerminalClasses() {
   if (terminalLoaded_) return sqlhlp::kOk;
@@ -76,13 +81,17 @@ int Authorisations::LoadTerminalClasses() {
 }
 
 int Authorisations::LoadBadgeClasses(std::string_view badge) {
+  badgeClasses_ = nullptr;
+  return classLookup_.Load(badge, badgeClasses_);
+}
+
+int BadgeClassLookup::Load(std::string_view badge, const std::vector<std::string>*& classes) {
   for (std::size_t i = 0; i < batchSize_; ++i) {
     if (batch_[i].badge != badge) continue;
-    badgeClasses_ = &batch_[i].classes;
+    classes = &batch_[i].classes;
     return sqlhlp::kOk;
   }
   batchSize_ = 0;
-  badgeClasses_ = nullptr;
   sqlhlp::Statement& st = badgeLookup_.Bind(badge, numbers_);
   // Each badge asked for gets an answer; the entries keep their storage from badge to badge.
   if (batch_.size() < numbers_.size()) batch_.resize(numbers_.size());
@@ -100,7 +109,7 @@ int Authorisations::LoadBadgeClasses(std::string_view badge) {
   st.Close();
   if (status != sqlhlp::kNoRow) return status;
   batchSize_ = numbers_.size();
-  badgeClasses_ = &batch_.front().classes;  // the badge asked for comes first
+  classes = &batch_.front().classes;  // the badge asked for comes first
   return sqlhlp::kOk;
 }
 

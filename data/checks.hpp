@@ -20,6 +20,27 @@ namespace zibrolt {
 // stop, and there is no database status to report.
 inline constexpr int kAccessListFailed = INT_MIN;
 
+// The classes of badges (Kvd301Awb), whatever the terminal, read for a window of the badge list
+// at a time (list is the badge cursor the generator walks; without one, badge by badge).
+class BadgeClassLookup {
+ public:
+  BadgeClassLookup(sqlhlp::Connection& db, const BadgeCursor* list);
+
+  // 0 with classes pointing at the badge's classes (valid until a badge outside the last
+  // window is asked for), or the status of the failed statement.
+  int Load(std::string_view badge, const std::vector<std::string>*& classes);
+
+ private:
+  BadgeLookup badgeLookup_;  // the classes of a badge or of a window of badges
+  struct BadgeClasses {
+    std::string badge;                 // badge number
+    std::vector<std::string> classes;  // its classes
+  };
+  std::vector<BadgeClasses> batch_;   // the badges of the last lookup, the one asked for first
+  std::size_t batchSize_ = 0;         // entries of batch_ that hold answers
+  std::vector<std::string> numbers_;  // badge numbers of the last lookup
+};
+
 // What a badge may do at the terminal.
 struct Rights {
   int status = sqlhlp::kOk;          // 0, or why the rights could not be read (line printed)
@@ -68,14 +89,8 @@ class Authorisations {
   bool terminalLoaded_ = false;
   std::vector<std::string> timeClasses_;    // the terminal's time classes
   std::vector<std::string> accessClasses_;  // its access classes, distinct, highest first
-  BadgeLookup badgeLookup_;                 // the classes of a badge or of a window of badges
-  struct BadgeClasses {
-    std::string badge;                 // badge number
-    std::vector<std::string> classes;  // its classes
-  };
-  std::vector<BadgeClasses> batch_;   // the badges of the last lookup, the one asked for first
-  std::size_t batchSize_ = 0;         // entries of batch_ that hold answers
-  std::vector<std::string> numbers_;  // badge numbers of the last lookup
+  BadgeClassLookup ownClasses_;             // the badges' classes, when no pass shares them
+  BadgeClassLookup& classLookup_;           // ownClasses_, or those the pass shares
   const std::vector<std::string>* badgeClasses_ = nullptr;  // those of the current badge
   bool readersLoaded_ = false;
   std::bitset<12> readers_;

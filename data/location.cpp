@@ -2,6 +2,7 @@
 #include "data/location.hpp"
 
 #include "data/statements.hpp"
+#include "data/pass_lookups.hpp"
 
 namespace zibrolt {
 namespace {
@@ -20,9 +21,11 @@ void ReadLocation(const sqlhlp::Statement& st, std::string& location) {
 }  // namespace
 
 LocationLookup::LocationLookup(sqlhlp::Connection& db, const BadgeCursor* list)
-    : lookup_(db, list, kLocation, kLocationColumns) {}
+    : shared_(list && list->shared() ? &list->shared()->locations : nullptr),
+      lookup_(db, list, kLocation, kLocationColumns) {}
 
 Found<std::string_view> LocationLookup::FetchLocationText(std::string_view badge) {
+  if (shared_) return shared_->FetchLocationText(badge);
   const Found<const std::string*> found = answers_.Find(lookup_, badge, ReadLocation);
   if (found.status != sqlhlp::kOk) return {found.status, {}};
   return {found.status, *found.value};

@@ -10,7 +10,8 @@
 namespace zibrolt {
 
 // The location lookup of one run. list is the badge cursor the generator walks: where the
-// database prefers batches, the locations of a window of badges are read at once.
+// database prefers batches, the locations of a window of badges are read at once. Where the
+// list's pass shares its lookups, they answer.
 class LocationLookup {
  public:
   explicit LocationLookup(sqlhlp::Connection& db, const BadgeCursor* list = nullptr);
@@ -20,6 +21,7 @@ class LocationLookup {
   Found<std::string_view> FetchLocationText(std::string_view badge);
 
  private:
+  LocationLookup* shared_;  // the pass's own, or nullptr
   BadgeLookup lookup_;
   BadgeAnswers<std::string> answers_;
 };

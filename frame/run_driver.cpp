@@ -41,12 +41,9 @@ bool ParameterFits(std::FILE* out, const char* name, std::string_view value, std
   return false;
 }
 
-struct Login {
-  std::string name, password, net, dbSystem, schema;
-};
+}  // namespace
 
-// Reads the five settings; false (with the message printed) when the run cannot go on.
-bool ReadLogin(std::FILE* out, Login& login) {
+bool ReadLogin(std::FILE* out, Login& login, const char* settingsPath) {
   struct Setting {
     const char* key;
     std::string* value;
@@ -59,16 +56,16 @@ bool ReadLogin(std::FILE* out, Login& login) {
                               {"SCHEMA", &login.schema, kSchemaStoredMax}};
   SettingsEntry entry;
   for (const Setting& s : settings) {
-    const SettingsRead read = ReadIniEntry("", s.key, 0, kSettingsPath, entry);
+    const SettingsRead read = ReadIniEntry("", s.key, 0, settingsPath, entry);
     if (read.status == SettingsStatus::kNotSettingsFile) {
       std::fprintf(out,
                    "Einstellungsdatei %s ist keine Einstellungsdatei (keine normale Datei oder "
                    "groesser als 1 MiB)!\n",
-                   kSettingsPath);
+                   settingsPath);
       return false;
     }
     if (!read) {
-      std::fprintf(out, "Einstellungsdatei %s konnte nicht geoeffnet werden!\n", kSettingsPath);
+      std::fprintf(out, "Einstellungsdatei %s konnte nicht geoeffnet werden!\n", settingsPath);
       return false;
     }
     if (entry.value.size() > s.max) {
@@ -88,8 +85,6 @@ bool ReadLogin(std::FILE* out, Login& login) {
   return true;
 }
 
-// A driver error without an Oracle error number shows only as its status (-100001) in the
-// lines above; its SQLSTATE tells what happened (HYT00 a timeout, 22003 a numeric overflow).
 void ReportDriverState(std::FILE* out, std::string_view state) {
   if (state.empty()) return;
   std::string shown(state);
@@ -98,7 +93,84 @@ void ReportDriverState(std::FILE* out, std::string_view state) {
   std::fprintf(out, "ODBC-Fehler ohne Oracle-Fehlernummer, SQLSTATE %s\n", shown.c_str());
 }
 
-}  // namespace
+std::unique_ptr<sqlhlp::Connection> ConnectReporting(std::FILE* out, const Login& login) {
+  std::unique_ptr<sqlhlp::Connection> db;
+  std::string driverState;
+  const int status = sqlhlp::ConnectDatabase(login.name, login.password, login.net, login.schema,
+                                             db, &driverState);
+  if (status != sqlhlp::kOk) {
+    ReportDriverState(out, driverState);
+    // The password is never shown: these lines end up in the logs of the job scheduler. The
+    // first part has no line end: the login values follow on the same line.
+    std::fprintf(out, "DB-Connect-Error: %d!", status);
+    // Values deciphered from a damaged file may hold any byte: shown as \xNN, the line stays
+    // one line.
+    std::fprintf(out, "Name:%s Pwd:%s Net:%s Schema:%s\n", Shown(login.name).c_str(), "********",
+                 Shown(login.net).c_str(), Shown(login.schema).c_str());
+    return nullptr;
+  }
+  std::fprintf(out, "Mit Datenbank verbunden! Schema: %s\n", login.schema.c_str());
+  return db;
+}
+
+std::unique_ptr<DownloadFile> OpenDownloadReporting(std::FILE* out, const std::string& path,
+                                                    bool create) {
+  DownloadFile::OpenResult opened = DownloadFile::OpenResult::kCannotOpen;
+  std::unique_ptr<DownloadFile> file = DownloadFile::Open(path, create, &opened);
+  if (!file && opened == DownloadFile::OpenResult::kBusy) {
+    std::fprintf(out,
+                 "Downloaddatei %s wird von einem anderen Lauf geschrieben, Abbruch nach %d "
+                 "Sekunden!\n",
+                 path.c_str(), DownloadFile::kLockWaitSeconds);
+  } else if (!file) {
+    std::fprintf(out, "Downloadfile %s konnte nicht geoeffnet werden!\n", path.c_str());
+  }
+  return file;
+}
+
+bool LoadTerminalReporting(std::FILE* out, sqlhlp::Connection& db, TerminalRecord& terminal) {
+  // A terminal whose row cannot be read gets no file: it would be made for a terminal without
+  // model, set and assignments. A withdrawn terminal (status 4 or 8) gets the file it has
+  // always got, which lists the badges of its assignments only, usually none: a site locks a
+  // terminal that way. A name no row has at all is a typing error, and its file stays as it is.
+  int status = LoadTerminalContext(db, terminal);
+  const bool notActive = status == sqlhlp::kNoRow;
+  bool exists = true;
+  if (notActive) status = TerminalRowExists(db, terminal.name, exists);
+  if (status < 0) {
+    ReportDriverState(out, db.DriverState());
+    std::fprintf(out, "Terminal %s konnte nicht gelesen werden! SQLCode:%d\n",
+                 Shown(terminal.name).c_str(), status);
+    return false;
+  }
+  if (!exists) {
+    std::fprintf(out, "Terminal %s nicht gefunden, Downloaddatei bleibt unveraendert!\n",
+                 Shown(terminal.name).c_str());
+    return false;
+  }
+  if (notActive)
+    std::fprintf(out, "Terminal %s ist gesperrt (Status 4 oder 8)!\n",
+                 Shown(terminal.name).c_str());
+  return true;
+}
+
+bool FinishDownload(std::FILE* out, const sqlhlp::Connection& db, const DownloadFunction* function,
+                    int status, DownloadFile& file, const std::string& path) {
+  if (function && status != sqlhlp::kOk) {
+    ReportDriverState(out, db.DriverState());
+    std::fprintf(out, "%s", function->abortMessage);
+    return false;
+  }
+  // A run whose lines did not reach its log (a full disk, a closed pipe) cannot say what it did;
+  // it fails before its file is put in place, so that failure still means "the file is as it
+  // was".
+  if (std::fflush(out) != 0 || std::ferror(out)) return false;
+  if (!file.Commit()) {
+    std::fprintf(out, "Fehler beim Schreiben der Downloaddatei %s!\n", path.c_str());
+    return false;
+  }
+  return true;
+}
 
 void StrUpper(std::string& text) {
   for (auto it = text.rbegin(); it != text.rend(); ++it)
@@ -124,24 +196,10 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
   Login login;
   if (!ReadLogin(out, login)) return -1;
 
-  std::unique_ptr<sqlhlp::Connection> db;
-  std::string driverState;
-  int status = sqlhlp::ConnectDatabase(login.name, login.password, login.net, login.schema, db,
-                                       &driverState);
-  if (status != sqlhlp::kOk) {
-    ReportDriverState(out, driverState);
-    // The password is never shown: these lines end up in the logs of the job scheduler. The
-    // first part has no line end: the login values follow on the same line.
-    std::fprintf(out, "DB-Connect-Error: %d!", status);
-    // Values deciphered from a damaged file may hold any byte: shown as \xNN, the line stays
-    // one line.
-    std::fprintf(out, "Name:%s Pwd:%s Net:%s Schema:%s\n", Shown(login.name).c_str(), "********",
-                 Shown(login.net).c_str(), Shown(login.schema).c_str());
-    return -1;
-  }
+  std::unique_ptr<sqlhlp::Connection> db = ConnectReporting(out, login);
+  if (!db) return -1;
   RunStatsReport stats(*db);
   StrUpper(function);
-  std::fprintf(out, "Mit Datenbank verbunden! Schema: %s\n", login.schema.c_str());
 
   // A function no terminal knows (a typing error, or a scheduler that calls every function for
   // every terminal) writes nothing: the terminal's file stays as it is.
@@ -152,57 +210,13 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
     return 0;
   }
 
-  DownloadFile::OpenResult opened = DownloadFile::OpenResult::kCannotOpen;
-  std::unique_ptr<DownloadFile> file = DownloadFile::Open(path, create, &opened);
-  if (!file && opened == DownloadFile::OpenResult::kBusy) {
-    std::fprintf(out,
-                 "Downloaddatei %s wird von einem anderen Lauf geschrieben, Abbruch nach %d "
-                 "Sekunden!\n",
-                 path.c_str(), DownloadFile::kLockWaitSeconds);
-    return -1;
-  }
-  if (!file) {
-    std::fprintf(out, "Downloadfile %s konnte nicht geoeffnet werden!\n", path.c_str());
-    return -1;
-  }
-  // A terminal whose row cannot be read gets no file: it would be made for a terminal without
-  // model, set and assignments. A withdrawn terminal (status 4 or 8) gets the file it has
-  // always got, which lists the badges of its assignments only, usually none: a site locks a
-  // terminal that way. A name no row has at all is a typing error, and its file stays as it is.
-  status = LoadTerminalContext(*db, terminal);
-  const bool notActive = status == sqlhlp::kNoRow;
-  bool exists = true;
-  if (notActive) status = TerminalRowExists(*db, terminal.name, exists);
-  if (status < 0) {
-    ReportDriverState(out, db->DriverState());
-    std::fprintf(out, "Terminal %s konnte nicht gelesen werden! SQLCode:%d\n",
-                 Shown(terminal.name).c_str(), status);
-    return -1;
-  }
-  if (!exists) {
-    std::fprintf(out, "Terminal %s nicht gefunden, Downloaddatei bleibt unveraendert!\n",
-                 Shown(terminal.name).c_str());
-    return -1;
-  }
-  if (notActive)
-    std::fprintf(out, "Terminal %s ist gesperrt (Status 4 oder 8)!\n",
-                 Shown(terminal.name).c_str());
+  std::unique_ptr<DownloadFile> file = OpenDownloadReporting(out, path, create);
+  if (!file) return -1;
+  if (!LoadTerminalReporting(out, *db, terminal)) return -1;
 
   const Messages messages(out, verbose);
-  int result = 0;
-  if (RunDownloadFunction(*f, *db, messages, terminal, *file) != sqlhlp::kOk) {
-    ReportDriverState(out, db->DriverState());
-    std::fprintf(out, "%s", f->abortMessage);
-    result = -1;
-  }
-  // A run whose lines did not reach its log (a full disk, a closed pipe) cannot say what it did;
-  // it fails before its file is put in place, so that -1 still means "the file is as it was".
-  if (result == 0 && (std::fflush(out) != 0 || std::ferror(out))) return -1;
-  if (result == 0 && !file->Commit()) {
-    std::fprintf(out, "Fehler beim Schreiben der Downloaddatei %s!\n", path.c_str());
-    result = -1;
-  }
-  return result;
+  const int status = RunDownloadFunction(*f, *db, messages, terminal, *file);
+  return FinishDownload(out, *db, f, status, *file, path) ? 0 : -1;
 }
 
 }  // namespace zibrolt

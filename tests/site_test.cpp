@@ -1,0 +1,204 @@
+// zibrolt-site against single runs: every file of a site run is byte for byte the file zibrolt
+// writes for the same job, and each job's lines are the single run's lines; a job that fails
+// keeps its old file while the others are put in place; a jobs file with a bad line runs
+// nothing.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "client/fault_injection.hpp"
+#include "tests/harness.hpp"
+#include "tools/site/job_file.hpp"
+#include "tools/site/site_run.hpp"
+
+using zibrolt::site::SiteJob;
+
+namespace zibrolt::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+RunResult Site(const Installation& inst, const std::string& args) {
+  return inst.RunCommand("exec '" ZIBROLT_SITE_BIN "' " + args);
+}
+
+std::string DemoSql() {
+  std::string sql;
+  for (const char* f : {"demo.sql", "badges-extra.sql", "balances-extra.sql"})
+    sql += ReadFile(fs::path(ZIBROLT_SOURCE_DIR) / "tools" / "demo" / f) + "\n";
+  return sql;
+}
+
+// Each job's lines in the site output, by the line number its header names.
+std::map<int, std::string> JobLines(const std::string& output) {
+  std::map<int, std::string> lines;
+  std::string* current = nullptr;
+  std::size_t at = 0;
+  while (at < output.size()) {
+    const std::size_t end = output.find('\n', at);
+    const std::string line = output.substr(at, end - at + 1);
+    at = end == std::string::npos ? output.size() : end + 1;
+    int number = 0;
+    if (line.rfind("Auftrag ", 0) == 0 && std::sscanf(line.c_str(), "%*[^(](Zeile %d)", &number))
+      current = &lines[number];
+    else if (line.rfind("Zusammenfassung:", 0) == 0)
+      current = nullptr;
+    else if (current)
+      *current += line;
+  }
+  return lines;
+}
+
+struct Source {
+  const char* name;
+  bool generated;  // a benchmark installation instead of the demo
+};
+
+class SiteSameBytes : public ::testing::TestWithParam<Source> {};
+
+TEST_P(SiteSameBytes, EveryFileAndEveryLineAsTheSingleRun) {
+  const Source source = GetParam();
+  Installation inst(source.generated ? "" : DemoSql());
+  if (source.generated) {
+    fs::remove(inst.database());
+    const RunResult made =
+        Shell(std::string("'") + ZIBROLT_BENCH_DB_BIN + "' --badges 400 --terminals 4 '" +
+                  inst.database().string() + "'",
+              inst.root());
+    ASSERT_EQ(made.exitStatus, 0) << made.output;
+  }
+  // The helper's jobs, then two appending jobs on one file and one with "/d".
+  const RunResult made = Site(inst,
+                              "--make-jobs 'idstamm MGDNL17P MGDNL18P MGDNL31P MGDNL60P' "
+                              "'../../out/{terminal}-{function}.dnl' 2>&1 >jobs.txt");
+  ASSERT_EQ(made.exitStatus, 0) << made.output;
+  std::string jobs = ReadFile(inst.root() / "work" / "run" / "jobs.txt");
+  std::vector<SiteJob> parsed;
+  ASSERT_TRUE(site::ParseJobs(jobs, parsed).empty());
+  ASSERT_GE(parsed.size(), 10u);
+  const std::string first = parsed[0].terminal, last = parsed.back().terminal;
+  jobs += "# appended in job order\nMGDNL31P\t" + first + " ../../out/both.dnl 0\n";
+  jobs += "MGDNL60P " + last + " \"../../out/both.dnl\" 0\n";
+  jobs += "mgdnl17p " + last + " ../../out/verbose.dnl 1 /d\n";
+  WriteFile(inst.root() / "work" / "run" / "jobs.txt", jobs);
+  inst.WriteOut("old\n", "both.dnl");
+
+  const RunResult site = Site(inst, "jobs.txt");
+  ASSERT_EQ(site.exitStatus, 0) << site.output;
+  const std::map<int, std::string> lines = JobLines(site.output);
+
+  parsed.clear();
+  site::ParseJobs(jobs, parsed);
+  fs::create_directories(inst.root() / "single");
+  WriteFile(inst.root() / "single" / "both.dnl", "old\n");
+  for (const SiteJob& job : parsed) {
+    const std::string single = "../../single/" + fs::path(job.path).filename().string();
+    std::vector<std::string> args = {job.function, job.terminal, single, job.create ? "1" : "0"};
+    if (job.verbose) args.push_back("/d");
+    const RunResult run = inst.Run(args);
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    // The single run's lines after its connect line.
+    EXPECT_BYTES(run.output.substr(run.output.find('\n') + 1), lines.at(job.line))
+        << "line " << job.line;
+  }
+  for (const SiteJob& job : parsed) {
+    const std::string name = fs::path(job.path).filename().string();
+    EXPECT_BYTES(ReadFile(inst.root() / "single" / name), inst.ReadOut(name)) << name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Installations, SiteSameBytes,
+                         ::testing::Values(Source{"demo", false}, Source{"generated", true}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// A write that fails midway fails its job only: its old file stays, the others are in place,
+// and the run ends with -1 naming it. Run in this process so that the write can be failed.
+TEST(Site, FailedJobKeepsItsOldFileAndTheOthersGoOn) {
+  Installation inst(DemoSql());
+  const std::vector<std::string> names = {"a.dnl", "b.dnl", "c.dnl"};
+  std::vector<SiteJob> jobs;
+  for (const std::string& name : names) {
+    inst.WriteOut("old " + name, name);
+    jobs.push_back({static_cast<int>(jobs.size()) + 1, "IDSTAMM", "ZE-HAUPTEINGANG",
+                    inst.OutPath(name).string(), true, false});
+  }
+  jobs.push_back(
+      {4, "MGDNL17P", "ZE-HAUPTEINGANG", (inst.root() / "nowhere" / "x").string(), true, false});
+  if (OdbcMode()) setenv("ODBCINI", inst.OdbcIni().c_str(), 1);
+  const fs::path before = fs::current_path();
+  fs::current_path(inst.root() / "work" / "run");  // NET8 names the database from there
+  site::SiteOptions options;
+  options.settingsPath = (inst.root() / "files" / "quarvenda.ini").string();
+  std::vector<site::JobOutcome> outcomes;
+  char* buffer = nullptr;
+  std::size_t size = 0;
+  std::FILE* out = open_memstream(&buffer, &size);
+  faults::Arm(faults::Point::kWrite, 2);  // the second job's first write
+  const bool ran = site::RunJobs(options, jobs, outcomes, out, nullptr);
+  faults::Disarm();
+  fs::current_path(before);
+  std::fclose(out);
+  const std::string output(buffer, size);
+  std::free(buffer);
+
+  EXPECT_TRUE(ran) << output;
+  ASSERT_EQ(outcomes.size(), 4u);
+  EXPECT_TRUE(outcomes[0].ok && outcomes[2].ok) << output;
+  EXPECT_FALSE(outcomes[1].ok);
+  EXPECT_FALSE(outcomes[3].ok);
+  EXPECT_EQ(inst.ReadOut("b.dnl"), "old b.dnl");
+  EXPECT_EQ(inst.ReadOut("a.dnl"), inst.ReadOut("c.dnl"));
+  EXPECT_NE(inst.ReadOut("a.dnl"), "old a.dnl");
+  EXPECT_NE(output.find("Fehler beim Schreiben der Downloaddatei " + jobs[1].path),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("Downloadfile " + jobs[3].path + " konnte nicht geoeffnet werden!"),
+            std::string::npos);
+  EXPECT_EQ(inst.OutFolderEntries().size(), names.size());  // no temporary file left
+}
+
+// A jobs file with any bad line runs nothing; each bad line is named.
+TEST(Site, BadJobsFileRunsNothing) {
+  Installation inst(DemoSql());
+  struct Case {
+    const char* line;
+    const char* says;
+  } cases[] = {
+      {"IDSTAMM ZE-HAUPTEINGANG ../../out/x.dnl", "zu wenige Felder"},
+      {"IDSTAMM ZE-HAUPTEINGANG ../../out/x.dnl 1 /d extra", "zu viele Felder"},
+      {"IDSTAMM ZE-HAUPTEINGANG ../../out/x.dnl 1 /D", "fuenftes Feld ist nicht /d"},
+      {"IDSTAMX ZE-HAUPTEINGANG ../../out/x.dnl 1", "unbekannte DNL-Funktion IDSTAMX"},
+      {"IDSTAMM \"ZE HAUPT ../../out/x.dnl 1", "Anfuehrungszeichen nicht geschlossen"},
+      {"IDSTAMM ZE\"X ../../out/x.dnl 1", "Anfuehrungszeichen mitten im Feld"},
+      {"IDSTAMM \"ZE\"X ../../out/x.dnl 1", "Zeichen direkt nach schliessendem"},
+      {"IDSTAMM ZE-HAUPTEINGANG \"\" 1", "Pfad der DNL-Datei leer"},
+      {"IDSTAMM ZE-HAUPTEINGANG ../../out/x.dnl \"\"", "Modus leer"},
+      {"MGDNL17P01234567890123 T ../../out/x.dnl 1", "Param1 (DNL-Funktion) zu lang: 22"},
+  };
+  std::string jobs =
+      "# good lines around the bad ones\n\nIDSTAMM ZE-HAUPTEINGANG ../../out/g.dnl 1\n";
+  for (const Case& c : cases) jobs += std::string(c.line) + "\n";
+  WriteFile(inst.root() / "work" / "run" / "jobs.txt", jobs);
+  const RunResult run = Site(inst, "jobs.txt");
+  EXPECT_EQ(run.exitStatus, 255);
+  int line = 4;
+  for (const Case& c : cases)
+    EXPECT_NE(run.output.find("Zeile " + std::to_string(line++) + ": " + c.says), std::string::npos)
+        << c.line << "\n"
+        << run.output;
+  EXPECT_NE(run.output.find("kein Auftrag ausgefuehrt"), std::string::npos);
+  EXPECT_TRUE(inst.OutFolderEntries().empty());  // not even the good job ran
+  // A quoted field holds blanks and tabs are separators; a "#" field starts a comment.
+  std::vector<std::string> fields;
+  std::string problem;
+  ASSERT_TRUE(site::SplitJobLine("IDSTAMM\t\"ZE HAUPT\"  a.dnl 1 # x", fields, &problem));
+  EXPECT_EQ(fields, (std::vector<std::string>{"IDSTAMM", "ZE HAUPT", "a.dnl", "1"}));
+}
+
+}  // namespace
+}  // namespace zibrolt::test

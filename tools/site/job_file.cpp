@@ -1,0 +1,133 @@
+// Parsing the jobs file. Field sizes and the function names are those of zibrolt's command
+// line, checked here so that a job that zibrolt would refuse stops the whole file up front.
+#include "tools/site/job_file.hpp"
+
+#include <cstdio>
+
+#include "frame/run_driver.hpp"
+#include "generators/registry.hpp"
+#include "text/control.hpp"
+
+namespace zibrolt::site {
+namespace {
+
+constexpr std::size_t kFunctionMax = 19;
+constexpr std::size_t kTerminalMax = 255;
+constexpr std::size_t kPathMax = 199;
+
+bool Blank(char c) { return c == ' ' || c == '\t'; }
+
+bool Control(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u < 0x20 || u == 0x7F;
+}
+
+std::string TooLong(const char* name, std::size_t size, std::size_t max) {
+  char text[160];
+  std::snprintf(text, sizeof text, "%s zu lang: %zu Zeichen, erlaubt sind hoechstens %zu", name,
+                size, max);
+  return text;
+}
+
+// Why the fields are no job, or empty when they are one.
+std::string CheckJob(const std::vector<std::string>& f, SiteJob& job) {
+  if (f.size() < 4) return "zu wenige Felder (Funktion, Terminal, Datei, Modus [/d])";
+  if (f.size() > 5) return "zu viele Felder (Funktion, Terminal, Datei, Modus [/d])";
+  if (f.size() == 5 && f[4] != "/d") return "fuenftes Feld ist nicht /d: " + Shown(f[4]);
+  if (f[0].size() > kFunctionMax)
+    return TooLong("Param1 (DNL-Funktion)", f[0].size(), kFunctionMax);
+  if (f[1].size() > kTerminalMax)
+    return TooLong("Param2 (Terminal-Name)", f[1].size(), kTerminalMax);
+  if (f[2].size() > kPathMax) return TooLong("Param3 (Pfad der DNL-Datei)", f[2].size(), kPathMax);
+  job.function = f[0];
+  StrUpper(job.function);
+  // zibrolt writes nothing for an unknown name; in a jobs file it is a typing error.
+  if (!FindDownloadFunction(job.function)) return "unbekannte DNL-Funktion " + Shown(f[0]);
+  if (f[2].empty()) return "Pfad der DNL-Datei leer";
+  if (f[3].empty()) return "Modus leer (1: neu, 0: dran haengen)";
+  job.terminal = f[1];
+  job.path = f[2];
+  job.create = f[3][0] == '1';
+  job.verbose = f.size() == 5;
+  return {};
+}
+
+}  // namespace
+
+bool SplitJobLine(std::string_view line, std::vector<std::string>& fields, std::string* problem) {
+  fields.clear();
+  std::size_t i = 0;
+  while (true) {
+    while (i < line.size() && Blank(line[i])) ++i;
+    if (i == line.size() || line[i] == '#') return true;  // "#" outside quotes: a comment
+    std::string field;
+    if (line[i] == '"') {
+      const std::size_t close = line.find('"', i + 1);
+      if (close == std::string_view::npos) {
+        *problem = "Anfuehrungszeichen nicht geschlossen";
+        return false;
+      }
+      field.assign(line.substr(i + 1, close - i - 1));
+      i = close + 1;
+      if (i < line.size() && !Blank(line[i])) {
+        *problem = "Zeichen direkt nach schliessendem Anfuehrungszeichen";
+        return false;
+      }
+    } else {
+      while (i < line.size() && !Blank(line[i])) {
+        if (line[i] == '"') {
+          *problem = "Anfuehrungszeichen mitten im Feld";
+          return false;
+        }
+        field.push_back(line[i++]);
+      }
+    }
+    for (char c : field)
+      if (Control(c)) {
+        *problem = "Steuerzeichen im Feld " + Shown(field);
+        return false;
+      }
+    fields.push_back(std::move(field));
+  }
+}
+
+std::vector<JobFileError> ParseJobs(std::string_view text, std::vector<SiteJob>& jobs) {
+  std::vector<JobFileError> errors;
+  std::vector<std::string> fields;
+  int number = 0;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);  // written on Windows
+    std::string problem;
+    if (!SplitJobLine(line, fields, &problem)) {
+      errors.push_back({number, problem});
+      continue;
+    }
+    if (fields.empty()) continue;
+    SiteJob job;
+    job.line = number;
+    problem = CheckJob(fields, job);
+    if (problem.empty())
+      jobs.push_back(std::move(job));
+    else
+      errors.push_back({number, problem});
+  }
+  return errors;
+}
+
+bool QuoteField(std::string_view value, std::string& out) {
+  bool quote = value.empty() || value.front() == '#';
+  for (char c : value) {
+    if (c == '"' || Control(c)) return false;
+    if (Blank(c)) quote = true;
+  }
+  if (quote) out += '"';
+  out += value;
+  if (quote) out += '"';
+  return true;
+}
+
+}  // namespace zibrolt::site

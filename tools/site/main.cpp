@@ -1,0 +1,179 @@
+// zibrolt-site: writes the download files of a whole site in one run, every file from the same
+// moment of the database and the badge list read once for many terminals, where a scheduler
+// would otherwise call zibrolt once per terminal and function.
+#include <sys/stat.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frame/settings.hpp"
+#include "text/control.hpp"
+#include "tools/site/job_file.hpp"
+#include "tools/site/make_jobs.hpp"
+#include "tools/site/site_run.hpp"
+#include "tools/site/summary.hpp"
+#include "zibrolt_version.hpp"
+
+namespace {
+
+using namespace zibrolt::site;
+
+// A jobs file of a few thousand lines is some hundred KiB; more is not a jobs file.
+constexpr std::size_t kJobFileMax = 16 * 1024 * 1024;
+
+void Usage(std::FILE* to) {
+  std::fprintf(
+      to,
+      "Usage: zibrolt-site [--settings FILE] [--log-dir DIR] JOBFILE\n"
+      "       zibrolt-site [--settings FILE] --make-jobs \"FUNCTION ...\" PATTERN\n"
+      "       zibrolt-site --help | --version\n"
+      "\n"
+      "Writes the download files of many terminals in one run: one connection, one\n"
+      "read-only view of the database for all files, and each badge list read once for\n"
+      "all terminals that share it. Each file is byte for byte what\n"
+      "zibrolt FUNCTION TERMINAL FILE MODE would write, and is put in place only when it\n"
+      "is complete; a job that fails keeps its old file and the others go on.\n"
+      "\n"
+      "JOBFILE has one job a line: FUNCTION TERMINAL FILE MODE [/d], separated by blanks\n"
+      "or tabs; a field with blanks in double quotes; blank lines and lines starting with\n"
+      "# are ignored. A line that is not a job is reported with its number and nothing\n"
+      "runs. Relative paths start from the working directory, as for zibrolt.\n"
+      "\n"
+      "  --settings FILE   the settings file (default: %s)\n"
+      "  --log-dir DIR     each job's lines into DIR/LINE-FUNCTION-TERMINAL.log instead of\n"
+      "                    standard output\n"
+      "  --make-jobs F P   print a jobs file: every active terminal with the functions F,\n"
+      "                    the file named by the pattern P with {terminal} and {function}\n"
+      "                    (e.g. 'out/{terminal}-{function}.dnl'), mode 1\n"
+      "  --help            show this help and exit\n"
+      "  --version         show the version and exit\n"
+      "\n"
+      "Output: per job a header line and the lines zibrolt prints, then a table of all jobs\n"
+      "(badges written, status, seconds). With standard error on a terminal, a progress\n"
+      "line there. Exit status: 0 when every job succeeded, else -1 (255).\n",
+      zibrolt::kSettingsPath);
+}
+
+extern "C" void OnStopSignal(int) { RequestStop(); }
+
+// The passes stop at the next badge; unfinished files are discarded as their jobs fail, every
+// target stays as it was.
+void InstallStopHandlers() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  for (int s : {SIGTERM, SIGINT, SIGHUP}) {
+    struct sigaction before {};
+    if (::sigaction(s, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+    ::sigaction(s, &action, nullptr);
+  }
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGPIPE, &ignore, nullptr);
+}
+
+// The jobs file's bytes; false with a line on out when it cannot be read.
+bool ReadJobFile(const std::string& path, std::string& text, std::FILE* out) {
+  struct stat info {};
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (!in || ::fstat(::fileno(in), &info) != 0 || !S_ISREG(info.st_mode) ||
+      static_cast<std::size_t>(info.st_size) > kJobFileMax) {
+    if (in) std::fclose(in);
+    std::fprintf(out, "Auftragsdatei %s konnte nicht gelesen werden!\n",
+                 zibrolt::Shown(path).c_str());
+    return false;
+  }
+  char buffer[1 << 14];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, n);
+  const bool ok = !std::ferror(in);
+  std::fclose(in);
+  if (!ok)
+    std::fprintf(out, "Auftragsdatei %s konnte nicht gelesen werden!\n",
+                 zibrolt::Shown(path).c_str());
+  return ok;
+}
+
+int Run(int argc, char** argv) {
+  SiteOptions options;
+  options.settingsPath = zibrolt::kSettingsPath;
+  std::vector<std::string> rest;
+  bool makeJobs = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (a == "--help") {
+      Usage(stdout);
+      return 0;
+    }
+    if (a == "--version") {
+      std::printf("zibrolt-site %s\n", zibrolt::kZibroltVersion);
+      return 0;
+    }
+    if ((a == "--settings" || a == "--log-dir") && i + 1 < argc) {
+      (a == "--settings" ? options.settingsPath : options.logFolder) = argv[++i];
+    } else if (a == "--make-jobs") {
+      makeJobs = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      Usage(stderr);
+      return -1;
+    } else {
+      rest.emplace_back(a);
+    }
+  }
+  if (makeJobs) {
+    if (rest.size() != 2) {
+      Usage(stderr);
+      return -1;
+    }
+    return MakeJobs(options.settingsPath, rest[0], rest[1], stdout, stderr);
+  }
+  if (rest.size() != 1) {
+    Usage(stderr);
+    return -1;
+  }
+
+  std::string text;
+  if (!ReadJobFile(rest[0], text, stdout)) return -1;
+  std::vector<SiteJob> jobs;
+  const std::vector<JobFileError> errors = ParseJobs(text, jobs);
+  for (const JobFileError& e : errors)
+    std::printf("Auftragsdatei %s Zeile %d: %s!\n", zibrolt::Shown(rest[0]).c_str(), e.line,
+                e.text.c_str());
+  if (!errors.empty()) {
+    std::printf("Auftragsdatei fehlerhaft, kein Auftrag ausgefuehrt!\n");
+    return -1;
+  }
+  if (jobs.empty()) {
+    std::printf("Auftragsdatei %s enthaelt keinen Auftrag!\n", zibrolt::Shown(rest[0]).c_str());
+    return -1;
+  }
+  options.progress = true;
+  std::vector<JobOutcome> outcomes;
+  const bool ran = RunJobs(options, jobs, outcomes, stdout, stderr);
+  if (outcomes.empty()) return -1;
+  const bool allOk = PrintSummary(jobs, outcomes, stdout);
+  return ran && allOk ? 0 : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  InstallStopHandlers();
+  // Lines reach a scheduler's log as they are printed, ahead of anything that ends the run.
+  std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+  int status;
+  try {
+    status = Run(argc, argv);
+  } catch (const std::exception&) {
+    // Out of memory, or another failure no step foresaw: files not yet in place stay as they
+    // were (an unfinished file is discarded as the stack unwinds).
+    std::fputs("Programmabbruch: unerwarteter Fehler!\n", stdout);
+    status = -1;
+  }
+  if (std::fflush(stdout) != 0) status = -1;
+  return status;
+}

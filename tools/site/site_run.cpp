@@ -1,0 +1,288 @@
+// Running the jobs. Jobs are grouped into passes: the jobs of one pass walk the same badge list
+// (all terminals without client/licence assignments share the all-badges list; a terminal with
+// assignments has its own) and read each badge's classes, location and balance once between
+// them. Jobs that write the same file go into successive passes in job order, so that appending
+// jobs append in that order and each opens the file after the one before has put it in place.
+#include "tools/site/site_run.hpp"
+
+#include <sys/resource.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <thread>
+
+#include "data/badges.hpp"
+#include "data/messages.hpp"
+#include "data/pass_lookups.hpp"
+#include "data/terminal.hpp"
+#include "frame/download_file.hpp"
+#include "frame/run_driver.hpp"
+#include "frame/run_stats.hpp"
+#include "generators/badge_loop.hpp"
+#include "generators/registry.hpp"
+#include "text/control.hpp"
+#include "tools/site/log_files.hpp"
+#include "tools/site/progress.hpp"
+
+namespace zibrolt::site {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The status the jobs of a pass stop with when the run is interrupted.
+constexpr int kStopped = -1;
+
+std::atomic<bool> gStop{false};
+
+// Threads that put files in place at once; they wait for the disk, not for a core.
+constexpr std::size_t kCommitThreads = 16;
+
+// Each job of a pass holds its temporary file, the target's lock and its lines' file open.
+constexpr std::size_t kFilesPerJob = 4;
+// A pass holds each job's write buffer (up to 64 KiB, twice that while it grows): this many
+// jobs keep a pass well within its memory budget.
+constexpr std::size_t kJobsPerPassMax = 1024;
+
+std::size_t JobsPerPass() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 64;
+  // A thousand jobs need more files than the usual soft limit of 1024.
+  if (limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? 65536 : limit.rlim_max;
+    if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::getrlimit(RLIMIT_NOFILE, &limit);
+  }
+  const rlim_t usable = limit.rlim_cur > 64 ? limit.rlim_cur - 64 : 1;
+  return std::max<std::size_t>(1, std::min<std::size_t>(kJobsPerPassMax, usable / kFilesPerJob));
+}
+
+// Two paths that name the same file once links and ".." are resolved are one file.
+std::string FileIdentity(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+  return error ? path : canonical.string();
+}
+
+struct Pass {
+  std::string list;  // which badge list the pass walks
+  std::vector<std::size_t> jobs;
+};
+
+// The terminals' contexts, read once each before the passes are planned.
+struct KnownTerminal {
+  TerminalRecord record;
+  bool readable = false;
+};
+
+std::vector<Pass> PlanPasses(const std::vector<SiteJob>& jobs,
+                             const std::map<std::string, KnownTerminal>& terminals,
+                             std::size_t perPass) {
+  std::vector<Pass> passes;
+  std::map<std::string, std::size_t> nextPassOfFile;  // the first pass a file's next job may use
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    const KnownTerminal& t = terminals.at(jobs[i].terminal);
+    // A terminal whose row could not be read gets a pass of its own, where its job reports it.
+    const std::string list = !t.readable                    ? "!" + std::to_string(i)
+                             : t.record.assignmentCount > 0 ? "T" + t.record.name
+                                                            : "*";
+    const std::string file = FileIdentity(jobs[i].path);
+    std::size_t p = nextPassOfFile.count(file) ? nextPassOfFile[file] : 0;
+    while (p < passes.size() && (passes[p].list != list || passes[p].jobs.size() >= perPass)) ++p;
+    if (p == passes.size()) passes.push_back({list, {}});
+    passes[p].jobs.push_back(i);
+    nextPassOfFile[file] = p + 1;
+  }
+  return passes;
+}
+
+// One job while its pass runs.
+struct JobState {
+  std::size_t index = 0;
+  const SiteJob* job = nullptr;
+  const DownloadFunction* function = nullptr;
+  JobLines lines;
+  std::optional<Messages> messages;
+  TerminalRecord terminal;
+  std::unique_ptr<DownloadFile> file;
+  std::unique_ptr<BadgeJob> work;
+  Clock::time_point start;
+};
+
+// Counts the rows of a pass for the progress line, and stops every job of the pass when the run
+// is interrupted or once all of them have stopped.
+class PassWatch final : public BadgeJob {
+ public:
+  PassWatch(std::span<LoopJob> jobs, Progress& progress) : jobs_(jobs), progress_(progress) {}
+
+  int Badge(const BadgeRow&) override {
+    bool running = false;
+    for (LoopJob& j : jobs_) {
+      if (gStop && j.status == sqlhlp::kOk) j.status = kStopped;
+      running = running || j.status == sqlhlp::kOk;
+    }
+    if (!running) return kStopped;
+    progress_.Row();
+    return 0;
+  }
+
+ private:
+  std::span<LoopJob> jobs_;
+  Progress& progress_;
+};
+
+class SiteRun {
+ public:
+  SiteRun(const SiteOptions& options, const std::vector<SiteJob>& jobs,
+          std::vector<JobOutcome>& outcomes, std::FILE* out, std::FILE* err)
+      : options_(options),
+        jobs_(jobs),
+        outcomes_(outcomes),
+        out_(out),
+        progress_(options.progress ? err : nullptr, jobs.size()) {}
+
+  bool Run() {
+    Login login;
+    if (!ReadLogin(out_, login, options_.settingsPath.c_str())) return false;
+    db_ = ConnectReporting(out_, login);
+    if (!db_) return false;
+    RunStatsReport stats(*db_);
+    for (const SiteJob& job : jobs_) {
+      const auto [at, fresh] = terminals_.try_emplace(job.terminal);
+      if (!fresh) continue;
+      KnownTerminal& t = at->second;
+      t.record.name = job.terminal;
+      t.readable = LoadTerminalContext(*db_, t.record) >= 0;
+    }
+    nullLines_.reset(std::fopen("/dev/null", "w"));
+    if (!nullLines_) return false;
+    for (const Pass& pass : PlanPasses(jobs_, terminals_, JobsPerPass())) {
+      if (gStop) break;
+      RunPass(pass);
+    }
+    progress_.End();
+    if (gStop) std::fprintf(out_, "Programmabbruch: Signal empfangen, Lauf beendet!\n");
+    return !gStop;
+  }
+
+ private:
+  // Opens the job's lines, its file and its terminal as a single run would; false when the job
+  // failed there (its lines printed).
+  bool Prepare(JobState& s) {
+    const SiteJob& job = *s.job;
+    s.start = Clock::now();
+    outcomes_[s.index].started = true;
+    s.function = FindDownloadFunction(job.function);
+    if (!s.lines.Open(options_.logFolder, job, s.index, jobs_.size(), out_)) return false;
+    s.messages.emplace(s.lines.stream(), job.verbose);
+    s.file = OpenDownloadReporting(s.lines.stream(), job.path, job.create);
+    if (!s.file) return false;
+    const KnownTerminal& t = terminals_.at(job.terminal);
+    s.terminal = t.record;
+    if (!t.readable) {
+      s.terminal = TerminalRecord{};
+      s.terminal.name = job.terminal;
+      if (!LoadTerminalReporting(s.lines.stream(), *db_, s.terminal)) return false;
+    }
+    return true;
+  }
+
+  void RunPass(const Pass& pass) {
+    std::vector<std::unique_ptr<JobState>> states;
+    std::vector<JobState*> ready;
+    for (std::size_t i : pass.jobs) {
+      auto s = std::make_unique<JobState>();
+      s->index = i;
+      s->job = &jobs_[i];
+      if (Prepare(*s))
+        ready.push_back(s.get());
+      else
+        Finish(*s, nullptr);
+      states.push_back(std::move(s));
+    }
+    if (!ready.empty()) {
+      BadgeCursor list(*db_);
+      PassLookups shared(*db_, list);
+      list.Share(&shared);
+      std::vector<LoopJob> loop;
+      loop.reserve(ready.size() + 1);
+      for (JobState* s : ready) {
+        s->work =
+            s->function->makeJob(JobContext{*db_, *s->messages, s->terminal, *s->file, &list});
+        loop.push_back({s->work.get(), &*s->messages, s->function->style});
+      }
+      const Messages watchLines(nullLines_.get(), false);
+      PassWatch watch({loop.data(), loop.size()}, progress_);
+      loop.push_back({&watch, &watchLines, {}});
+      progress_.StartPass();
+      RunBadgeLoop(list, ready.front()->terminal, loop);
+      list.Share(nullptr);
+      FinishAll(ready, loop);
+    }
+    // The lines of the pass's jobs, each job's together, in job order.
+    for (auto& s : states) {
+      if (!s->lines.Emit(out_)) outcomes_[s->index].ok = false;
+    }
+  }
+
+  // Puts the pass's files in place. Each commit waits for its data to reach the disk; the
+  // waits overlap on several threads (the files of a pass are distinct, each thread works on
+  // its own jobs' files and lines).
+  void FinishAll(const std::vector<JobState*>& ready, const std::vector<LoopJob>& loop) {
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+      for (std::size_t k; (k = next++) < ready.size();) Finish(*ready[k], &loop[k]);
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t t = 1; t < std::min(ready.size(), kCommitThreads); ++t)
+      threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads) t.join();
+  }
+
+  // Puts the job's file in place (or discards it) and records the outcome.
+  void Finish(JobState& s, const LoopJob* loop) {
+    JobOutcome& outcome = outcomes_[s.index];
+    if (loop && s.file) {
+      outcome.ok =
+          FinishDownload(s.lines.stream(), *db_, s.function, loop->status, *s.file, s.job->path);
+      outcome.written = loop->written;
+    }
+    s.work.reset();
+    s.file.reset();  // an unfinished file is discarded here, the target untouched
+    outcome.seconds = std::chrono::duration<double>(Clock::now() - s.start).count();
+    const std::lock_guard<std::mutex> hold(progressLock_);
+    progress_.JobDone();
+  }
+
+  struct CloseFile {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+
+  const SiteOptions& options_;
+  const std::vector<SiteJob>& jobs_;
+  std::vector<JobOutcome>& outcomes_;
+  std::FILE* out_;
+  Progress progress_;
+  std::mutex progressLock_;
+  std::unique_ptr<sqlhlp::Connection> db_;
+  std::map<std::string, KnownTerminal> terminals_;
+  std::unique_ptr<std::FILE, CloseFile> nullLines_;
+};
+
+}  // namespace
+
+void RequestStop() { gStop = true; }
+
+bool RunJobs(const SiteOptions& options, const std::vector<SiteJob>& jobs,
+             std::vector<JobOutcome>& outcomes, std::FILE* out, std::FILE* err) {
+  outcomes.assign(jobs.size(), JobOutcome{});
+  return SiteRun(options, jobs, outcomes, out, err).Run();
+}
+
+}  // namespace zibrolt::site
