@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <new>
 
-#include "data/statements.hpp"
 #include "data/pass_lookups.hpp"
+#include "data/statements.hpp"
 
 namespace zibrolt {
 namespace {
@@ -175,6 +175,7 @@ const Rights& Authorisations::CheckBadge(std::string_view badge) {
     try {
       rights_.classes.push_back(entry);
     } catch (const std::bad_alloc&) {
+      // No line end: these lines have always run into the next one.
       messages_.Say(rights_.classes.empty() ? "Fehler beim allokieren von Speicher"
                                             : "Fehler beim reallokieren von Speicher");
       rights_.status = kAccessListFailed;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "frame/run_driver.hpp"
+#include "generators/registry.hpp"
 #include "tests/harness.hpp"
 
 namespace zibrolt::test {
@@ -61,12 +62,17 @@ INSERT INTO Kvd119Msd VALUES
   ('OWN', 1, NULL, 'Eigen', 1, 1, 'ADMIN', 2, 4, 1), ('OWN', 2, NULL, NULL, 1, 1, 'ADMIN', 1, 1, 1);
 )sql";
 
+// Every download function of the registry, with its record length (0: lines ended by CR LF).
 struct Function {
-  const char* name;
-  std::size_t recordLength;  // 0: lines ended by CR LF
+  std::string name;
+  std::size_t recordLength;
 };
-constexpr Function kFunctions[] = {
-    {"MGDNL17P", 85}, {"MGDNL18P", 173}, {"MGDNL31P", 48}, {"MGDNL60P", 45}, {"IDSTAMM", 0}};
+std::vector<Function> Functions() {
+  std::vector<Function> functions;
+  for (const DownloadFunction& f : DownloadFunctions())
+    functions.push_back({std::string(f.name), static_cast<std::size_t>(f.layout.recordLength)});
+  return functions;
+}
 
 struct InProcessRun {
   int status;
@@ -199,7 +205,7 @@ int WalkFailures(const Installation& inst, const Function& f, const std::string&
     } else {
       EXPECT_EQ(table, "kvd301asw");  // the badge list itself
     }
-    if (std::string_view(f.name) == "MGDNL17P") {
+    if (f.name == "MGDNL17P") {
       EXPECT_NE(run.output.find("FehlerCode EndWorkMgDnl17P: "), std::string::npos);
     }
   }
@@ -209,7 +215,7 @@ int WalkFailures(const Installation& inst, const Function& f, const std::string&
 
 TEST(FaultInjection, EveryFailureKeepsTheOldFileAndSaysWhy) {
   Installation inst(kInstallation);
-  for (const Function& f : kFunctions) {
+  for (const Function& f : Functions()) {
     // The complete file, and the old content that a failed run must leave as it is.
     InProcessRun complete = RunInProcess(inst, {f.name, "T1", inst.OutPath().string(), "1"});
     ASSERT_EQ(complete.status, 0) << complete.output;
