@@ -66,16 +66,10 @@ class Authorisations {
   const TerminalRecord& terminal_;
   std::optional<int> highestReader_;
   bool terminalLoaded_ = false;
-  std::vector<std::string> timeClasses_;    // the terminal's time classes
-  std::vector<std::string> accessClasses_;  // its access classes, distinct, highest first
-  BadgeLookup badgeLookup_;                 // the classes of a badge or of a window of badges
-  struct BadgeClasses {
-    std::string badge;                 // badge number
-    std::vector<std::string> classes;  // its classes
-  };
-  std::vector<BadgeClasses> batch_;   // the badges of the last lookup, the one asked for first
-  std::size_t batchSize_ = 0;         // entries of batch_ that hold answers
-  std::vector<std::string> numbers_;  // badge numbers of the last lookup
+  std::vector<std::string> timeClasses_;         // the terminal's time classes
+  std::vector<std::string> accessClasses_;       // its access classes, distinct, highest first
+  BadgeLookup badgeLookup_;                      // the classes of a badge or of a window of badges
+  std::vector<std::vector<std::string>> batch_;  // the classes of the last lookup's badges
   const std::vector<std::string>* badgeClasses_ = nullptr;  // those of the current badge
   bool readersLoaded_ = false;
   std::bitset<12> readers_;

@@ -4,6 +4,7 @@
 #include "data/display_texts.hpp"
 
 #include <charconv>
+#include <cstdint>
 
 namespace zibrolt {
 namespace {
@@ -54,6 +55,41 @@ constexpr sqlhlp::Query kBadgeCode{
     "AswSta is null )) and ((MsdSta<>4 and MsdSta<>8) or MsdSta is null ))",
     kCodeColumns};
 
+// The badge sets of a window of badges in one statement: each line row as the badge cursor
+// above gives it, with the place of its badge, and what the value-code select would find for
+// it: how many rows, and the code when there is one. The value-code select binds the line
+// number the program read, an integer, hence trunc.
+std::string BadgeSetCondition(const std::string& a, const std::string& m, const std::string& w,
+                              std::string_view list, std::string_view entry) {
+  const std::string gvo = a + ".AswGvo", gbi = a + ".AswGbi", sta = a + ".AswSta",
+                    msdSta = m + ".MsdSta";
+  return a + ".AswNum=keys.k and " + a + ".AswSal=" + m + ".MsdSal and " + w +
+         ".FtxNumSpr=" + std::string(list) + " and " + w + ".FtxWhl=" + m + "." +
+         std::string(entry) + " and " + w + ".FtxSpr=" + a +
+         ".AswSpr and (((trunc(SYSDATE)>=" + gvo + " and " + gbi +
+         " is null ) or (trunc(SYSDATE)<=" + gbi + " and trunc(" + gvo +
+         ") is null )) or (trunc(SYSDATE)>=" + gvo + " and trunc(SYSDATE)<=" + gbi + ")) and ((" +
+         sta + "<>4 and " + sta + "<>8) or " + sta + " is null ) and ((" + msdSta + "<>4 and " +
+         msdSta + "<>8) or " + msdSta + " is null )";
+}
+
+std::string BadgeSetWindow() {
+  const std::string codes =
+      " from Korvadat.Kvd301Asw A2 ,Korvadat.Kvd119Msd M2 ,Korvadat.Kvd102Whl W2 where "
+      "M2.MsdLfd=trunc(M.MsdLfd) and " +
+      BadgeSetCondition("A2", "M2", "W2", "220002", "MsdWrt");
+  return "select keys.i ,M.MsdLfd ,NVL(M.MsdSpl,1) ,SubStr(W.FtxT50,1,12) ,SubStr(M.MsdTxt,1,12) "
+         ",(select count(*)" +
+         codes + ") ,(select min(W2.FTXT10)" + codes +
+         ")  from {keys} ,Korvadat.Kvd301Asw A ,Korvadat.Kvd119Msd M ,Korvadat.Kvd102Whl W where " +
+         BadgeSetCondition("A", "M", "W", "220001", "MsdAnz") +
+         " order by keys.i ,M.MsdSal ,M.MsdLfd";
+}
+
+constexpr sqlhlp::Column kWindowColumns[] = {Int(),    Int(), Int(),   Text(41),
+                                             Text(21), Int(), Text(11)};
+enum WindowColumn { kWinPlace, kWinLfd, kWinSpl, kWinListText, kWinOwnText, kWinCodes, kWinCode };
+
 constexpr std::string_view kNTildeEntity = "&#241;";
 constexpr char kNTilde = '\xF1';
 
@@ -67,25 +103,31 @@ std::string FormatLabel(std::string_view source) {
   return label;
 }
 
-// Fills line from the cursor's current row and looks up the line's value code with code,
-// bound to key (the terminal name or the badge number) and the line number.
-int ReadDisplayLine(const sqlhlp::Statement& cursor, sqlhlp::Statement& code, std::string_view key,
-                    bool replaceEntity, DisplayLine& line) {
+// Fills line from a line row's columns: its number, column, list text and own text.
+void FillLine(std::int32_t sequence, std::int32_t column, std::string_view listText,
+              std::string_view ownText, bool replaceEntity, DisplayLine& line) {
   // A line's own text padded with blanks or tabs counts without them; blanks only is none.
-  std::string_view own = UpToNul(cursor.GetText(kOwnText));
+  std::string_view own = UpToNul(ownText);
   own = own.substr(0, own.find_last_not_of(" \t") + 1);
   std::string source;
   if (!own.empty()) {
     source = own;
   } else {
-    source = UpToNul(cursor.GetText(kListText));
+    source = UpToNul(listText);
     if (replaceEntity) ReplaceNTildeEntity(source);
   }
   line.label = FormatLabel(source);
-  line.sequence = cursor.GetInt(kLfd);
-  line.column = cursor.GetInt(kSpl);
+  line.sequence = sequence;
+  line.column = column;
   line.value.assign(7, ' ');
+}
 
+// Fills line from the cursor's current row and looks up the line's value code with code,
+// bound to key (the terminal name or the badge number) and the line number.
+int ReadDisplayLine(const sqlhlp::Statement& cursor, sqlhlp::Statement& code, std::string_view key,
+                    bool replaceEntity, DisplayLine& line) {
+  FillLine(cursor.GetInt(kLfd), cursor.GetInt(kSpl), cursor.GetText(kListText),
+           cursor.GetText(kOwnText), replaceEntity, line);
   code.BindText(0, key);
   code.BindInt(1, line.sequence);
   const int status = code.SelectOne();
@@ -166,13 +208,72 @@ int DisplayTexts::ReadTerminalLines(const TerminalRecord& terminal, const EachLi
   return ReadSet(db_.Use(kTerminalLines), db_.Use(kTerminalCode), terminal.name, true, each);
 }
 
+DisplayTexts::DisplayTexts(sqlhlp::Connection& db, const BadgeCursor* list) : db_(db) {
+  if (list && db.PrefersBatches())
+    window_.emplace(db, list, kBadgeLines.text, kLineColumns, BadgeSetWindow(), kWindowColumns);
+}
+
+DisplayTexts::~DisplayTexts() = default;
+
 int DisplayTexts::ReadBadgeLines(std::string_view badge, const EachLine& each) {
+  if (window_) {
+    int at = window_->Place(badge);
+    if (at < 0) {
+      if (const int status = ReadWindow(badge); status != sqlhlp::kNoRow) return status;
+      at = 0;
+    }
+    const WindowSet& set = sets_[static_cast<std::size_t>(at)];
+    if (!set.repeated) {
+      DisplayLine line;
+      for (std::size_t n = 0; n < set.used; ++n) {
+        const WindowLine& row = set.lines[n];
+        FillLine(row.sequence, row.column, row.listText, row.ownText, false, line);
+        if (row.codes != 1) return row.codes == 0 ? sqlhlp::kNoRow : sqlhlp::kTooManyRows;
+        line.valueCode = UpToNul(row.code);
+        each(line);
+        line = DisplayLine{};
+      }
+      return sqlhlp::kNoRow;
+    }
+    // Rows of one line number that the order leaves in no defined order: the badge's own
+    // statements decide, as they always have.
+  }
   // Read for many badges: the statements are looked up once.
   if (!badgeLines_) {
     badgeLines_ = &db_.Use(kBadgeLines);
     badgeCode_ = &db_.Use(kBadgeCode);
   }
   return ReadSet(*badgeLines_, *badgeCode_, badge, false, each);
+}
+
+int DisplayTexts::ReadWindow(std::string_view badge) {
+  sqlhlp::Statement& st = window_->Ask(badge);
+  // The entries keep their storage from one window to the next.
+  if (sets_.size() < window_->Asked()) sets_.resize(window_->Asked());
+  for (std::size_t i = 0; i < window_->Asked(); ++i) {
+    sets_[i].used = 0;
+    sets_[i].repeated = false;
+  }
+  int status = st.Open();
+  while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
+    const int at = window_->RowPlace(st);
+    if (at < 0) continue;
+    WindowSet& set = sets_[static_cast<std::size_t>(at)];
+    const std::int32_t sequence = st.GetInt(kWinLfd);
+    for (std::size_t n = 0; n < set.used; ++n)
+      if (set.lines[n].sequence == sequence) set.repeated = true;
+    if (set.lines.size() == set.used) set.lines.emplace_back();
+    WindowLine& row = set.lines[set.used++];
+    row.sequence = sequence;
+    row.column = st.GetInt(kWinSpl);
+    row.listText.assign(st.GetText(kWinListText));
+    row.ownText.assign(st.GetText(kWinOwnText));
+    row.codes = st.GetInt(kWinCodes);
+    row.code.assign(st.GetText(kWinCode));
+  }
+  st.Close();
+  if (status != sqlhlp::kNoRow) window_->Forget();
+  return status;
 }
 
 int DisplayTexts::ReadTerminalSet(const TerminalRecord& terminal, DisplayLineTable& table,
