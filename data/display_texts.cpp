@@ -235,8 +235,8 @@ int DisplayTexts::ReadBadgeLines(std::string_view badge, const EachLine& each) {
       }
       return sqlhlp::kNoRow;
     }
-    // Rows of one line number that the order leaves in no defined order: the badge's own
-    // statements decide, as they always have.
+    // Lines of one number, each with its code, that the order may give either way round: the
+    // badge's own statements decide, as they always have.
   }
   // Read for many badges: the statements are looked up once.
   if (!badgeLines_) {
@@ -259,16 +259,19 @@ int DisplayTexts::ReadWindow(std::string_view badge) {
     const int at = window_->RowPlace(st);
     if (at < 0) continue;
     WindowSet& set = sets_[static_cast<std::size_t>(at)];
+    // Rows of one line number have one value-code answer: unless it is a code, the first of
+    // them ends the reading whatever their order.
     const std::int32_t sequence = st.GetInt(kWinLfd);
+    const std::int32_t codes = st.GetInt(kWinCodes);
     for (std::size_t n = 0; n < set.used; ++n)
-      if (set.lines[n].sequence == sequence) set.repeated = true;
+      if (set.lines[n].sequence == sequence && codes == 1) set.repeated = true;
     if (set.lines.size() == set.used) set.lines.emplace_back();
     WindowLine& row = set.lines[set.used++];
     row.sequence = sequence;
     row.column = st.GetInt(kWinSpl);
     row.listText.assign(st.GetText(kWinListText));
     row.ownText.assign(st.GetText(kWinOwnText));
-    row.codes = st.GetInt(kWinCodes);
+    row.codes = codes;
     row.code.assign(st.GetText(kWinCode));
   }
   st.Close();

@@ -81,7 +81,7 @@ class DisplayTexts {
   struct WindowSet {
     std::vector<WindowLine> lines;  // in the set cursor's order; the first `used` hold rows
     std::size_t used = 0;
-    bool repeated = false;  // a line number comes twice: read with the badge's own statements
+    bool repeated = false;  // a line number with a code comes twice: read one by one
   };
 
   sqlhlp::Connection& db_;
