@@ -25,7 +25,10 @@ struct Found {
 
 // The table of bound badge numbers that a window statement joins: "(select i ,k from (...)
 // where i<:bN) keys" with places 0 to places - 1 bound to :b0 ... and N = places bound to the
-// count of places in use, so that unused places find nothing.
+// count of places in use, so that unused places find nothing. The numbers are bound as CHAR,
+// like the single lookup's; Oracle types a union of CHAR values of one length as CHAR (a CHAR(n)
+// key column then compares blank-padded, as with the single bind) but of several lengths as
+// VARCHAR2, which a CHAR(n) key column only equals without padding.
 std::string KeysTable(std::size_t places);
 
 // A lookup's two statements: by one badge number (":b0") and by a window of them.
