@@ -46,15 +46,6 @@ constexpr sqlhlp::Query kBadgeLines{
     "is null )) order by MsdSal,MsdLfd",
     kLineColumns};
 
-constexpr sqlhlp::Query kBadgeCode{
-    "select FTXT10 into :b0:b1  from KORVADAT.KVD301ASW ,KORVADAT.KVD119MSD "
-    ",KORVADAT.KVD102WHL where ((((((((AswNum=:b2 and AswSal=MsdSal) and FtxNumSpr=220002) "
-    "and FtxWhl=MsdWrt) and FtxSpr=AswSpr) and MSDLFD=:b3) and (((trunc(SYSDATE)>=AswGvo and "
-    "AswGbi is null ) or (trunc(SYSDATE)<=AswGbi and trunc(AswGvo) is null )) or "
-    "(trunc(SYSDATE)>=AswGvo and trunc(SYSDATE)<=AswGbi))) and ((AswSta<>4 and AswSta<>8) or "
-    "AswSta is null )) and ((MsdSta<>4 and MsdSta<>8) or MsdSta is null ))",
-    kCodeColumns};
-
 // The badge sets of a window of badges in one statement: each line row as the badge cursor
 // above gives it, with the place of its badge, and what the value-code select would find for
 // it: how many rows, and the code when there is one. The value-code select binds the line
@@ -89,6 +80,19 @@ std::string BadgeSetWindow() {
 constexpr sqlhlp::Column kWindowColumns[] = {Int(),    Int(), Int(),   Text(41),
                                              Text(21), Int(), Text(11)};
 enum WindowColumn { kWinPlace, kWinLfd, kWinSpl, kWinListText, kWinOwnText, kWinCodes, kWinCode };
+
+// Every value code of the badge's set, with its line number: what the badge's value-code select,
+// "select FTXT10 ... and MSDLFD=:b3 ...", finds for each line, read at once. Lines are selected by
+// the integer the program reads, hence the whole numbers only.
+constexpr sqlhlp::Column kBadgeCodesColumns[] = {Int(), Text(11)};
+constexpr sqlhlp::Query kBadgeCodes{
+    "select MSDLFD ,FTXT10  from KORVADAT.KVD301ASW ,KORVADAT.KVD119MSD ,KORVADAT.KVD102WHL "
+    "where (((((((((AswNum=:b0 and AswSal=MsdSal) and FtxNumSpr=220002) and FtxWhl=MsdWrt) and "
+    "FtxSpr=AswSpr) and MSDLFD=trunc(MSDLFD)) and (((trunc(SYSDATE)>=AswGvo and AswGbi is null ) "
+    "or (trunc(SYSDATE)<=AswGbi and trunc(AswGvo) is null )) or (trunc(SYSDATE)>=AswGvo and "
+    "trunc(SYSDATE)<=AswGbi))) and ((AswSta<>4 and AswSta<>8) or AswSta is null )) and ((MsdSta<>4 "
+    "and MsdSta<>8) or MsdSta is null )))",
+    kBadgeCodesColumns};
 
 constexpr std::string_view kNTildeEntity = "&#241;";
 constexpr char kNTilde = '\xF1';
@@ -238,12 +242,42 @@ int DisplayTexts::ReadBadgeLines(std::string_view badge, const EachLine& each) {
     // Lines of one number, each with its code, that the order may give either way round: the
     // badge's own statements decide, as they always have.
   }
-  // Read for many badges: the statements are looked up once.
+  // Read for many badges: the statements are looked up once. The value codes of all lines come
+  // with one statement instead of one per line; each line takes its code as its own select
+  // would answer: 1403 without a row, kTooManyRows with two.
   if (!badgeLines_) {
     badgeLines_ = &db_.Use(kBadgeLines);
-    badgeCode_ = &db_.Use(kBadgeCode);
+    badgeCodes_ = &db_.Use(kBadgeCodes);
   }
-  return ReadSet(*badgeLines_, *badgeCode_, badge, false, each);
+  codes_.clear();
+  badgeCodes_->BindText(0, badge);
+  int status = badgeCodes_->Open();
+  while (status == sqlhlp::kOk && (status = badgeCodes_->Fetch()) == sqlhlp::kOk)
+    if (!badgeCodes_->IsNull(0))
+      codes_.emplace_back(badgeCodes_->GetInt(0), UpToNul(badgeCodes_->GetText(1)));
+  badgeCodes_->Close();
+  if (status != sqlhlp::kNoRow) return status;
+  sqlhlp::Statement& lines = *badgeLines_;
+  lines.BindText(0, badge);
+  status = lines.Open();
+  DisplayLine line;
+  while (status == sqlhlp::kOk && (status = lines.Fetch()) == sqlhlp::kOk) {
+    FillLine(lines.GetInt(kLfd), lines.GetInt(kSpl), lines.GetText(kListText),
+             lines.GetText(kOwnText), false, line);
+    const std::string* code = nullptr;
+    int found = 0;
+    for (const auto& [sequence, text] : codes_)
+      if (sequence == line.sequence && found++ == 0) code = &text;
+    if (found != 1) {
+      status = found == 0 ? sqlhlp::kNoRow : sqlhlp::kTooManyRows;
+      break;
+    }
+    line.valueCode = *code;
+    each(line);
+    line = DisplayLine{};
+  }
+  lines.Close();
+  return status;
 }
 
 int DisplayTexts::ReadWindow(std::string_view badge) {

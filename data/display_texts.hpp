@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "client/sqlhlp.hpp"
@@ -86,7 +87,8 @@ class DisplayTexts {
 
   sqlhlp::Connection& db_;
   sqlhlp::Statement* badgeLines_ = nullptr;  // the badge set's statements, once used
-  sqlhlp::Statement* badgeCode_ = nullptr;
+  sqlhlp::Statement* badgeCodes_ = nullptr;
+  std::vector<std::pair<std::int32_t, std::string>> codes_;  // the badge's: line number, code
   std::optional<BadgeLookup> window_;  // the badge sets of a window, where batched
   std::vector<WindowSet> sets_;        // by place in the window
 };
