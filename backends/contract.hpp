@@ -78,6 +78,9 @@ class Connection {
   virtual bool PrefersBatches() const = 0;
   // The SQLSTATE of the last failure that carried no native error number, or empty.
   virtual std::string DriverState() const { return {}; }
+  // Round trips to a server so far (prepares, executes and fetches that reach it); 0 for a
+  // database in the process.
+  virtual std::uint64_t RoundTrips() const { return 0; }
 };
 
 // Opens a connection. target is the NET8 setting without the backend's prefix; login and

@@ -103,6 +103,7 @@ std::string ToSqliteDialect(std::string_view original) {
   std::string out;
   std::size_t orderBy = std::string::npos;  // where the terms of the last ORDER BY start in out
   std::string_view prevIdent;
+  std::size_t from = 0;  // where the last word from starts in out
   bool dropDot = false;
   ForEachToken(src, [&](std::size_t b, std::size_t e, bool ident) {
     std::string_view tok = src.substr(b, e - b);
@@ -114,6 +115,13 @@ std::string ToSqliteDialect(std::string_view original) {
       dropDot = true;
       return;
     }
+    // Oracle selects values without a table "from dual"; SQLite selects them without a from.
+    if (ident && EqualsNoCase(tok, "dual") && EqualsNoCase(prevIdent, "from")) {
+      out.resize(from);
+      prevIdent = tok;
+      return;
+    }
+    if (ident && EqualsNoCase(tok, "from")) from = out.size();
     // SQLite's own local time is taken once per statement execution, as Oracle's SYSDATE is,
     // and SQLite can compute it once instead of once per row.
     if (ident && EqualsNoCase(tok, "sysdate") && !(e < src.size() && src[e] == '('))

@@ -10,7 +10,7 @@ namespace zibrolt {
 std::string RemoveIntoList(std::string_view text);
 
 // The text as SQLite runs it with the Oracle-compatible functions registered: no into-list, no
-// "Korvadat." qualifier (the database file is the schema), SYSDATE as SQLite's local time, and
+// "Korvadat." qualifier (the database file is the schema), SYSDATE as SQLite's local time, "from dual" dropped, and
 // each ORDER BY
 // term given Oracle's NULL order (last when ascending, first when descending).
 std::string ToSqliteDialect(std::string_view text);

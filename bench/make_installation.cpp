@@ -1,7 +1,8 @@
 // zibrolt-bench-db: builds an installation database of any size for measuring the download
-// functions: badges with one or two validity periods, classes, locations, balance rows and
-// display-text sets, and terminals with and without client assignments. The same seed gives
-// the same rows; dates are relative to today, so a file built today is valid today.
+// functions: badges with one or more validity periods, classes, locations, balance rows and
+// display-text sets, and terminals with and without client assignments, in one of two shapes
+// (few badges with a display set of their own, or most of them). The same seed gives the same
+// rows; dates are relative to today, so a file built today is valid today.
 #include <sqlite3.h>
 
 #include <array>
@@ -188,8 +189,9 @@ std::string AccessClass(int k) {
 constexpr int kLocations = 60;
 constexpr int kFirstLocation = 1000;
 constexpr std::array<const char*, 5> kGroups = {"MA", "PROD", "VERW", "LAGR", "GAST"};
-constexpr int kBadgeSets = 4;  // badge display sets BSAL1..BSAL4
-constexpr int kClients = 4;    // badges belong to clients 1..4; BENCH-MND serves 1 and 2
+constexpr int kBadgeSets = 4;          // badge display sets BSAL1..BSAL4
+constexpr int kOwnSetsShapeSets = 40;  // BSAL1..BSAL40 where most badges have a set
+constexpr int kClients = 4;            // badges belong to clients 1..4; BENCH-MND serves 1 and 2
 
 struct Options {
   long badges = 10000;
@@ -197,6 +199,10 @@ struct Options {
   int terminals = 200;  // further terminals besides BENCH-ALL and BENCH-MND
   std::string schema = ZIBROLT_SCHEMA_FILE;
   std::string out;
+  // "own-sets": 90 % of the badges with a display set of their own (one of 40), two or three
+  // validity periods, 1 to 5 classes, a location and a balance row for every badge. Else the
+  // "few-sets" shape: 10 % with a set (one of 4), about 1.3 periods, 0 to 5 classes.
+  bool ownSets = false;
 };
 
 struct TerminalPlan {
@@ -272,7 +278,7 @@ void AddLocations(Database& db) {
 
 // Labels (list 220001) and value codes (list 220002) in languages 1 and 2, and the display
 // sets: TSAL and TSAL2 for terminals, BSAL1..BSAL4 for badges of their own.
-void AddDisplayTexts(Database& db) {
+void AddDisplayTexts(Database& db, int badgeSets) {
   Insert whl(db, "INSERT INTO Kvd102Whl VALUES (?1, ?2, ?3, ?4, ?5)");
   constexpr std::array<const char*, 8> kLabels = {
       "Datum",    "Saldo", "Urlaub",    "Gleitzeit", "Ma&#241;ana-Saldo",
@@ -303,9 +309,10 @@ void AddDisplayTexts(Database& db) {
       {2, "Eigener Saldo"}, {10, nullptr}, {1, nullptr}, {22, nullptr},
       {3, nullptr}, {11, nullptr}, {25, "Resturlaub"}, {12, nullptr}}};
   // clang-format on
-  auto set = [&](const char* name, const std::array<Line, 8>& lines) {
+  // rotate: the lines of the set start that many lines later, so that sets differ.
+  auto set = [&](const char* name, const std::array<Line, 8>& lines, int rotate = 0) {
     for (int n = 1; n <= 8; ++n) {
-      const Line& line = lines[n - 1];
+      const Line& line = lines[(n - 1 + rotate) % 8];
       msd.Text(1, name).Int(2, n).Int(5, 1).Int(6, 1).Int(8, n).Int(9, line.value).Int(10, 1);
       if (n >= 5) msd.Int(3, 2);  // right-shifted labels on the wide models
       if (line.own) msd.Text(4, line.own);
@@ -319,7 +326,8 @@ void AddDisplayTexts(Database& db) {
   };
   set("TSAL", kTerminalLines);
   set("TSAL2", kTerminalLines);
-  for (int s = 1; s <= kBadgeSets; ++s) set(("BSAL" + std::to_string(s)).c_str(), kBadgeLines);
+  for (int s = 1; s <= badgeSets; ++s)
+    set(("BSAL" + std::to_string(s)).c_str(), kBadgeLines, (s - 1) / kBadgeSets % 8);
 }
 
 struct Counts {
@@ -339,7 +347,7 @@ std::vector<std::string> BalancePool(Random& random) {
   return pool;
 }
 
-Counts AddBadges(Database& db, Random& random, const Dates& dates, long badges) {
+Counts AddBadges(Database& db, Random& random, const Dates& dates, long badges, bool ownSets) {
   Insert asw(db,
              "INSERT INTO Kvd301Asw VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13,"
              " ?14, ?15)");
@@ -354,7 +362,8 @@ Counts AddBadges(Database& db, Random& random, const Dates& dates, long badges) 
   for (int k = 0; k < kAccessClassCount; ++k) classes.push_back(AccessClass(k));
   const std::vector<std::string> balances = BalancePool(random);
   std::vector<std::string> badgeSets, infos;
-  for (int s = 1; s <= kBadgeSets; ++s) badgeSets.push_back("BSAL" + std::to_string(s));
+  for (int s = 1; s <= (ownSets ? kOwnSetsShapeSets : kBadgeSets); ++s)
+    badgeSets.push_back("BSAL" + std::to_string(s));
   for (int m = 0; m < 64; ++m) infos.push_back("Resturlaub 2026: " + std::to_string(m % 31));
 
   char number[24], person[16], pin[8], notice[24];
@@ -386,6 +395,9 @@ Counts AddBadges(Database& db, Random& random, const Dates& dates, long badges) 
       noFirstDay = true;
     }
 
+    // In the own-sets shape a badge keeps its set in every period.
+    const std::string* badgeSet =
+        ownSets && random.Percent(90) ? &badgeSets[random.Below(kOwnSetsShapeSets)] : nullptr;
     auto addRow = [&](int first, int last, bool noFirst, const std::string& ownClass) {
       asw.Text(1, badge);
       if (!noFirst) asw.Text(2, dates.At(first));
@@ -398,7 +410,11 @@ Counts AddBadges(Database& db, Random& random, const Dates& dates, long badges) 
         asw.Text(7, notice);
       }
       asw.Int(8, 1 + random.Below(3));
-      if (random.Percent(10)) asw.Text(9, badgeSets[random.Below(kBadgeSets)]);
+      if (ownSets) {
+        if (badgeSet) asw.Text(9, *badgeSet);
+      } else if (random.Percent(10)) {
+        asw.Text(9, badgeSets[random.Below(kBadgeSets)]);
+      }
       if (random.Percent(10)) asw.Text(10, random.Pick(classes));
       const int language = random.Below(100);
       if (language < 85)
@@ -418,19 +434,27 @@ Counts AddBadges(Database& db, Random& random, const Dates& dates, long badges) 
     addRow(from, to, noFirstDay, ownClass);
     // A third of the badges keep an earlier period; a few have two periods valid today.
     const int second = random.Below(100);
-    if (second < 26 && !noFirstDay) {
+    if (ownSets) {
+      // Every badge keeps an earlier period, many two; a few have a second one valid today.
+      if (!noFirstDay) {
+        const int earlier = from - 200 - random.Below(600);
+        addRow(earlier, from - 1, false, ownClass);
+        if (second < 40) addRow(earlier - 300 - random.Below(600), earlier - 1, false, ownClass);
+        if (second >= 95 && from < 0) addRow(from + random.Below(-from), 0, false, ownClass);
+      }
+    } else if (second < 26 && !noFirstDay) {
       addRow(from - 200 - random.Below(1000), from - 1, false, ownClass);
     } else if (second < 31 && !noFirstDay && from < 0) {
       addRow(from + random.Below(-from), 0, false, random.Pick(classes));
     }
 
     awv.Text(1, badge);
-    if (!random.Percent(5)) awv.Int(2, kFirstLocation + random.Below(kLocations));
+    if (ownSets || !random.Percent(5)) awv.Int(2, kFirstLocation + random.Below(kLocations));
     awv.Int(3, code).Int(4, administrationStatus).Step();
 
     // 0 to 5 classes, each once; time classes and access classes mixed.
     int held[5];
-    const int count = random.Below(6);
+    const int count = ownSets ? 1 + random.Below(5) : random.Below(6);
     for (int c = 0, tries = 0; c < count && tries < 20; ++tries) {
       const int pick = random.Percent(30) ? random.Below(kTimeClasses.size())
                                           : static_cast<int>(kTimeClasses.size()) +
@@ -442,7 +466,7 @@ Counts AddBadges(Database& db, Random& random, const Dates& dates, long badges) 
       awb.Text(1, badge).Text(2, classes[pick]).Step();
     }
 
-    if (random.Percent(80)) {
+    if (ownSets || random.Percent(80)) {
       tsw.Text(1, badge).Text(2, "X");
       for (int c = 3; c <= 17; ++c) tsw.Text(c, random.Pick(balances));
       for (int c = 18; c <= 27; ++c)
@@ -456,11 +480,15 @@ Counts AddBadges(Database& db, Random& random, const Dates& dates, long badges) 
 void Usage() {
   std::fprintf(
       stderr,
-      "Usage: zibrolt-bench-db --badges N [--seed S] [--terminals T] [--schema FILE] OUT.db\n"
+      "Usage: zibrolt-bench-db --badges N [--seed S] [--terminals T] [--shape SHAPE]\n"
+      "                        [--schema FILE] OUT.db\n"
       "\n"
       "Builds OUT.db (replacing it) with N badges and the measured terminals BENCH-ALL\n"
       "(no client assignments) and BENCH-MND (clients 1 and 2 of 4), plus T further\n"
-      "terminals (default 200). The same seed gives the same rows on the same day.\n");
+      "terminals (default 200). The same seed gives the same rows on the same day.\n"
+      "SHAPE: few-sets (default: 10 %% of the badges with a display set of their own) or\n"
+      "own-sets (90 %%, two or three validity periods, 1 to 5 classes, location and balance\n"
+      "rows for every badge).\n");
 }
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -477,6 +505,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     } else if (arg == "--terminals" && hasValue) {
       options.terminals = static_cast<int>(std::strtol(argv[++i], &end, 10));
       if (*end || options.terminals < 0 || options.terminals > 999) return false;
+    } else if (arg == "--shape" && hasValue) {
+      const std::string_view shape = argv[++i];
+      if (shape != "few-sets" && shape != "own-sets") return false;
+      options.ownSets = shape == "own-sets";
     } else if (arg == "--schema" && hasValue) {
       options.schema = argv[++i];
     } else if (!arg.empty() && arg[0] != '-' && options.out.empty()) {
@@ -511,8 +543,8 @@ int main(int argc, char** argv) {
   const Dates dates;
   AddTerminals(db, random, options);
   AddLocations(db);
-  AddDisplayTexts(db);
-  const Counts counts = AddBadges(db, random, dates, options.badges);
+  AddDisplayTexts(db, options.ownSets ? kOwnSetsShapeSets : kBadgeSets);
+  const Counts counts = AddBadges(db, random, dates, options.badges, options.ownSets);
   for (const std::string& sql : schema.indexes) db.Exec(sql);
   db.Exec("COMMIT");
 

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Measures the five download functions on generated installations of several sizes and prints
-# one markdown table: per function and terminal the badges read and written, wall and CPU time,
-# time per badge, peak memory, and the statements and fetches the run sent per badge.
+# Measures the five download functions on generated installations of several sizes and shapes
+# and prints one markdown table: per function and terminal the badges read and written, wall and
+# CPU time, time per badge, peak memory, the statements and fetches the run sent per badge and,
+# through ODBC, the round trips per badge and what they cost at 0.3 ms each.
 #
 #   bench/run.sh [--large] [--no-build] [--odbc] [--build-dir DIR] [--work DIR] [--seed S]
-#                [--functions "F..."] [--terminals "T..."] [SIZE...]
+#                [--shapes "S..."] [--functions "F..."] [--terminals "T..."] [SIZE...]
 #
-# Sizes are badge counts (default 10000 100000; --large adds 1000000). --odbc reaches the same
-# database file through the SQLite ODBC driver (unixODBC). See bench/README.md.
+# Sizes are badge counts (default 10000 100000; --large adds 1000000); shapes few-sets and
+# own-sets (default both). --odbc reaches the same database file through the SQLite ODBC driver
+# (unixODBC). See bench/README.md.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -17,6 +19,7 @@ work=""
 seed=1
 functions="MGDNL17P MGDNL18P MGDNL31P MGDNL60P IDSTAMM"
 terminals="BENCH-ALL BENCH-MND"
+shapes="few-sets own-sets"
 sizes=()
 large=0
 odbc=0
@@ -30,7 +33,8 @@ while [ $# -gt 0 ]; do
     --seed) seed="$2"; shift ;;
     --functions) functions="$2"; shift ;;
     --terminals) terminals="$2"; shift ;;
-    -h|--help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --shapes) shapes="$2"; shift ;;
+    -h|--help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "bench/run.sh: unknown option $1" >&2; exit 2 ;;
     *) sizes+=("$1") ;;
   esac
@@ -67,10 +71,12 @@ ratio() {
 
 rows=()
 for size in "${sizes[@]}"; do
-  inst="$work/$size"
+for shape in $shapes; do
+  inst="$work/$shape/$size"
   rm -rf "$inst"
   mkdir -p "$inst/data" "$inst/files" "$inst/work/run" "$inst/out" "$inst/log"
-  "$makedb" --badges "$size" --seed "$seed" "$inst/data/bench.db" >"$inst/log/make.txt"
+  "$makedb" --badges "$size" --seed "$seed" --shape "$shape" "$inst/data/bench.db" \
+    >"$inst/log/make.txt"
   echo "Installation: $(cat "$inst/log/make.txt")"
   # zibrolt reads ../../files/quarvenda.ini from its working directory work/run.
   net=sqlite:../../data/bench.db
@@ -106,19 +112,27 @@ for size in "${sizes[@]}"; do
       line="$(tail -1 "$stats" 2>/dev/null || true)"
       executions="$(echo "$line" | sed -n 's/.*executions=\([0-9]*\).*/\1/p')"
       fetches="$(echo "$line" | sed -n 's/.*fetches=\([0-9]*\).*/\1/p')"
+      trips="$(echo "$line" | sed -n 's/.*round_trips=\([0-9]*\).*/\1/p')"
       read_rows="${read_rows:-0}" written="${written:-0}"
-      executions="${executions:-0}" fetches="${fetches:-0}"
+      executions="${executions:-0}" fetches="${fetches:-0}" trips="${trips:-0}"
+      # Round trips are counted where a server is reached: through ODBC only.
+      trips_per_badge="-" trip_seconds="-"
+      if [ "$odbc" = 1 ]; then
+        trips_per_badge="$(ratio "$trips" "$read_rows" 4)"
+        trip_seconds="$(ratio "$trips" 1 2 0.0003)"
+      fi
       status=""
       [ "$rc" -ne 0 ] && status=" (exit $rc)"
-      rows+=("| $size | $function$status | $terminal | $written | $read_rows | $wall | $cpu_s \
+      rows+=("| $size | $shape | $function$status | $terminal | $written | $read_rows | $wall | $cpu_s \
 | $(ratio "$read_rows" "$wall" 0) | $(ratio "$wall" "$read_rows" 2 1000000) \
 | $(ratio "$rss_kib" 1024 1) | $(ratio "$executions" "$read_rows" 2) \
-| $(ratio "$fetches" "$read_rows" 2) |")
+| $(ratio "$fetches" "$read_rows" 2) | $trips_per_badge | $trip_seconds |")
     done
   done
 done
+done
 
 echo
-echo "| size | function | terminal | badges | rows read | s | CPU s | badges/s | µs/badge | peak RSS MiB | statements/badge | fetches/badge |"
-echo "|---:|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+echo "| size | shape | function | terminal | badges | rows read | s | CPU s | badges/s | µs/badge | peak RSS MiB | statements/badge | fetches/badge | round trips/badge | s at 0.3 ms |"
+echo "|---:|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 printf '%s\n' "${rows[@]}"

@@ -105,6 +105,8 @@ class Connection {
   std::string DriverState() const { return backend_->DriverState(); }
 
   Counters& counters() { return counters_; }
+  // Round trips to the database server so far, as the backend counts them (0 when embedded).
+  std::uint64_t RoundTrips() const { return backend_->RoundTrips(); }
 
  private:
   std::unique_ptr<backend::Connection> backend_;  // declared first: outlives its statements

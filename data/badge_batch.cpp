@@ -1,42 +1,115 @@
-// The window statements are built once from the single ones.
+// The window statements: the bound badge numbers become a table the looked-up tables join.
 #include "data/badge_batch.hpp"
 
 #include <algorithm>
 
 namespace zibrolt {
+namespace {
+
+// An embedded database takes at most 500 terms in one compound select; the places are listed
+// in groups below that, each group a subquery of its own.
+constexpr std::size_t kPlacesPerGroup = 250;
+
+// Where the window statement is joined with the bound numbers.
+constexpr std::string_view kKeysMark = "{keys}";
+
+std::string Placeholder(std::size_t n) { return ":b" + std::to_string(n); }
+
+}  // namespace
+
+std::string KeysTable(std::size_t places) {
+  // "from dual" is what Oracle needs to select bound values without a table; other dialects
+  // drop it.
+  std::string text = "(select i ,k from (";
+  for (std::size_t group = 0; group < places; group += kPlacesPerGroup) {
+    text += group == 0 ? "select i ,k from (" : " union all select i ,k from (";
+    const std::size_t end = std::min(places, group + kPlacesPerGroup);
+    for (std::size_t n = group; n < end; ++n) {
+      if (n == group)
+        text += "select " + std::to_string(n) + " i ," + Placeholder(n) + " k from dual";
+      else
+        text += " union all select " + std::to_string(n) + " ," + Placeholder(n) + " from dual";
+    }
+    text += ")";
+  }
+  text += ") where i<" + Placeholder(places) + ") keys";
+  return text;
+}
 
 BadgeLookup::BadgeLookup(sqlhlp::Connection& db, const BadgeCursor* list, std::string_view single,
                          std::span<const sqlhlp::Column> outputs)
+    : BadgeLookup(db, list, single, outputs, {}, outputs) {}
+
+BadgeLookup::BadgeLookup(sqlhlp::Connection& db, const BadgeCursor* list, std::string_view single,
+                         std::span<const sqlhlp::Column> outputs, std::string_view window,
+                         std::span<const sqlhlp::Column> windowOutputs)
     : db_(db),
       list_(list),
       batched_(list && db.PrefersBatches()),
       singleText_(single),
-      outputs_(outputs.begin(), outputs.end()) {
+      windowText_(window),
+      outputs_(outputs.begin(), outputs.end()),
+      windowOutputs_(windowOutputs.begin(), windowOutputs.end()) {
   if (!batched_) return;
-  constexpr std::string_view kCompare = "=:b0";
-  const std::size_t at = singleText_.rfind(kCompare);
-  windowText_ = singleText_.substr(0, at) + " in (";
-  for (std::size_t i = 0; i < kBadgeWindow; ++i)
-    windowText_ += (i > 0 ? " ,:b" : ":b") + std::to_string(i);
-  windowText_ += ")" + singleText_.substr(at + kCompare.size());
+  if (windowText_.empty()) {
+    // "select KEY ,..." -> "select keys.i ,...", the tables joined with the keys, and the
+    // comparison with the bound number made with the keys' number.
+    constexpr std::string_view kSelect = "select ", kFrom = " from ", kCompare = "=:b0";
+    const std::size_t from = singleText_.find(kFrom);
+    const std::size_t firstEnd = std::min(singleText_.find(" ,"), from);  // the key alone?
+    const std::size_t compare = singleText_.rfind(kCompare);
+    windowText_ = std::string(kSelect) + "keys.i" +
+                  singleText_.substr(firstEnd, from + kFrom.size() - firstEnd) +
+                  std::string(kKeysMark) + " ," +
+                  singleText_.substr(from + kFrom.size(), compare - from - kFrom.size()) +
+                  "=keys.k" + singleText_.substr(compare + kCompare.size());
+    windowOutputs_.front() = sqlhlp::Int();
+  }
+  const std::size_t mark = windowText_.find(kKeysMark);
+  windowText_.replace(mark, kKeysMark.size(), KeysTable(kBadgeWindow));
 }
 
-sqlhlp::Statement& BadgeLookup::Bind(std::string_view badge, std::vector<std::string>& numbers) {
-  numbers.assign(1, std::string(badge));
+int BadgeLookup::Place(std::string_view badge) {
+  for (std::size_t k = 0; k < asked_; ++k) {
+    const std::size_t at = (hint_ + k) % asked_;
+    if (numbers_[at] == badge) {
+      hint_ = at;
+      return static_cast<int>(at);
+    }
+  }
+  return -1;
+}
+
+sqlhlp::Statement& BadgeLookup::Ask(std::string_view badge) {
+  if (numbers_.empty()) numbers_.resize(1);
+  numbers_[0].assign(badge);
+  asked_ = 1;
+  hint_ = 0;
   if (!batched_) {
     if (!single_) single_ = &db_.Use({singleText_, outputs_});
     single_->BindText(0, badge);
     return *single_;
   }
+  // The list is in badge-number order: a badge's further validity rows follow it, and only
+  // those are left out. A number that still comes twice gets its rows at both places.
   for (const std::string& n : list_->Ahead()) {
-    if (numbers.size() == kBadgeWindow) break;
-    if (std::find(numbers.begin(), numbers.end(), n) == numbers.end()) numbers.push_back(n);
+    if (asked_ == kBadgeWindow) break;
+    if (n == numbers_[asked_ - 1]) continue;
+    if (numbers_.size() == asked_) numbers_.emplace_back();
+    numbers_[asked_++].assign(n);
   }
-  if (!window_) window_ = &db_.Use({windowText_, outputs_});
-  // Unused places repeat the last number: a number twice in an in-list finds its rows once.
+  if (!window_) window_ = &db_.Use({windowText_, windowOutputs_});
   for (std::size_t i = 0; i < kBadgeWindow; ++i)
-    window_->BindText(static_cast<int>(i), numbers[std::min(i, numbers.size() - 1)]);
+    window_->BindText(static_cast<int>(i), i < asked_ ? std::string_view(numbers_[i]) : "");
+  window_->BindInt(static_cast<int>(kBadgeWindow), static_cast<std::int32_t>(asked_));
   return *window_;
+}
+
+int BadgeLookup::RowPlace(const sqlhlp::Statement& st) const {
+  if (!batched_) return 0;
+  if (st.IsNull(0)) return -1;
+  const std::int32_t at = st.GetInt(0);
+  return at >= 0 && static_cast<std::size_t>(at) < asked_ ? at : -1;
 }
 
 }  // namespace zibrolt

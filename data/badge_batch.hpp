@@ -1,8 +1,9 @@
 // Lookups by badge number, one badge at a time or for a window of the badge list at once. Where
-// every statement is a round trip to a server, a lookup lists the window's badge numbers
-// ("where AWBASW in (:b0 ,:b1 ,...)") and the answers are kept per badge number until the
-// generator reaches a badge outside the window. Equality in the list is the database's own, so
-// each badge gets exactly the rows its single lookup would have found.
+// every statement is a round trip to a server, a lookup binds the window's badge numbers as a
+// table of its own ("keys": place i, number k) and joins it with the looked-up table
+// ("where AWBASW=keys.k"). Each row then carries the place of the number it matched, and the
+// rows are handed to their badges by that place: the database's own equality decides which rows
+// belong to a badge, whatever the types of the key columns, exactly as in the single lookup.
 #pragma once
 #include <span>
 #include <string>
@@ -22,25 +23,50 @@ struct Found {
   Value value{};
 };
 
+// The table of bound badge numbers that a window statement joins: "(select i ,k from (...)
+// where i<:bN) keys" with places 0 to places - 1 bound to :b0 ... and N = places bound to the
+// count of places in use, so that unused places find nothing. The numbers are bound as CHAR,
+// like the single lookup's; Oracle types a union of CHAR values of one length as CHAR (a CHAR(n)
+// key column then compares blank-padded, as with the single bind) but of several lengths as
+// VARCHAR2, which a CHAR(n) key column only equals without padding.
+std::string KeysTable(std::size_t places);
+
 // A lookup's two statements: by one badge number (":b0") and by a window of them.
 class BadgeLookup {
  public:
-  // single: the statement text for one badge, ending in "<column>=:b0"; the window statement
-  // is the same text with the comparison replaced by "<column> in (:b0 , ... )". list is the
-  // badge cursor the generator walks; without one, or where the database answers single
-  // lookups faster, a lookup asks for its one badge.
+  // single: the statement for one badge, "select <key column> ,<columns>  from <tables> where
+  // ...<column>=:b0...". The window statement is derived from it: its first column becomes the
+  // place (an integer), "{keys}" joins the tables and the comparison becomes "<column>=keys.k".
+  // list is the badge cursor the generator walks; without one, or where the database answers
+  // single lookups faster, a lookup asks for its one badge.
   BadgeLookup(sqlhlp::Connection& db, const BadgeCursor* list, std::string_view single,
               std::span<const sqlhlp::Column> outputs);
+  // The same with the window statement written out: "{keys}" stands for KeysTable, and the
+  // first column is the place.
+  BadgeLookup(sqlhlp::Connection& db, const BadgeCursor* list, std::string_view single,
+              std::span<const sqlhlp::Column> outputs, std::string_view window,
+              std::span<const sqlhlp::Column> windowOutputs);
   BadgeLookup(const BadgeLookup&) = delete;
   BadgeLookup& operator=(const BadgeLookup&) = delete;
 
-  // Binds the badges one lookup asks for and returns the statement to run: when batched the
-  // badge and the distinct numbers ahead of it in the list (at most a window), otherwise the
-  // badge alone. numbers receives the badge numbers asked for, the badge first.
-  sqlhlp::Statement& Bind(std::string_view badge, std::vector<std::string>& numbers);
-
-  // Whether Bind gives the window statement.
+  // Whether Ask gives the window statement.
   bool Batched() const { return batched_; }
+
+  // The place of badge among the numbers of the last lookup, or -1. The generator asks for the
+  // badges in list order, so the search starts where the last one was found.
+  int Place(std::string_view badge);
+
+  // Binds the badges one lookup asks for and returns the statement to run: when batched the
+  // badge at place 0 and the numbers ahead of it in the list (at most a window), otherwise the
+  // badge alone.
+  sqlhlp::Statement& Ask(std::string_view badge);
+  // Badges the last Ask bound.
+  std::size_t Asked() const { return asked_; }
+  // The place of the badge the statement's current row belongs to: 0 for the single statement,
+  // else the place the row carries in its first column; -1 for none.
+  int RowPlace(const sqlhlp::Statement& st) const;
+  // Forgets the numbers of the last lookup (it failed: nothing of it may be answered).
+  void Forget() { asked_ = 0; }
 
  private:
   sqlhlp::Connection& db_;
@@ -49,13 +75,17 @@ class BadgeLookup {
   std::string singleText_;
   std::string windowText_;
   std::vector<sqlhlp::Column> outputs_;
+  std::vector<sqlhlp::Column> windowOutputs_;
   sqlhlp::Statement* single_ = nullptr;  // prepared on first use
   sqlhlp::Statement* window_ = nullptr;
+  std::vector<std::string> numbers_;  // the badge numbers asked for, by place
+  std::size_t asked_ = 0;             // places of numbers_ in use
+  std::size_t hint_ = 0;              // where Place found the last badge
 };
 
 // The answers of a single-row lookup (0 with the row's value, 1403 without a row, kTooManyRows
-// with a second row) for the badges of the last lookup. The first column of the lookup's rows
-// is the badge number they belong to.
+// with a second row) for the badges of the last lookup. Column 0 of the lookup's rows is the
+// key (single) or place (window); read takes the value from the other columns.
 template <typename Value>
 class BadgeAnswers {
  public:
@@ -64,41 +94,36 @@ class BadgeAnswers {
   // statement gives its status and no answer.
   template <typename Read>
   Found<const Value*> Find(BadgeLookup& lookup, std::string_view badge, Read read) {
-    for (std::size_t i = 0; i < size_; ++i)
-      if (answers_[i].badge == badge) return Answer(i);
-    size_ = 0;
-    sqlhlp::Statement& st = lookup.Bind(badge, numbers_);
-    if (!lookup.Batched()) return One(st, badge, read);
+    if (const int at = lookup.Place(badge); at >= 0) return Answer(static_cast<std::size_t>(at));
+    sqlhlp::Statement& st = lookup.Ask(badge);
+    if (!lookup.Batched()) return One(lookup, st, read);
     // The entries keep their storage from one lookup to the next.
-    if (answers_.size() < numbers_.size()) answers_.resize(numbers_.size());
-    for (std::size_t i = 0; i < numbers_.size(); ++i) {
-      answers_[i].badge.swap(numbers_[i]);
-      answers_[i].status = sqlhlp::kNoRow;
-    }
+    if (answers_.size() < lookup.Asked()) answers_.resize(lookup.Asked());
+    for (std::size_t i = 0; i < lookup.Asked(); ++i) answers_[i].status = sqlhlp::kNoRow;
     int status = st.Open();
     while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
-      for (std::size_t i = 0; i < numbers_.size(); ++i) {
-        Entry& a = answers_[i];
-        if (st.IsNull(0) || a.badge != st.GetText(0)) continue;
-        if (a.status == sqlhlp::kNoRow) {
-          a.status = sqlhlp::kOk;
-          read(st, a.value);
-        } else {
-          a.status = sqlhlp::kTooManyRows;
-        }
+      const int at = lookup.RowPlace(st);
+      if (at < 0) continue;
+      Entry& a = answers_[static_cast<std::size_t>(at)];
+      if (a.status == sqlhlp::kNoRow) {
+        a.status = sqlhlp::kOk;
+        read(st, a.value);
+      } else {
+        a.status = sqlhlp::kTooManyRows;
       }
     }
     st.Close();
-    if (status != sqlhlp::kNoRow) return {status, nullptr};
-    size_ = numbers_.size();
+    if (status != sqlhlp::kNoRow) {
+      lookup.Forget();
+      return {status, nullptr};
+    }
     return Answer(0);  // the badge asked for comes first
   }
 
  private:
   struct Entry {
-    std::string badge;  // badge number
-    int status;         // as a single-row query answers
-    Value value;        // read from the row when status is 0
+    int status;   // as a single-row query answers
+    Value value;  // read from the row when status is 0
   };
 
   Found<const Value*> Answer(std::size_t i) const {
@@ -108,21 +133,19 @@ class BadgeAnswers {
 
   // The single lookup: one badge, as a single-row query.
   template <typename Read>
-  Found<const Value*> One(sqlhlp::Statement& st, std::string_view badge, Read read) {
+  Found<const Value*> One(BadgeLookup& lookup, sqlhlp::Statement& st, Read read) {
     if (answers_.empty()) answers_.resize(1);
     Entry& a = answers_.front();
     a.status = st.SelectOne();
-    if (a.status != sqlhlp::kOk && a.status != sqlhlp::kNoRow && a.status != sqlhlp::kTooManyRows)
+    if (a.status != sqlhlp::kOk && a.status != sqlhlp::kNoRow && a.status != sqlhlp::kTooManyRows) {
+      lookup.Forget();
       return {a.status, nullptr};  // failed: no answer to keep
-    a.badge.assign(badge);
+    }
     if (a.status == sqlhlp::kOk) read(st, a.value);
-    size_ = 1;
     return Answer(0);
   }
 
-  std::vector<Entry> answers_;
-  std::size_t size_ = 0;              // entries of answers_ that hold answers
-  std::vector<std::string> numbers_;  // badge numbers of the last lookup
+  std::vector<Entry> answers_;  // by place
 };
 
 }  // namespace zibrolt

@@ -15,8 +15,10 @@ class PassLookups;
 
 // Badges are fetched from the database a window at a time, so that the lookups per badge can
 // ask for a whole window of badge numbers with one statement (one round trip instead of one per
-// badge); the rows still reach the generator one by one, in list order.
-inline constexpr std::size_t kBadgeWindow = 100;
+// badge); the rows still reach the generator one by one, in list order. At 0.3 ms a round trip,
+// a window of 1,000 badges makes each lookup's statement cost 0.3 microseconds a badge, while
+// the window's rows (a few hundred bytes each) keep the memory flat.
+inline constexpr std::size_t kBadgeWindow = 1000;
 
 class BadgeCursor {
  public:

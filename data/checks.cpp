@@ -27,7 +27,7 @@ constexpr sqlhlp::Query kTerminalClasses{
     "M35Bch='1')) order by M35BKL desc",
     kTerminalClassColumns};
 
-// Badge number (whole, to find its owner) and class.
+// Badge number and class; a window of badges reads its place instead of the number.
 constexpr sqlhlp::Column kBadgeClassColumns[] = {Text(256), Text(kClassCapacity)};
 constexpr std::string_view kBadgeClasses =
     "select AWBASW ,AWBBKL  from Korvadat.Kvd301Awb where AWBASW=:b0";
@@ -86,30 +86,26 @@ int Authorisations::LoadBadgeClasses(std::string_view badge) {
 }
 
 int BadgeClassLookup::Load(std::string_view badge, const std::vector<std::string>*& classes) {
-  for (std::size_t i = 0; i < batchSize_; ++i) {
-    if (batch_[i].badge != badge) continue;
-    classes = &batch_[i].classes;
+  if (const int at = badgeLookup_.Place(badge); at >= 0) {
+    classes = &batch_[static_cast<std::size_t>(at)];
     return sqlhlp::kOk;
   }
-  batchSize_ = 0;
-  sqlhlp::Statement& st = badgeLookup_.Bind(badge, numbers_);
+  sqlhlp::Statement& st = badgeLookup_.Ask(badge);
   // Each badge asked for gets an answer; the entries keep their storage from badge to badge.
-  if (batch_.size() < numbers_.size()) batch_.resize(numbers_.size());
-  for (std::size_t i = 0; i < numbers_.size(); ++i) {
-    batch_[i].badge.swap(numbers_[i]);
-    batch_[i].classes.clear();
-  }
+  if (batch_.size() < badgeLookup_.Asked()) batch_.resize(badgeLookup_.Asked());
+  for (std::size_t i = 0; i < badgeLookup_.Asked(); ++i) batch_[i].clear();
   int status = st.Open();
   while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
-    if (st.IsNull(0) || st.IsNull(1)) continue;
-    const std::string_view owner = st.GetText(0);
-    for (std::size_t i = 0; i < numbers_.size(); ++i)
-      if (batch_[i].badge == owner) batch_[i].classes.emplace_back(st.GetText(1));
+    const int at = badgeLookup_.RowPlace(st);
+    if (at < 0 || st.IsNull(1)) continue;
+    batch_[static_cast<std::size_t>(at)].emplace_back(st.GetText(1));
   }
   st.Close();
-  if (status != sqlhlp::kNoRow) return status;
-  batchSize_ = numbers_.size();
-  classes = &batch_.front().classes;  // the badge asked for comes first
+  if (status != sqlhlp::kNoRow) {
+    badgeLookup_.Forget();
+    return status;
+  }
+  classes = &batch_.front();  // the badge asked for comes first
   return sqlhlp::kOk;
 }
 

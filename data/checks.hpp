@@ -31,14 +31,8 @@ class BadgeClassLookup {
   int Load(std::string_view badge, const std::vector<std::string>*& classes);
 
  private:
-  BadgeLookup badgeLookup_;  // the classes of a badge or of a window of badges
-  struct BadgeClasses {
-    std::string badge;                 // badge number
-    std::vector<std::string> classes;  // its classes
-  };
-  std::vector<BadgeClasses> batch_;   // the badges of the last lookup, the one asked for first
-  std::size_t batchSize_ = 0;         // entries of batch_ that hold answers
-  std::vector<std::string> numbers_;  // badge numbers of the last lookup
+  BadgeLookup badgeLookup_;                      // the classes of a badge or of a window of badges
+  std::vector<std::vector<std::string>> batch_;  // the classes of the last lookup's badges
 };
 
 // What a badge may do at the terminal.

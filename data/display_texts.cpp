@@ -4,6 +4,7 @@
 #include "data/display_texts.hpp"
 
 #include <charconv>
+#include <cstdint>
 
 #include "data/statements.hpp"
 
@@ -47,14 +48,53 @@ constexpr sqlhlp::Query kBadgeLines{
     "is null )) order by MsdSal,MsdLfd",
     kLineColumns};
 
-constexpr sqlhlp::Query kBadgeCode{
-    "select FTXT10 into :b0:b1  from KORVADAT.KVD301ASW ,KORVADAT.KVD119MSD "
-    ",KORVADAT.KVD102WHL where ((((((((AswNum=:b2 and AswSal=MsdSal) and FtxNumSpr=220002) "
-    "and FtxWhl=MsdWrt) and FtxSpr=AswSpr) and MSDLFD=:b3) and (((trunc(SYSDATE)>=AswGvo and "
-    "AswGbi is null ) or (trunc(SYSDATE)<=AswGbi and trunc(AswGvo) is null )) or "
-    "(trunc(SYSDATE)>=AswGvo and trunc(SYSDATE)<=AswGbi))) and ((AswSta<>4 and AswSta<>8) or "
-    "AswSta is null )) and ((MsdSta<>4 and MsdSta<>8) or MsdSta is null ))",
-    kCodeColumns};
+// The badge sets of a window of badges in one statement: each line row as the badge cursor
+// above gives it, with the place of its badge, and what the value-code select would find for
+// it: how many rows, and the code when there is one. The value-code select binds the line
+// number the program read, an integer, hence trunc.
+std::string BadgeSetCondition(const std::string& a, const std::string& m, const std::string& w,
+                              std::string_view list, std::string_view entry) {
+  const std::string gvo = a + ".AswGvo", gbi = a + ".AswGbi", sta = a + ".AswSta",
+                    msdSta = m + ".MsdSta";
+  return a + ".AswNum=keys.k and " + a + ".AswSal=" + m + ".MsdSal and " + w +
+         ".FtxNumSpr=" + std::string(list) + " and " + w + ".FtxWhl=" + m + "." +
+         std::string(entry) + " and " + w + ".FtxSpr=" + a +
+         ".AswSpr and (((trunc(SYSDATE)>=" + gvo + " and " + gbi +
+         " is null ) or (trunc(SYSDATE)<=" + gbi + " and trunc(" + gvo +
+         ") is null )) or (trunc(SYSDATE)>=" + gvo + " and trunc(SYSDATE)<=" + gbi + ")) and ((" +
+         sta + "<>4 and " + sta + "<>8) or " + sta + " is null ) and ((" + msdSta + "<>4 and " +
+         msdSta + "<>8) or " + msdSta + " is null )";
+}
+
+std::string BadgeSetWindow() {
+  const std::string codes =
+      " from Korvadat.Kvd301Asw A2 ,Korvadat.Kvd119Msd M2 ,Korvadat.Kvd102Whl W2 where "
+      "M2.MsdLfd=trunc(M.MsdLfd) and " +
+      BadgeSetCondition("A2", "M2", "W2", "220002", "MsdWrt");
+  return "select keys.i ,M.MsdLfd ,NVL(M.MsdSpl,1) ,SubStr(W.FtxT50,1,12) ,SubStr(M.MsdTxt,1,12) "
+         ",(select count(*)" +
+         codes + ") ,(select min(W2.FTXT10)" + codes +
+         ")  from {keys} ,Korvadat.Kvd301Asw A ,Korvadat.Kvd119Msd M ,Korvadat.Kvd102Whl W where " +
+         BadgeSetCondition("A", "M", "W", "220001", "MsdAnz") +
+         " order by keys.i ,M.MsdSal ,M.MsdLfd";
+}
+
+constexpr sqlhlp::Column kWindowColumns[] = {Int(),    Int(), Int(),   Text(41),
+                                             Text(21), Int(), Text(11)};
+enum WindowColumn { kWinPlace, kWinLfd, kWinSpl, kWinListText, kWinOwnText, kWinCodes, kWinCode };
+
+// Every value code of the badge's set, with its line number: what the badge's value-code select,
+// "select FTXT10 ... and MSDLFD=:b3 ...", finds for each line, read at once. Lines are selected by
+// the integer the program reads, hence the whole numbers only.
+constexpr sqlhlp::Column kBadgeCodesColumns[] = {Int(), Text(11)};
+constexpr sqlhlp::Query kBadgeCodes{
+    "select MSDLFD ,FTXT10  from KORVADAT.KVD301ASW ,KORVADAT.KVD119MSD ,KORVADAT.KVD102WHL "
+    "where (((((((((AswNum=:b0 and AswSal=MsdSal) and FtxNumSpr=220002) and FtxWhl=MsdWrt) and "
+    "FtxSpr=AswSpr) and MSDLFD=trunc(MSDLFD)) and (((trunc(SYSDATE)>=AswGvo and AswGbi is null ) "
+    "or (trunc(SYSDATE)<=AswGbi and trunc(AswGvo) is null )) or (trunc(SYSDATE)>=AswGvo and "
+    "trunc(SYSDATE)<=AswGbi))) and ((AswSta<>4 and AswSta<>8) or AswSta is null )) and ((MsdSta<>4 "
+    "and MsdSta<>8) or MsdSta is null )))",
+    kBadgeCodesColumns};
 
 constexpr std::string_view kNTildeEntity = "&#241;";
 constexpr char kNTilde = '\xF1';
@@ -69,25 +109,31 @@ std::string FormatLabel(std::string_view source) {
   return label;
 }
 
-// Fills line from the cursor's current row and looks up the line's value code with code,
-// bound to key (the terminal name or the badge number) and the line number.
-int ReadDisplayLine(const sqlhlp::Statement& cursor, sqlhlp::Statement& code, std::string_view key,
-                    bool replaceEntity, DisplayLine& line) {
+// Fills line from a line row's columns: its number, column, list text and own text.
+void FillLine(std::int32_t sequence, std::int32_t column, std::string_view listText,
+              std::string_view ownText, bool replaceEntity, DisplayLine& line) {
   // A line's own text padded with blanks or tabs counts without them; blanks only is none.
-  std::string_view own = UpToNul(cursor.GetText(kOwnText));
+  std::string_view own = UpToNul(ownText);
   own = own.substr(0, own.find_last_not_of(" \t") + 1);
   std::string source;
   if (!own.empty()) {
     source = own;
   } else {
-    source = UpToNul(cursor.GetText(kListText));
+    source = UpToNul(listText);
     if (replaceEntity) ReplaceNTildeEntity(source);
   }
   line.label = FormatLabel(source);
-  line.sequence = cursor.GetInt(kLfd);
-  line.column = cursor.GetInt(kSpl);
+  line.sequence = sequence;
+  line.column = column;
   line.value.assign(7, ' ');
+}
 
+// Fills line from the cursor's current row and looks up the line's value code with code,
+// bound to key (the terminal name or the badge number) and the line number.
+int ReadDisplayLine(const sqlhlp::Statement& cursor, sqlhlp::Statement& code, std::string_view key,
+                    bool replaceEntity, DisplayLine& line) {
+  FillLine(cursor.GetInt(kLfd), cursor.GetInt(kSpl), cursor.GetText(kListText),
+           cursor.GetText(kOwnText), replaceEntity, line);
   code.BindText(0, key);
   code.BindInt(1, line.sequence);
   const int status = code.SelectOne();
@@ -168,13 +214,105 @@ int DisplayTexts::ReadTerminalLines(const TerminalRecord& terminal, const EachLi
   return ReadSet(db_.Use(kTerminalLines), db_.Use(kTerminalCode), terminal.name, true, each);
 }
 
+DisplayTexts::DisplayTexts(sqlhlp::Connection& db, const BadgeCursor* list) : db_(db) {
+  if (list && db.PrefersBatches())
+    window_.emplace(db, list, kBadgeLines.text, kLineColumns, BadgeSetWindow(), kWindowColumns);
+}
+
+DisplayTexts::~DisplayTexts() = default;
+
 int DisplayTexts::ReadBadgeLines(std::string_view badge, const EachLine& each) {
-  // Read for many badges: the statements are looked up once.
+  if (window_) {
+    int at = window_->Place(badge);
+    if (at < 0) {
+      if (const int status = ReadWindow(badge); status != sqlhlp::kNoRow) return status;
+      at = 0;
+    }
+    const WindowSet& set = sets_[static_cast<std::size_t>(at)];
+    if (!set.repeated) {
+      DisplayLine line;
+      for (std::size_t n = 0; n < set.used; ++n) {
+        const WindowLine& row = set.lines[n];
+        FillLine(row.sequence, row.column, row.listText, row.ownText, false, line);
+        if (row.codes != 1) return row.codes == 0 ? sqlhlp::kNoRow : sqlhlp::kTooManyRows;
+        line.valueCode = UpToNul(row.code);
+        each(line);
+        line = DisplayLine{};
+      }
+      return sqlhlp::kNoRow;
+    }
+    // Lines of one number, each with its code, that the order may give either way round: the
+    // badge's own statements decide, as they always have.
+  }
+  // Read for many badges: the statements are looked up once. The value codes of all lines come
+  // with one statement instead of one per line; each line takes its code as its own select
+  // would answer: 1403 without a row, kTooManyRows with two.
   if (!badgeLines_) {
     badgeLines_ = &db_.Use(kBadgeLines);
-    badgeCode_ = &db_.Use(kBadgeCode);
+    badgeCodes_ = &db_.Use(kBadgeCodes);
   }
-  return ReadSet(*badgeLines_, *badgeCode_, badge, false, each);
+  codes_.clear();
+  badgeCodes_->BindText(0, badge);
+  int status = badgeCodes_->Open();
+  while (status == sqlhlp::kOk && (status = badgeCodes_->Fetch()) == sqlhlp::kOk)
+    if (!badgeCodes_->IsNull(0))
+      codes_.emplace_back(badgeCodes_->GetInt(0), UpToNul(badgeCodes_->GetText(1)));
+  badgeCodes_->Close();
+  if (status != sqlhlp::kNoRow) return status;
+  sqlhlp::Statement& lines = *badgeLines_;
+  lines.BindText(0, badge);
+  status = lines.Open();
+  DisplayLine line;
+  while (status == sqlhlp::kOk && (status = lines.Fetch()) == sqlhlp::kOk) {
+    FillLine(lines.GetInt(kLfd), lines.GetInt(kSpl), lines.GetText(kListText),
+             lines.GetText(kOwnText), false, line);
+    const std::string* code = nullptr;
+    int found = 0;
+    for (const auto& [sequence, text] : codes_)
+      if (sequence == line.sequence && found++ == 0) code = &text;
+    if (found != 1) {
+      status = found == 0 ? sqlhlp::kNoRow : sqlhlp::kTooManyRows;
+      break;
+    }
+    line.valueCode = *code;
+    each(line);
+    line = DisplayLine{};
+  }
+  lines.Close();
+  return status;
+}
+
+int DisplayTexts::ReadWindow(std::string_view badge) {
+  sqlhlp::Statement& st = window_->Ask(badge);
+  // The entries keep their storage from one window to the next.
+  if (sets_.size() < window_->Asked()) sets_.resize(window_->Asked());
+  for (std::size_t i = 0; i < window_->Asked(); ++i) {
+    sets_[i].used = 0;
+    sets_[i].repeated = false;
+  }
+  int status = st.Open();
+  while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
+    const int at = window_->RowPlace(st);
+    if (at < 0) continue;
+    WindowSet& set = sets_[static_cast<std::size_t>(at)];
+    // Rows of one line number have one value-code answer: unless it is a code, the first of
+    // them ends the reading whatever their order.
+    const std::int32_t sequence = st.GetInt(kWinLfd);
+    const std::int32_t codes = st.GetInt(kWinCodes);
+    for (std::size_t n = 0; n < set.used; ++n)
+      if (set.lines[n].sequence == sequence && codes == 1) set.repeated = true;
+    if (set.lines.size() == set.used) set.lines.emplace_back();
+    WindowLine& row = set.lines[set.used++];
+    row.sequence = sequence;
+    row.column = st.GetInt(kWinSpl);
+    row.listText.assign(st.GetText(kWinListText));
+    row.ownText.assign(st.GetText(kWinOwnText));
+    row.codes = codes;
+    row.code.assign(st.GetText(kWinCode));
+  }
+  st.Close();
+  if (status != sqlhlp::kNoRow) window_->Forget();
+  return status;
 }
 
 int DisplayTexts::ReadTerminalSet(const TerminalRecord& terminal, DisplayLineTable& table,
@@ -195,7 +333,7 @@ void ListDisplayTextStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Anzeigezeilen Terminal", kTerminalLines));
   out.push_back(Listed("Wertcode Terminal", kTerminalCode));
   out.push_back(Listed("Anzeigezeilen Ausweis", kBadgeLines, true));
-  out.push_back(Listed("Wertcode Ausweis", kBadgeCode, true));
+  out.push_back(Listed("Wertcodes Ausweis", kBadgeCodes, true));
 }
 
 }  // namespace zibrolt

@@ -5,10 +5,15 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "client/sqlhlp.hpp"
+#include "data/badge_batch.hpp"
+#include "data/badges.hpp"
 #include "data/balance.hpp"
 #include "data/messages.hpp"
 #include "data/terminal.hpp"
@@ -39,7 +44,12 @@ bool StoreDisplayLine(DisplayLineTable& table, const DisplayLine& line);
 // the badge's language.
 class DisplayTexts {
  public:
-  explicit DisplayTexts(sqlhlp::Connection& db) : db_(db) {}
+  // list is the badge cursor the generator walks: where the database prefers batches, the own
+  // sets of a window of badges are read at once.
+  explicit DisplayTexts(sqlhlp::Connection& db, const BadgeCursor* list = nullptr);
+  ~DisplayTexts();
+  DisplayTexts(const DisplayTexts&) = delete;
+  DisplayTexts& operator=(const DisplayTexts&) = delete;
 
   // Fills table with the terminal's lines, each in the slot of its sequence number, until a
   // fetch or a line's value-code lookup answers non-zero (a line without exactly one value code
@@ -57,9 +67,30 @@ class DisplayTexts {
   int ReadBadgeLines(std::string_view badge, const EachLine& each);
 
  private:
+  // Reads the own sets of the badge and the window ahead of it: 1403 when read.
+  int ReadWindow(std::string_view badge);
+
+  // A line row of the window statement, with what the line's value-code select finds.
+  struct WindowLine {
+    std::int32_t sequence = 0;
+    std::int32_t column = 0;
+    std::string listText;
+    std::string ownText;
+    std::int32_t codes = 0;  // rows the value-code select finds: 1 gives code
+    std::string code;
+  };
+  struct WindowSet {
+    std::vector<WindowLine> lines;  // in the set cursor's order; the first `used` hold rows
+    std::size_t used = 0;
+    bool repeated = false;  // a line number with a code comes twice: read one by one
+  };
+
   sqlhlp::Connection& db_;
   sqlhlp::Statement* badgeLines_ = nullptr;  // the badge set's statements, once used
-  sqlhlp::Statement* badgeCode_ = nullptr;
+  sqlhlp::Statement* badgeCodes_ = nullptr;
+  std::vector<std::pair<std::int32_t, std::string>> codes_;  // the badge's: line number, code
+  std::optional<BadgeLookup> window_;  // the badge sets of a window, where batched
+  std::vector<WindowSet> sets_;        // by place in the window
 };
 
 // The value a display line's code selects for one badge: "#W1" the date, "#W2".."#W16" a

@@ -13,10 +13,11 @@ RunStatsReport::~RunStatsReport() {
   std::FILE* out = std::fopen(path, "a");
   if (!out) return;
   const sqlhlp::Counters& c = db_.counters();
-  std::fprintf(out, "prepares=%llu executions=%llu fetches=%llu\n",
+  std::fprintf(out, "prepares=%llu executions=%llu fetches=%llu round_trips=%llu\n",
                static_cast<unsigned long long>(c.prepares),
                static_cast<unsigned long long>(c.executions),
-               static_cast<unsigned long long>(c.fetches));
+               static_cast<unsigned long long>(c.fetches),
+               static_cast<unsigned long long>(db_.RoundTrips()));
   std::fclose(out);
 }
 

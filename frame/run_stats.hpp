@@ -6,8 +6,9 @@
 
 namespace zibrolt {
 
-// Appends "prepares=P executions=E fetches=F" of the connection's counters when it ends its
-// scope, i.e. whichever way the run ends once the database is connected.
+// Appends "prepares=P executions=E fetches=F round_trips=R" of the connection's counters when
+// it ends its scope, i.e. whichever way the run ends once the database is connected. R counts
+// the calls that reach a database server (0 on the embedded database).
 class RunStatsReport {
  public:
   explicit RunStatsReport(sqlhlp::Connection& db) : db_(db) {}

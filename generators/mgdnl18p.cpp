@@ -36,7 +36,7 @@ class MgDnl18PJob final : public BadgeJob {
   explicit MgDnl18PJob(const JobContext& context)
       : c_(context),
         date_(TodayText()),
-        texts_(c_.db),
+        texts_(c_.db, c_.list),
         checks_(c_.db, c_.messages, c_.terminal, c_.list),
         badgeSetBalances_(c_.db, c_.list) {}
 

@@ -106,9 +106,15 @@ std::string Lower(std::string_view text) {
 // The first table a statement reads, lower-case and without the schema.
 std::string FirstTable(std::string_view statement) {
   const std::string text = Lower(statement);
-  std::size_t at = text.find(" from ");
-  if (at == std::string::npos) return {};
-  at += 6;
+  // A window statement's first table follows the list of bound badge numbers it joins.
+  std::size_t at = text.find(") keys ,");
+  if (at != std::string::npos) {
+    at += 8;
+  } else {
+    at = text.find(" from ");
+    if (at == std::string::npos) return {};
+    at += 6;
+  }
   if (text.compare(at, 9, "korvadat.") == 0) at += 9;
   return text.substr(at, text.find_first_of(" ,)", at) - at);
 }

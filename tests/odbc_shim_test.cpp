@@ -59,7 +59,8 @@ RunResult RunThrough(Installation& inst, const std::string& net,
 
 TEST(OdbcShim, PartialLastRowsetLosesNoRow) {
   REQUIRE_SHIM();
-  for (int count : {70, 130}) {  // the badge cursor fetches 64 rows at a time
+  // The badge cursor fetches about 600 rows at a time, the lookups ask for 1,000 badges.
+  for (int count : {70, 1300}) {
     Installation inst(Rows(count));
     for (const char* function : kFunctions) {
       SCOPED_TRACE(std::string(function) + " with " + std::to_string(count) + " badges");
@@ -84,8 +85,9 @@ struct FaultCase {
   const char* line;   // expected in the output
 };
 
+// Enough badges for a second window of lookups and a second row array of each statement.
 void ExpectFailedRuns(const std::vector<FaultCase>& cases) {
-  Installation inst(Rows(130));
+  Installation inst(Rows(2500));
   for (const FaultCase& c : cases) {
     SCOPED_TRACE(std::string(c.function) + " " + c.fault);
     const RunResult r = RunThrough(inst, ShimDataSource(),

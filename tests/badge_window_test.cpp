@@ -1,0 +1,166 @@
+// The lookups of a window of badges answer exactly as the lookups of one badge: classes,
+// location, balance and a badge's own display set, read badge by badge on the embedded database
+// and by windows (through ODBC in the ODBC pass, else on the embedded database told to batch),
+// on an installation whose key columns differ in type from the badge numbers.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "backends/sqlite.hpp"
+#include "data/badges.hpp"
+#include "data/balance.hpp"
+#include "data/checks.hpp"
+#include "data/display_texts.hpp"
+#include "data/location.hpp"
+#include "tests/harness.hpp"
+
+namespace zibrolt::test {
+namespace {
+
+// The embedded database asked for windows, as a database behind a network is.
+class Batching final : public backend::Connection {
+ public:
+  explicit Batching(std::unique_ptr<backend::Connection> inner) : inner_(std::move(inner)) {}
+  std::unique_ptr<backend::Statement> Prepare(std::string_view text,
+                                              std::span<const backend::Column> outputs,
+                                              int& status) override {
+    return inner_->Prepare(text, outputs, status);
+  }
+  int SwitchSchema(std::string_view schema) override { return inner_->SwitchSchema(schema); }
+  bool PrefersBatches() const override { return true; }
+
+ private:
+  std::unique_ptr<backend::Connection> inner_;
+};
+
+std::unique_ptr<sqlhlp::Connection> Embedded(const Installation& inst, bool batching) {
+  std::unique_ptr<backend::Connection> opened;
+  std::string state;
+  EXPECT_EQ(backend::ConnectSqlite(inst.database().string(), "", "", opened, state), 0);
+  if (batching) opened = std::make_unique<Batching>(std::move(opened));
+  return std::make_unique<sqlhlp::Connection>(std::move(opened));
+}
+
+// Badge numbers with a leading zero; the class, location and balance tables key them as
+// integers, which the database compares with the text numerically, as Oracle's implicit
+// conversion does. Badge sets: S1 lines 1, 2 and 5, S2 lines 3 and 4; language 2 has no value
+// code for line 2. Badges 2 and 3 have two validity rows valid today (S1 twice; S1 and S2 in
+// two languages), badge 5 an expired one of S2; 1,200 more badges cross a window.
+const char* const kRows = R"sql(
+DROP TABLE Kvd301Awb;
+DROP TABLE Kvd113Awv;
+DROP TABLE O2002TSW;
+CREATE TABLE Kvd301Awb (AWBASW INTEGER NOT NULL, AWBBKL TEXT NOT NULL);
+CREATE TABLE Kvd113Awv (AWVNUM INTEGER NOT NULL, AwvSto INTEGER, AWVCOD INTEGER, AwvSta INTEGER);
+CREATE TABLE O2002TSW (TSWIDN INTEGER NOT NULL, TswW01, TswW02, TswW03, TswW04, TswW05, TswW06,
+  TswW07, TswW08, TswW09, TswW10, TswW11, TswW12, TswW13, TswW14, TswW15, TswW16, TswF01, TswF02,
+  TswF03, TswF04, TswF05, TswF06, TswF07, TswF08, TswF09, TswF10);
+INSERT INTO Kvd1140Trm VALUES ('T1', '7744-010', 'S1', 1, 1, 1, 1);
+INSERT INTO MGSST35P VALUES ('T1', 'Z', '1'), ('T1', '10', '0'), ('T1', '7', '0');
+INSERT INTO Kvd113Sto VALUES (12, 'Nord', 1);
+INSERT INTO Kvd102Whl VALUES (220001, 1, 1, 'Eins', NULL), (220001, 2, 1, 'Zwei', NULL),
+  (220001, 3, 1, 'Drei', NULL), (220001, 4, 1, 'Vier', NULL), (220001, 5, 1, 'Fuenf', NULL),
+  (220001, 1, 2, 'One', NULL), (220001, 2, 2, 'Two', NULL), (220001, 3, 2, 'Three', NULL),
+  (220001, 4, 2, 'Four', NULL), (220001, 5, 2, 'Five', NULL),
+  (220002, 1, 1, NULL, '#W1'), (220002, 2, 1, NULL, '#W2'), (220002, 3, 1, NULL, '#W21'),
+  (220002, 4, 1, NULL, '#W3'), (220002, 5, 1, NULL, '#W4'),
+  (220002, 1, 2, NULL, '#W1'), (220002, 3, 2, NULL, '#W22'), (220002, 4, 2, NULL, '#W5'),
+  (220002, 5, 2, NULL, '#W6');
+INSERT INTO Kvd119Msd VALUES ('S1', 1, NULL, NULL, 1, 1, 'A', 1, 1, 1),
+  ('S1', 2, 2, NULL, 1, 1, 'A', 2, 2, 1), ('S1', 5, NULL, 'Eigen  ', 1, 1, 'A', 5, 5, NULL),
+  ('S2', 3, NULL, NULL, 1, 1, 'A', 3, 3, 1), ('S2', 4, NULL, NULL, 1, 1, 'A', 4, 4, 1);
+CREATE TEMP TABLE b AS SELECT column1 n, column2 sal, column3 spr, column4 gvo, column5 gbi FROM (
+  VALUES ('0100000001', 'S1', 1, -10, NULL), ('0100000002', 'S1', 1, -10, NULL),
+  ('0100000002', 'S1', 1, -20, NULL), ('0100000003', 'S1', 1, -10, NULL),
+  ('0100000003', 'S2', 2, -20, 5), ('0100000004', 'S1', 2, -10, NULL),
+  ('0100000005', 'S2', 1, -100, -50), ('0100000005', 'S1', 1, -10, NULL));
+INSERT INTO b WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < 1200)
+  SELECT '02' || (100000000 + i), CASE WHEN i % 3 = 0 THEN 'S1' END, 1 + i % 2, -10, NULL FROM s;
+INSERT INTO Kvd301Asw SELECT n, date('now', 'localtime', gvo || ' days'),
+  date('now', 'localtime', gbi || ' days'), 'P', NULL, NULL, NULL, 1, sal, NULL, spr, NULL, 1, 1,
+  1 FROM b;
+INSERT INTO Kvd113Awv SELECT DISTINCT n, 12, 1, 1 FROM b;
+INSERT INTO Kvd301Awb SELECT DISTINCT n, 'Z' FROM b UNION ALL SELECT DISTINCT n, '10' FROM b
+  WHERE n LIKE '%1' OR n LIKE '%4';
+INSERT INTO O2002TSW (TSWIDN, TswW02, TswW03, TswF01) SELECT DISTINCT n, '+' || substr(n, 7),
+  '-1,5', 'Info ' || n FROM b WHERE n NOT LIKE '%7';
+)sql";
+
+// What the lookups answer for each row of T1's badge list, one line per badge row.
+std::vector<std::string> Answers(sqlhlp::Connection& db) {
+  std::FILE* quiet = std::fopen("/dev/null", "w");
+  const Messages messages(quiet, false);
+  TerminalRecord terminal;
+  terminal.name = "T1";
+  terminal.assignmentCount = 0;
+  BadgeCursor list(db);
+  Authorisations checks(db, messages, terminal, &list);
+  LocationLookup location(db, &list);
+  BalanceLookup balance(db, &list);
+  DisplayTexts texts(db, &list);
+  std::vector<std::string> answers;
+  EXPECT_EQ(list.OpenBadgeCursor(terminal), 0);
+  BadgeRow row;
+  while (list.FetchBadge(row) == 0) {
+    std::string a = row.AswNum;
+    const Rights& rights = checks.CheckBadge(row.AswNum);
+    a += " rights " + std::to_string(rights.status) + (rights.time ? " time" : "");
+    for (const std::string& c : rights.classes) a += " [" + c + "]";
+    const Found<std::string_view> at = location.FetchLocationText(row.AswNum);
+    a += " location " + std::to_string(at.status) + " " + std::string(at.value);
+    const Found<const BalanceValues*> values = balance.LookupBalanceData(row.AswNum);
+    a += " balance " + std::to_string(values.status);
+    if (values.value) a += " [" + values.value->value[2] + values.value->info[1] + "]";
+    const int status = texts.ReadBadgeLines(row.AswNum, [&](const DisplayLine& line) {
+      a += " [" + std::to_string(line.sequence) + " " + std::to_string(line.column) + " " +
+           line.label + line.valueCode + "]";
+    });
+    answers.push_back(a + " set " + std::to_string(status));
+    row.Clear();
+  }
+  list.CloseBadgeCursor();
+  std::fclose(quiet);
+  return answers;
+}
+
+TEST(BadgeWindow, AnswersAsTheSingleLookupsWhateverTheKeyTypes) {
+  Installation inst(kRows);
+  std::unique_ptr<sqlhlp::Connection> batched;
+  if (OdbcMode())
+    ASSERT_EQ(inst.Connect(batched), 0);
+  else
+    batched = Embedded(inst, true);
+  const std::vector<std::string> single = Answers(*Embedded(inst, false));
+  const std::vector<std::string> windows = Answers(*batched);
+  ASSERT_EQ(single.size(), 1207u);
+  // The integer keys match the badge with its leading zero. Badge 2: two rows of line 1 end
+  // the set; badge 3: two sets in two languages; badge 4: language 2 has no code for line 2;
+  // badge 5: the expired row's set does not count.
+  const std::string kSet1 = " [1 1 Eins         #W1] [2 2 Zwei         #W2] [5 1 Eigen        #W4]";
+  const std::vector<std::string> expected = {
+      "0100000001 rights 0 time [10 ] location 0 Nor balance 0 [  0001 Info 0100000001     ]" +
+          kSet1 + " set 1403",
+      "0100000002 rights 0 time location 0 Nor balance 0 [  0002 Info 0100000002     ] set -1422",
+      "0100000002 rights 0 time location 0 Nor balance 0 [  0002 Info 0100000002     ] set -1422",
+      "0100000003 rights 0 time location 0 Nor balance 0 [  0003 Info 0100000003     ]" + kSet1 +
+          " [3 1 Three        #W22] [4 1 Four         #W5] set 1403",
+      "0100000003 rights 0 time location 0 Nor balance 0 [  0003 Info 0100000003     ]" + kSet1 +
+          " [3 1 Three        #W22] [4 1 Four         #W5] set 1403",
+      "0100000004 rights 0 time [10 ] location 0 Nor balance 0 [  0004 Info 0100000004     ] "
+      "[1 1 One          #W1] set 1403",
+      "0100000005 rights 0 time location 0 Nor balance 0 [  0005 Info 0100000005     ]" + kSet1 +
+          " set 1403",
+  };
+  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(single[i], expected[i]);
+  // The windows: a few statements for the whole list, where the single lookups ran thousands.
+  EXPECT_LT(batched->counters().executions, 30u);
+  for (std::size_t i = 0; i < single.size() && i < windows.size(); ++i)
+    EXPECT_EQ(single[i], windows[i]) << "row " << i;
+  EXPECT_EQ(windows.size(), single.size());
+}
+
+}  // namespace
+}  // namespace zibrolt::test
