@@ -2,7 +2,6 @@
 #include "formats/mgdnl17p.hpp"
 
 #include <array>
-#include <cstdio>
 
 #include "formats/fixed_record.hpp"
 
@@ -47,20 +46,12 @@ const Layout kLayout{"MGDNL17P", 85, kFields};
 
 std::vector<std::string> BuildRecords(const Badge& badge) {
   FixedRecord record(kLayout);
-  record.Put(kBadge, badge.number);
-  record.PutDate(kValidFrom, badge.validFrom);
-  record.Put(kTime, badge.time ? "1" : "0");
-  record.Put(kAccess, badge.classes.empty() ? "0" : "1");
-  record.Put(kBalance, badge.balance);
+  PutReaderRecordHead(record, badge);
   // Reader numbers show only for a badge that may pass them.
-  char number[3];
-  if (!badge.classes.empty()) {
-    for (int k = 1; k <= kHighestReader; ++k) {
-      if (!badge.readers.test(static_cast<std::size_t>(k))) continue;
-      std::snprintf(number, sizeof number, "%02d", k);
-      record.PutAt(ReaderField(k), 0, number, 2);
-    }
-  }
+  if (!badge.classes.empty())
+    for (int k = 1; k <= kHighestReader; ++k)
+      if (badge.readers.test(static_cast<std::size_t>(k)))
+        PutReaderNumber(record, ReaderField(k), k);
   if (badge.location) {
     record.PutAt(ReaderField(kLocationReader), 0, "07", 2);
     record.PutAt(ReaderField(kLocationReader), 2, *badge.location, 3);

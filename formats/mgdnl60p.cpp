@@ -2,7 +2,6 @@
 #include "formats/mgdnl60p.hpp"
 
 #include <array>
-#include <cstdio>
 
 #include "formats/fixed_record.hpp"
 
@@ -29,24 +28,18 @@ const Layout kLayout{"MGDNL60P", 45, kFields};
 
 std::vector<std::string> BuildRecords(const Badge& badge) {
   FixedRecord record(kLayout);
-  record.Put(kBadge, badge.number);
-  record.PutDate(kValidFrom, badge.validFrom);
-  record.Put(kTime, badge.time ? "1" : "0");
-  record.Put(kAccess, badge.classes.empty() ? "0" : "1");
-  record.Put(kBalance, badge.balance);
+  PutReaderRecordHead(record, badge);
 
   std::vector<std::string> records;
   if (badge.classes.empty()) {
     records.emplace_back(record.bytes());
     return records;
   }
-  char number[3];
   for (std::string_view accessClass : badge.classes) {
     for (int n = 1; n <= kHighestReader; ++n) {
       if (!badge.readers.test(static_cast<std::size_t>(n))) continue;
-      std::snprintf(number, sizeof number, "%02d", n);
-      record.PutAt(kReader1 + n - 1, 0, number, 2);
-      record.PutAt(kReader1 + n - 1, 2, accessClass, 3);
+      PutReaderNumber(record, kReader1 + n - 1, n);
+      record.PutAt(kReader1 + n - 1, 2, accessClass, kRecordClassWidth);
     }
     records.emplace_back(record.bytes());
   }

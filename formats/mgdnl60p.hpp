@@ -9,23 +9,25 @@
 #include <vector>
 
 #include "formats/layout.hpp"
+#include "formats/reader_record.hpp"
 
 namespace zibrolt::mgdnl60p {
 
-enum FieldId { kBadge, kValidFrom, kTime, kAccess, kBalance, kReader1 };
+// The shared beginning first (reader_record.hpp), then the reader fields.
+enum FieldId {
+  kBadge = kHeadBadge,
+  kValidFrom = kHeadValidFrom,
+  kTime = kHeadTime,
+  kAccess = kHeadAccess,
+  kBalance = kHeadBalance,
+  kReader1
+};
 inline constexpr int kHighestReader = 3;
 
 extern const Layout kLayout;
 
-// What one badge's records are made of.
-struct Badge {
-  std::string_view number;                    // at most 13 characters
-  std::string_view validFrom;                 // "yyyymmdd" or empty
-  std::string_view balance;                   // balance value 9, 7 characters; blanks for none
-  bool time = false;                          // holds a time authorisation on the terminal
-  std::span<const std::string_view> classes;  // access classes that fit, highest first
-  std::bitset<12> readers;                    // the terminal's readers
-};
+// What one badge's records are made of (the balance is value 9; no location).
+using Badge = ReaderRecordBadge;
 
 // One record per access class, or one time-only record (all reader slots blank) without one.
 std::vector<std::string> BuildRecords(const Badge& badge);

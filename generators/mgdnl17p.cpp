@@ -47,14 +47,8 @@ class MgDnl17PJob final : public BadgeJob {
 
     const Rights& rights = checks_.CheckBadge(row.AswNum);
     if (rights.status != sqlhlp::kOk) return rights.status;
-    const std::vector<std::string_view> classes = FittingClasses(m, row.AswNum, rights.classes);
-    // A badge whose classes were all left out still gets its time-only record.
-    if (!rights.time && classes.empty()) {
-      if (rights.classes.empty() && m.verbose())
-        m.Say("Ausweis %s ohne Zeit-/Zutrittsberechtigung auf Terminal %s\n", row.AswNum.c_str(),
-              c_.terminal.name.c_str());
-      return 0;
-    }
+    std::vector<std::string_view> classes;
+    if (!GetsReaderRecords(m, rights, row.AswNum, c_.terminal.name, classes)) return 0;
     if (!balanceRead)
       if (const int failed = readBalance(); failed != sqlhlp::kOk) return failed;
     badge.balance = balance_;

@@ -39,4 +39,14 @@ std::vector<std::string_view> FittingClasses(const Messages& messages, std::stri
   return fitting;
 }
 
+bool GetsReaderRecords(const Messages& messages, const Rights& rights, std::string_view badge,
+                       std::string_view terminal, std::vector<std::string_view>& classes) {
+  classes = FittingClasses(messages, badge, rights.classes);
+  if (rights.time || !classes.empty()) return true;
+  if (rights.classes.empty() && messages.verbose())
+    messages.Say("Ausweis %s ohne Zeit-/Zutrittsberechtigung auf Terminal %s\n",
+                 std::string(badge).c_str(), std::string(terminal).c_str());
+  return false;
+}
+
 }  // namespace zibrolt

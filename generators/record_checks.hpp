@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/checks.hpp"
 #include "data/messages.hpp"
 
 namespace zibrolt {
@@ -22,5 +23,12 @@ bool AccessClassFits(const Messages& messages, std::string_view badge, std::stri
 // The classes of the list that fit, in list order; a line is printed for each one left out.
 std::vector<std::string_view> FittingClasses(const Messages& messages, std::string_view badge,
                                              const std::vector<std::string>& classes);
+
+// Whether a badge with these rights gets records in a file of reader records (MGDNL17P,
+// MGDNL60P): one with a time authorisation or a class that fits. classes receives the classes
+// that fit; a badge whose classes were all left out still gets its time-only record. With "/d"
+// a badge without any rights is named.
+bool GetsReaderRecords(const Messages& messages, const Rights& rights, std::string_view badge,
+                       std::string_view terminal, std::vector<std::string_view>& classes);
 
 }  // namespace zibrolt
