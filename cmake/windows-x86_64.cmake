@@ -17,6 +17,10 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # libraries after it would then be taken as DLLs.
 set(CMAKE_LINK_SEARCH_START_STATIC ON)
 set(CMAKE_LINK_SEARCH_END_STATIC ON)
-# localtime_r and the other reentrant time functions of the C library's POSIX face.
-set(CMAKE_C_FLAGS_INIT "-D_POSIX_THREAD_SAFE_FUNCTIONS")
-set(CMAKE_CXX_FLAGS_INIT "-D_POSIX_THREAD_SAFE_FUNCTIONS")
+# localtime_r and the other reentrant time functions of the C library's POSIX face, and MinGW's
+# own printf family: the system's msvcrt printf lacks %zu and formats numbers its own way, and
+# every printed line must be the same bytes as on Linux.
+# The compiler still checks "printf" formats against msvcrt's rules, which MinGW's printf does
+# not follow; the Linux build checks the same format strings.
+set(CMAKE_C_FLAGS_INIT "-D_POSIX_THREAD_SAFE_FUNCTIONS -D__USE_MINGW_ANSI_STDIO=1 -Wno-format")
+set(CMAKE_CXX_FLAGS_INIT "-D_POSIX_THREAD_SAFE_FUNCTIONS -D__USE_MINGW_ANSI_STDIO=1 -Wno-format")

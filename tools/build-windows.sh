@@ -65,7 +65,8 @@ if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/windows-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DZIBROLT_SQLITE_AMALGAMATION="$sqlite" -DBUILD_TESTING="$tests" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" \
+  -DZIBROLT_SQLITE_AMALGAMATION="$sqlite" -DBUILD_TESTING="$tests" \
   -DCMAKE_RUNTIME_OUTPUT_DIRECTORY="$out/bin" "${launcher[@]}" "$@" >/dev/null
 targets=(zibrolt zibrolt-settings zibrolt-show)
 [ "$tests" = ON ] && targets+=(zibrolt_tests)
