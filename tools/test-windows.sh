@@ -110,5 +110,33 @@ if ls -a "$demo/out" | grep -q zibrolt; then
   failed=1
 fi
 
+# Wine's odbc32 hands over to the host's unixODBC: the demo database behind the SQLite ODBC
+# driver, reached by both builds through the same data source.
+driver="$(ls /usr/lib/*/odbc/libsqlite3odbc.so 2>/dev/null | head -n 1)"
+if [ -n "$driver" ] && [ -f build/zibrolt_compat.so ]; then
+  printf '[ZIBROLT_DEMO]\nDriver = %s\nDatabase = %s\nLoadExt = %s\nNoCreat = 1\n' \
+    "$driver" "$demo/data/demo.db" "$top/build/zibrolt_compat.so" > "$demo/odbc.ini"
+  build/zibrolt-settings write "$demo/files/quarvenda.ini" --login demo --password demo \
+    --net ZIBROLT_DEMO --db-system ORACLE --schema korvadat >/dev/null
+  export ODBCINI="$demo/odbc.ini"
+  for function in IDSTAMM MGDNL17P MGDNL18P MGDNL31P MGDNL60P; do
+    set +e
+    (cd "$demo/work/run" && "$top/build/zibrolt" $function ZE-HAUPTEINGANG ../../out/l.odbc 1) \
+      > "$demo/linux/$function.odbc.log"
+    echo "exit status $?" >> "$demo/linux/$function.odbc.log"
+    (cd "$demo/work/run" && wine "$out/bin/zibrolt.exe" $function ZE-HAUPTEINGANG ../../out/w.odbc 1) \
+      | sed 's/\r$//' > "$demo/windows/$function.odbc.log"
+    echo "exit status ${PIPESTATUS[0]}" >> "$demo/windows/$function.odbc.log"
+    set -e
+    if ! cmp "$demo/out/l.odbc" "$demo/out/w.odbc" ||
+      ! cmp "$demo/linux/$function.odbc.log" "$demo/windows/$function.odbc.log"; then
+      echo "FAILED: $function through ODBC differs between the Linux and the Windows build"
+      failed=1
+    fi
+  done
+else
+  echo "(no SQLite ODBC driver: the comparison through ODBC is left out)"
+fi
+
 [ "$failed" -eq 0 ] || exit 1
 echo "The demo files and messages of the Windows build equal the Linux build's."
