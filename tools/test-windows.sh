@@ -23,8 +23,12 @@ tools/build-windows.sh --tests -DZIBROLT_WERROR=ON
 
 export WINEPREFIX="$out/wine" WINEDEBUG=-all
 wine() { /usr/lib/wine/wine64 "$@"; }
-# One Wine server for the whole stage: one that ends while idle can fail the next program's start.
+# One Wine server serves the whole stage (a server that ends while idle can fail the next
+# program's start); the prefix is made once, and its first start takes a while.
+mkdir -p "$WINEPREFIX"
+/usr/lib/wine/wineserver64 -k 2>/dev/null || true
 /usr/lib/wine/wineserver64 -p
+wine wineboot --init >/dev/null 2>&1 || true  # its status tells nothing; the programs below do
 trap '/usr/lib/wine/wineserver64 -k 2>/dev/null || true' EXIT
 
 echo "== Tests of the embedded database under Wine"
