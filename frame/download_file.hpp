@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "generators/badge_job.hpp"
+#include "platform/files.hpp"
 
 namespace zibrolt {
 
@@ -55,8 +56,8 @@ class DownloadFile final : public RecordSink {
   std::string real_;       // the file it names once symbolic links are followed
   std::string temporary_;  // file being written, empty when writing in place
   std::string lock_;       // lock file beside real_, empty while not held
-  int fd_ = -1;
-  int lockFd_ = -1;
+  platform::NativeFile fd_ = platform::kNoFile;
+  platform::NativeFile lockFd_ = platform::kNoFile;
   int error_ = 0;  // errno of the first failed write, 0 while all went well
   bool committed_ = false;
   std::string buffer_;  // bytes not yet handed to the system

@@ -1,15 +1,11 @@
 // The interrupt handler runs at any point of the run, so it touches only what was stored
-// beforehand and calls only async-signal-safe functions (unlink, write, _exit).
+// beforehand and calls only what the platform allows there (remove a file, write, exit).
 #include "frame/interrupts.hpp"
-
-#include <unistd.h>
 
 #include <atomic>
 
 namespace zibrolt {
 namespace {
-
-constexpr int kInterrupts[] = {SIGTERM, SIGINT, SIGHUP};
 
 std::atomic<const char*> gTarget{nullptr};
 std::atomic<const char*> gTemporary{nullptr};
@@ -40,8 +36,8 @@ extern "C" void OnInterrupt(int signal) {
   const char* target = gTarget.load();
   const char* temporary = gTemporary.load();
   const char* lock = gLock.load();
-  if (temporary != nullptr) ::unlink(temporary);
-  if (lock != nullptr) ::unlink(lock);  // our lock dies with the process a moment later
+  if (temporary != nullptr) platform::RemoveNow(temporary);
+  if (lock != nullptr) platform::RemoveNow(lock);  // our lock dies with the process a moment later
 
   char line[4400];
   char* at = line;
@@ -59,40 +55,15 @@ extern "C" void OnInterrupt(int signal) {
     Append(at, line + sizeof line - 1, " empfangen!");
   }
   *at++ = '\n';
-  const int out = gOut.load();
-  for (const char* from = line; out >= 0 && from < at;) {
-    const ssize_t n = ::write(out, from, static_cast<std::size_t>(at - from));
-    if (n <= 0) break;
-    from += n;
-  }
-  ::_exit(255);
-}
-
-sigset_t InterruptSet() {
-  sigset_t set;
-  ::sigemptyset(&set);
-  for (int s : kInterrupts) ::sigaddset(&set, s);
-  return set;
+  platform::WriteNow(gOut.load(), line, static_cast<std::size_t>(at - line));
+  platform::ExitFailedNow();
 }
 
 }  // namespace
 
 void InstallInterruptHandlers(std::FILE* out) {
-  const int fd = out != nullptr ? ::fileno(out) : -1;
-  if (fd >= 0) std::setvbuf(out, nullptr, _IOLBF, BUFSIZ);
-  gOut = fd;
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  action.sa_mask = InterruptSet();  // one interrupt at a time
-  for (int s : kInterrupts) {
-    // A signal the caller ignores stays ignored: a run started with nohup survives the hangup.
-    struct sigaction before {};
-    if (::sigaction(s, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
-    ::sigaction(s, &action, nullptr);
-  }
-  struct sigaction ignore {};
-  ignore.sa_handler = SIG_IGN;
-  ::sigaction(SIGPIPE, &ignore, nullptr);
+  gOut = platform::PrepareOutput(out);
+  platform::CatchInterrupts(OnInterrupt);
   gInstalled = true;
 }
 
@@ -105,16 +76,7 @@ void GuardDownloadFile(const char* target, const char* temporary, const char* lo
 void IgnoreInterrupts() {
   GuardDownloadFile(nullptr, nullptr, nullptr);
   if (!gInstalled) return;
-  struct sigaction ignore {};
-  ignore.sa_handler = SIG_IGN;
-  for (int s : kInterrupts) ::sigaction(s, &ignore, nullptr);
+  platform::IgnoreCaughtInterrupts();
 }
-
-InterruptsHeld::InterruptsHeld() {
-  const sigset_t set = InterruptSet();
-  ::sigprocmask(SIG_BLOCK, &set, &previous_);
-}
-
-InterruptsHeld::~InterruptsHeld() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
 
 }  // namespace zibrolt

@@ -1,11 +1,12 @@
-// How a run ends when the operator or the system stops it: SIGTERM, SIGINT and SIGHUP remove the
-// temporary and lock files of the download file being written, print one line and exit -1, so
-// that no half-written file of several MB stays beside the target. SIGPIPE is ignored: a reader
-// of a pipe that quits early then shows as the write error it is.
+// How a run ends when the operator or the system stops it: SIGTERM, SIGINT and SIGHUP (on Windows
+// Ctrl+C, Ctrl+Break and a closed console) remove the temporary and lock files of the download
+// file being written, print one line and exit -1, so that no half-written file of several MB
+// stays beside the target. SIGPIPE is ignored: a reader of a pipe that quits early then shows as
+// the write error it is.
 #pragma once
-#include <signal.h>
-
 #include <cstdio>
+
+#include "platform/interrupts.hpp"
 
 namespace zibrolt {
 
@@ -25,17 +26,16 @@ void GuardDownloadFile(const char* target, const char* temporary, const char* lo
 // InstallInterruptHandlers; otherwise nothing changes.
 void IgnoreInterrupts();
 
-// Holds SIGTERM, SIGINT and SIGHUP back while it lives, so that a file is created or replaced
+// Holds the interrupts back while it lives, so that a file is created or replaced
 // together with its entry in the guard: an interrupt in between would leave it behind.
 class InterruptsHeld {
  public:
-  InterruptsHeld();
-  ~InterruptsHeld();
+  InterruptsHeld() = default;
   InterruptsHeld(const InterruptsHeld&) = delete;
   InterruptsHeld& operator=(const InterruptsHeld&) = delete;
 
  private:
-  sigset_t previous_;
+  platform::HeldBack held_;
 };
 
 }  // namespace zibrolt

@@ -3,16 +3,13 @@
 // spills into the next read and shifts the pairing of lines.
 #include "frame/settings.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 
 #include "frame/cipher.hpp"
+#include "platform/files.hpp"
 
 namespace zibrolt {
 namespace {
@@ -26,7 +23,7 @@ constexpr std::size_t kDataBuffer = 400;     // 398 characters, line feed and te
 class TextModeLines {
  public:
   explicit TextModeLines(std::string_view bytes) : view_(bytes) {}
-  explicit TextModeLines(int fd) : fd_(fd) {}
+  explicit TextModeLines(platform::NativeFile fd) : fd_(fd) {}
 
   // Reads at most size - 1 characters, up to and including a line feed. False at end of file.
   // Like a C string, the line ends at its first NUL byte.
@@ -61,13 +58,11 @@ class TextModeLines {
   }
 
   bool Fill() {
-    if (fd_ < 0 || failed_ || exceeded_) return false;
+    if (fd_ == platform::kNoFile || failed_ || exceeded_) return false;
     // At the bound one byte more tells a longer file from one of exactly the bound.
     const std::size_t want =
         std::max<std::size_t>(1, std::min(sizeof block_, kSettingsFileMax - read_));
-    ssize_t n;
-    do n = ::read(fd_, block_, want);
-    while (n < 0 && errno == EINTR);
+    const long n = platform::ReadSome(fd_, block_, want);
     if (n < 0) failed_ = true;
     if (n <= 0) return false;
     if (read_ >= kSettingsFileMax) {
@@ -80,7 +75,7 @@ class TextModeLines {
     return true;
   }
 
-  int fd_ = -1;
+  platform::NativeFile fd_ = platform::kNoFile;
   std::string_view view_;
   std::size_t pos_ = 0;
   std::size_t read_ = 0;
@@ -92,25 +87,16 @@ class TextModeLines {
 // Closes the descriptor when the lookup ends, however it ends.
 class FileDescriptor {
  public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
+  FileDescriptor() = default;
+  ~FileDescriptor() { platform::CloseFile(fd_); }
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
+  platform::NativeFile get() const { return fd_; }
+  platform::NativeFile* out() { return &fd_; }
 
  private:
-  int fd_;
+  platform::NativeFile fd_ = platform::kNoFile;
 };
-
-// Regular files only: a FIFO or a terminal may never deliver a line end, and opening some
-// devices already does something. The status is kOk when the file may be read.
-SettingsStatus Kind(const struct stat& st) {
-  if (S_ISDIR(st.st_mode)) return SettingsStatus::kCannotOpen;
-  if (!S_ISREG(st.st_mode)) return SettingsStatus::kNotSettingsFile;
-  return SettingsStatus::kOk;
-}
 
 // Decimal conversion as atoi does it, but saturating instead of overflowing.
 std::int32_t ToNumber(const std::string& text) {
@@ -182,15 +168,17 @@ void CopySubstring(std::string_view text, int start, int length, std::string& de
 SettingsRead ReadIniEntry(std::string_view section, std::string_view key, std::int32_t number,
                           const std::string& path, SettingsEntry& entry) {
   entry = SettingsEntry{};
-  // Look before opening, so that no device or FIFO is opened at all; look again at what was
-  // opened, in case the name was replaced in between. O_NONBLOCK keeps a FIFO from waiting for
-  // a writer in that window; it does nothing to a regular file.
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return {SettingsStatus::kCannotOpen};
-  if (SettingsStatus kind = Kind(st); kind != SettingsStatus::kOk) return {kind};
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) return {SettingsStatus::kCannotOpen};
-  if (SettingsStatus kind = Kind(st); kind != SettingsStatus::kOk) return {kind};
+  // Regular files only: a FIFO or a terminal may never deliver a line end, and opening some
+  // devices already does something.
+  FileDescriptor fd;
+  switch (platform::OpenRegularInput(path, fd.out())) {
+    case platform::InputKind::kRegular:
+      break;
+    case platform::InputKind::kNotRegular:
+      return {SettingsStatus::kNotSettingsFile};
+    case platform::InputKind::kCannotOpen:
+      return {SettingsStatus::kCannotOpen};
+  }
 
   TextModeLines lines(fd.get());
   Search(lines, section, key, number, entry);

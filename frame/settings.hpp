@@ -6,10 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/paths.hpp"
+
 namespace zibrolt {
 
 // Where the run driver looks for the settings, relative to the working directory.
-inline constexpr const char* kSettingsPath = "../../files/quarvenda.ini";
+inline constexpr const char* kSettingsPath = platform::kSettingsPath;
 
 // The longest deciphered values zibrolt takes, in characters: the sizes of its login fields.
 inline constexpr std::size_t kLoginMax = 50;

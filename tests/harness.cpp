@@ -2,14 +2,20 @@
 #include "tests/harness.hpp"
 
 #include <sqlite3.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -33,7 +39,8 @@ namespace {
 
 void Exec(const fs::path& db, std::string_view sql) {
   sqlite3* handle = nullptr;
-  if (sqlite3_open(db.c_str(), &handle) != SQLITE_OK) throw std::runtime_error("open test db");
+  if (sqlite3_open(db.string().c_str(), &handle) != SQLITE_OK)
+    throw std::runtime_error("open test db");
   char* error = nullptr;
   std::string text(sql);
   int rc = sqlite3_exec(handle, text.c_str(), nullptr, nullptr, &error);
@@ -69,10 +76,29 @@ std::string OdbcDataSource() {
 std::string SqlDate(int days) { return Date(days, "%Y-%m-%d"); }
 std::string ListDate(int days) { return Date(days, "%Y%m%d"); }
 
+#ifdef _WIN32
+// Under Wine the host's /tmp is \tmp on the current drive, and the host's shell finds the
+// folder under the same name.
+fs::path NewTemporaryFolder(const std::string& prefix) {
+  std::random_device seed;
+  std::mt19937 random(seed());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path folder = prefix + std::to_string(random() % 1000000000);
+    std::error_code error;
+    if (fs::create_directory(folder, error)) return folder;
+  }
+  throw std::runtime_error("temporary folder");
+}
+#else
+fs::path NewTemporaryFolder(const std::string& prefix) {
+  std::string pattern = prefix + "XXXXXX";
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
+  return pattern;
+}
+#endif
+
 Installation::Installation(std::string_view sql, const Login& login) {
-  char pattern[] = "/tmp/zibrolt-test-XXXXXX";
-  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp");
-  root_ = pattern;
+  root_ = NewTemporaryFolder("/tmp/zibrolt-test-");
   fs::create_directories(root_ / "files");
   fs::create_directories(root_ / "db");
   fs::create_directories(root_ / "work" / "run");
@@ -110,7 +136,11 @@ int Installation::Connect(std::unique_ptr<sqlhlp::Connection>& db) const {
   if (!OdbcMode())
     return sqlhlp::ConnectDatabase("demo", "geheim", "sqlite:" + database().string(), "KORVADAT",
                                    db);
+#ifdef _WIN32
+  _putenv_s("ODBCINI", OdbcIni().string().c_str());
+#else
   setenv("ODBCINI", OdbcIni().c_str(), 1);
+#endif
   return sqlhlp::ConnectDatabase("demo", "geheim", OdbcDataSource(), "KORVADAT", db);
 }
 
@@ -135,6 +165,37 @@ void Installation::WriteSettingsText(std::string_view text) const {
   WriteFile(root_ / "files" / "quarvenda.ini", text);
 }
 
+#ifdef _WIN32
+// Wine starts a host program but neither hands it a pipe nor waits for it: the command goes to a
+// script beside dir, its output to a file, and its status to a file that appears when it ended.
+RunResult Shell(const std::string& command, const fs::path& dir) {
+  static int counter = 0;
+  const std::string stem = (dir.parent_path() / (".shell-" + std::to_string(GetCurrentProcessId()) +
+                                                 "-" + std::to_string(++counter)))
+                               .generic_string();
+  WriteFile(stem + ".sh", "(cd '" + dir.generic_string() + "' || exit 127\n" + command + "\n) > '" +
+                              stem + ".out'\necho $? > '" + stem + ".tmp'\nmv '" + stem +
+                              ".tmp' '" + stem + ".status'\n");
+  std::string line = "/bin/sh \"" + stem + ".sh\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    throw std::runtime_error("cannot start /bin/sh");
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+  while (!fs::exists(stem + ".status")) {
+    if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("shell timed out");
+    Sleep(5);
+  }
+  const int code = std::atoi(ReadFile(stem + ".status").c_str());
+  RunResult result{code, ReadFile(stem + ".out")};
+  for (const char* suffix : {".sh", ".out", ".status"}) fs::remove(stem + suffix);
+  return result;
+}
+#else
 RunResult Shell(const std::string& command, const fs::path& dir) {
   int pipefd[2];
   if (pipe(pipefd) != 0) throw std::runtime_error("pipe");
@@ -158,6 +219,7 @@ RunResult Shell(const std::string& command, const fs::path& dir) {
   int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return {code, output};
 }
+#endif
 
 RunResult Installation::Run(const std::vector<std::string>& args) const {
   std::string command = "exec '" ZIBROLT_BIN "'";

@@ -86,6 +86,9 @@ std::string OdbcDataSource();
 bool ShimAvailable();
 inline constexpr const char* ShimDataSource() { return "ZIBROLT_SHIM"; }
 
+// A new empty folder named prefix and a unique suffix ("/tmp/zibrolt-test-").
+std::filesystem::path NewTemporaryFolder(const std::string& prefix);
+
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, std::string_view content);
 

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "frame/settings.hpp"
 #include "tests/harness.hpp"
 
 namespace zibrolt::test {
@@ -116,8 +117,9 @@ TEST(RunDriver, MissingSettingsOrSchemaStopBeforeConnecting) {
   std::filesystem::remove(inst.root() / "files" / "quarvenda.ini");
   RunResult r = inst.Generate("X", "T1");
   EXPECT_EQ(r.exitStatus, 255);
-  EXPECT_BYTES("Einstellungsdatei ../../files/quarvenda.ini konnte nicht geoeffnet werden!\n",
-               r.output);
+  EXPECT_BYTES(
+      std::string("Einstellungsdatei ") + kSettingsPath + " konnte nicht geoeffnet werden!\n",
+      r.output);
   EXPECT_FALSE(std::filesystem::exists(inst.OutPath()));
 
   inst.WriteSettingsText("");
@@ -160,6 +162,9 @@ TEST(RunDriver, UnwritableFolderIsReported) {
 }
 
 TEST(RunDriver, WriteErrorsKeepTheOldFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "/dev/full, ulimit and file modes are POSIX";
+#else
   Installation inst(kTerminals);
   // A device is written in place; /dev/full refuses every byte.
   RunResult r = inst.Run({"IDSTAMM", "T1", "/dev/full", "1"});
@@ -188,6 +193,7 @@ TEST(RunDriver, WriteErrorsKeepTheOldFile) {
   struct stat st {};
   ::stat(inst.OutPath().c_str(), &st);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+#endif
 }
 
 }  // namespace

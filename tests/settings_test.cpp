@@ -17,11 +17,7 @@ std::string Enc(std::string_view plain) { return EncryptValue(plain, kSettingsKe
 
 class SettingsFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/zibrolt-ini-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
+  void SetUp() override { dir_ = test::NewTemporaryFolder("/tmp/zibrolt-ini-"); }
   void TearDown() override { std::filesystem::remove_all(dir_); }
   SettingsEntry Lookup(std::string_view text, std::string_view key) {
     test::WriteFile(dir_ / "s.ini", text);
@@ -139,6 +135,9 @@ TEST_F(SettingsFile, LineEndsAcrossReadBlocks) {
 
 // What the reader and the settings tool make of files that are not (only) a settings file.
 TEST_F(SettingsFile, StatusSaysWhyAFileWasNotSearched) {
+#ifdef _WIN32
+  GTEST_SKIP() << "FIFOs and /dev/zero are POSIX files";
+#else
   const std::string pass = ";S;\n5;PASS;" + Enc("pw") + "\n";
   auto noMatch = [](std::size_t bytes) {  // records that do not match, then an odd last line
     std::string text;
@@ -182,6 +181,7 @@ TEST_F(SettingsFile, StatusSaysWhyAFileWasNotSearched) {
             0u)
       << w.output;
   EXPECT_EQ(test::ReadFile(dir_ / "first.ini").substr(0, pass.size()), pass);
+#endif
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 # Installs what is missing, builds, and runs every test: the unit and black-box tests once on the
 # embedded database and once more through ODBC (the tests named odbc.*: the same installations
 # reached through the SQLite ODBC driver), the whole suite again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the fuzz targets for a bounded time.
+# UndefinedBehaviorSanitizer, the fuzz targets for a bounded time, and last the Windows build
+# under Wine (tools/test-windows.sh).
 # `tools/test.sh --quick` runs the first pass only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,3 +25,6 @@ cmake --build build-sanitize -j "$jobs"
 echo "== Fuzzing the settings reader and the value decoding"
 tools/install-deps.sh --fuzz
 tools/fuzz.sh "${ZIBROLT_FUZZ_SECONDS:-60}"
+
+echo "== The Windows build: its tests under Wine, and the demo files against the Linux build's"
+tools/test-windows.sh

@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Tests the Windows build under Wine: cross-builds the programs and zibrolt_tests.exe, runs the
+# tests of the embedded database under Wine, and writes the demo's download files with the Linux
+# and the Windows zibrolt, which must agree byte for byte: the files, and what the runs print
+# once the Windows console's CR LF line ends are read as LF. Needs the Linux build in build/
+# (tools/build.sh) for the demo installation and the comparison.
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$top"
+out="$top/build-windows"
+
+if ! command -v /usr/lib/wine/wine64 >/dev/null; then
+  if [ "$(id -u)" -eq 0 ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends wine64 >/dev/null
+  else
+    echo "Please install this Debian package first (as root): apt-get install wine64" >&2
+    exit 1
+  fi
+fi
+tools/build-windows.sh --tests -DZIBROLT_WERROR=ON
+
+export WINEPREFIX="$out/wine" WINEDEBUG=-all
+wine() { /usr/lib/wine/wine64 "$@"; }
+# One Wine server serves the whole stage (a server that ends while idle can fail the next
+# program's start); the prefix is made once, and its first start takes a while.
+mkdir -p "$WINEPREFIX"
+/usr/lib/wine/wineserver64 -k 2>/dev/null || true
+/usr/lib/wine/wineserver64 -p
+wine wineboot --init >/dev/null 2>&1 || true  # its status tells nothing; the programs below do
+trap '/usr/lib/wine/wineserver64 -k 2>/dev/null || true' EXIT
+
+echo "== Tests of the embedded database under Wine"
+wine "$out/bin/zibrolt_tests.exe" --gtest_brief=1
+
+echo "== Demo files from the Linux and the Windows build"
+demo="$out/demo"
+rm -rf "$demo"
+mkdir -p "$demo/files" "$demo/data" "$demo/work/run" "$demo/out" "$demo/linux" "$demo/windows"
+sqlite3 "$demo/data/demo.db" < db/schema.sql
+for f in tools/demo/*.sql; do sqlite3 "$demo/data/demo.db" < "$f"; done
+build/zibrolt-settings write "$demo/files/quarvenda.ini" --login demo --password demo \
+  --net sqlite:../../data/demo.db --db-system SQLITE --schema korvadat >/dev/null
+runs=(
+  "IDSTAMM ZE-HAUPTEINGANG idstamm.txt"
+  "MGDNL31P ZE-HAUPTEINGANG mgdnl31p.dnl"
+  "MGDNL31P ZU-LAGER mgdnl31p-lager.dnl"
+  "MGDNL60P ZU-LAGER mgdnl60p.dnl"
+  "MGDNL17P ZE-HAUPTEINGANG mgdnl17p.dnl"
+  "MGDNL18P ZE-HAUPTEINGANG mgdnl18p.dnl"
+  "MGDNL18P ZE-KANTINE mgdnl18p-kantine.dnl"
+  "MGDNL17P GIBTS-NICHT missing.dnl"
+  "MGDNL17P ZE-HAUPTEINGANG ordner.dnl"  # a folder where the file belongs: exit status -1
+)
+mkdir "$demo/out/ordner.dnl"
+failed=0
+for side in linux windows; do
+  for r in "${runs[@]}"; do
+    read -r function terminal file <<<"$r"
+    set +e
+    if [ "$side" = linux ]; then
+      (cd "$demo/work/run" && "$top/build/zibrolt" "$function" "$terminal" "../../out/$file" 1) \
+        > "$demo/$side/$file.log"
+    else
+      (cd "$demo/work/run" && wine "$out/bin/zibrolt.exe" "$function" "$terminal" "../../out/$file" 1) \
+        > "$demo/$side/$file.crlf"
+    fi
+    echo "exit status $?" >> "$demo/$side/$file.status"
+    set -e
+    [ -f "$demo/out/$file" ] && mv "$demo/out/$file" "$demo/$side/$file"
+  done
+done
+for r in "${runs[@]}"; do
+  read -r function terminal file <<<"$r"
+  # Every line the Windows console got ends in CR LF; without the CR it is the Linux line.
+  if grep -qv $'\r$' "$demo/windows/$file.crlf"; then
+    echo "FAILED: $file: a line of the Windows run does not end in CR LF"
+    failed=1
+  fi
+  sed 's/\r$//' "$demo/windows/$file.crlf" > "$demo/windows/$file.log"
+  for part in "$file" "$file.log" "$file.status"; do
+    if [ -e "$demo/linux/$part" ] || [ -e "$demo/windows/$part" ]; then
+      if ! cmp "$demo/linux/$part" "$demo/windows/$part"; then
+        echo "FAILED: $part differs between the Linux and the Windows build"
+        failed=1
+      fi
+    fi
+  done
+done
+
+# A name with an umlaut reaches Windows in the ANSI code page (Wine converts from the host's
+# UTF-8) and names the same file.
+(cd "$demo/work/run" && LC_ALL=C.UTF-8 wine "$out/bin/zibrolt.exe" MGDNL31P ZU-LAGER \
+  "../../out/Türen.dnl" 1 >/dev/null)
+cmp "$demo/linux/mgdnl31p-lager.dnl" "$demo/out/Türen.dnl" || {
+  echo "FAILED: a file name with an umlaut"
+  failed=1
+}
+
+# Four runs appending to one file at once take turns: all four land, no lock file stays.
+for i in 1 2 3 4; do
+  (cd "$demo/work/run" && wine "$out/bin/zibrolt.exe" MGDNL17P ZE-HAUPTEINGANG ../../out/four.dnl 0 \
+    >/dev/null) &
+done
+wait
+cat "$demo/linux/mgdnl17p.dnl" "$demo/linux/mgdnl17p.dnl" "$demo/linux/mgdnl17p.dnl" \
+  "$demo/linux/mgdnl17p.dnl" | cmp - "$demo/out/four.dnl" || {
+  echo "FAILED: four runs appending at once"
+  failed=1
+}
+if ls -a "$demo/out" | grep -q zibrolt; then
+  echo "FAILED: a lock or temporary file stayed behind"
+  failed=1
+fi
+
+# Wine's odbc32 hands over to the host's unixODBC: the demo database behind the SQLite ODBC
+# driver, reached by both builds through the same data source.
+driver="$(ls /usr/lib/*/odbc/libsqlite3odbc.so 2>/dev/null | head -n 1)"
+if [ -n "$driver" ] && [ -f build/zibrolt_compat.so ]; then
+  printf '[ZIBROLT_DEMO]\nDriver = %s\nDatabase = %s\nLoadExt = %s\nNoCreat = 1\n' \
+    "$driver" "$demo/data/demo.db" "$top/build/zibrolt_compat.so" > "$demo/odbc.ini"
+  build/zibrolt-settings write "$demo/files/quarvenda.ini" --login demo --password demo \
+    --net ZIBROLT_DEMO --db-system ORACLE --schema korvadat >/dev/null
+  export ODBCINI="$demo/odbc.ini"
+  for function in IDSTAMM MGDNL17P MGDNL18P MGDNL31P MGDNL60P; do
+    set +e
+    (cd "$demo/work/run" && "$top/build/zibrolt" $function ZE-HAUPTEINGANG ../../out/l.odbc 1) \
+      > "$demo/linux/$function.odbc.log"
+    echo "exit status $?" >> "$demo/linux/$function.odbc.log"
+    (cd "$demo/work/run" && wine "$out/bin/zibrolt.exe" $function ZE-HAUPTEINGANG ../../out/w.odbc 1) \
+      | sed 's/\r$//' > "$demo/windows/$function.odbc.log"
+    echo "exit status ${PIPESTATUS[0]}" >> "$demo/windows/$function.odbc.log"
+    set -e
+    if ! cmp "$demo/out/l.odbc" "$demo/out/w.odbc" ||
+      ! cmp "$demo/linux/$function.odbc.log" "$demo/windows/$function.odbc.log"; then
+      echo "FAILED: $function through ODBC differs between the Linux and the Windows build"
+      failed=1
+    fi
+  done
+else
+  echo "(no SQLite ODBC driver: the comparison through ODBC is left out)"
+fi
+
+[ "$failed" -eq 0 ] || exit 1
+echo "The demo files and messages of the Windows build equal the Linux build's."
