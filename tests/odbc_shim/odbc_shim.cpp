@@ -68,7 +68,7 @@ class Shim {
     partialLast_ = EnvFlag("ZIBROLT_SHIM_PARTIAL_LAST");
     failAutocommit_ = EnvFlag("ZIBROLT_SHIM_FAIL_AUTOCOMMIT");
     if (const char* log = std::getenv("ZIBROLT_SHIM_BIND_LOG")) bindLog_ = log;
-    if (const char* spec = std::getenv("ZIBROLT_SHIM_FAULT")) ParseFault(spec);
+    if (const char* fault = std::getenv("ZIBROLT_SHIM_FAULT")) ParseFault(fault);
   }
 
   void* Resolve(const char* name) const { return real_ ? dlsym(real_, name) : nullptr; }
@@ -139,12 +139,12 @@ class Shim {
   }
 
  private:
-  void ParseFault(std::string_view spec) {
+  void ParseFault(std::string_view fault) {
     std::string parts[4];
     int count = 0;
     for (std::size_t start = 0; count < 4; ++count) {
-      std::size_t comma = spec.find(',', start);
-      parts[count] = spec.substr(start, comma - start);
+      std::size_t comma = fault.find(',', start);
+      parts[count] = fault.substr(start, comma - start);
       if (comma == std::string_view::npos) {
         ++count;
         break;
