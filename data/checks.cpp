@@ -41,10 +41,6 @@ constexpr sqlhlp::Query kReaders{
 // Reader numbers have slots 0 to 11 only.
 constexpr int kReaderSlots = 12;
 
-bool Contains(const std::vector<std::string>& values, std::string_view value) {
-  return std::find(values.begin(), values.end(), value) != values.end();
-}
-
 }  // namespace
 
 Authorisations::Authorisations(sqlhlp::Connection& db, const Messages& messages,
@@ -69,8 +65,8 @@ int Authorisations::LoadTerminalClasses() {
     if (st.IsNull(0)) continue;  // a NULL class equals no badge's class
     const std::string_view value = st.GetText(0);
     if (st.GetText(1) == "1") {
-      if (!Contains(timeClasses_, value)) timeClasses_.emplace_back(value);
-    } else if (!Contains(accessClasses_, value)) {
+      timeClasses_.try_emplace(std::string(value), 0);
+    } else if (accessPlaces_.try_emplace(std::string(value), accessClasses_.size()).second) {
       accessClasses_.emplace_back(value);
     }
   }
@@ -141,7 +137,7 @@ int Authorisations::TimeAuthorisation(std::string_view badge, bool& time) {
   if (status != sqlhlp::kOk) return status;
   time = false;
   for (const std::string& c : *badgeClasses_)
-    if (Contains(timeClasses_, c)) time = true;
+    if (timeClasses_.find(c) != timeClasses_.end()) time = true;
   if (messages_.verbose())
     messages_.Say("Aws: %s Zeitberechtigung: %d\n", std::string(badge).c_str(), time ? 1 : 0);
   return sqlhlp::kOk;
@@ -163,9 +159,16 @@ const Rights& Authorisations::CheckBadge(std::string_view badge) {
     rights_.status = Fail(badge, status);
     return rights_;
   }
+  // The terminal's access classes the badge holds, in the terminal's order.
+  held_.clear();
+  for (const std::string& c : *badgeClasses_)
+    if (const auto at = accessPlaces_.find(c); at != accessPlaces_.end())
+      held_.push_back(at->second);
+  std::sort(held_.begin(), held_.end());
+  held_.erase(std::unique(held_.begin(), held_.end()), held_.end());
   std::string entry;
-  for (const std::string& c : accessClasses_) {
-    if (!Contains(*badgeClasses_, c)) continue;
+  for (const std::size_t place : held_) {
+    const std::string& c = accessClasses_[place];
     entry.assign(c, 0, kEntryClassLength);
     if (entry.size() < 3) entry.append(3 - entry.size(), ' ');  // "%-3s"
     try {

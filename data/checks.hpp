@@ -3,9 +3,11 @@
 #pragma once
 #include <bitset>
 #include <climits>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "client/sqlhlp.hpp"
@@ -81,8 +83,17 @@ class Authorisations {
   const TerminalRecord& terminal_;
   std::optional<int> highestReader_;
   bool terminalLoaded_ = false;
-  std::vector<std::string> timeClasses_;    // the terminal's time classes
+  // A badge's few classes are looked up among the terminal's, not the other way round: a site
+  // run asks this for every badge at every terminal.
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  using ClassIndex = std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>>;
+  ClassIndex timeClasses_;                  // the terminal's time classes
   std::vector<std::string> accessClasses_;  // its access classes, distinct, highest first
+  ClassIndex accessPlaces_;                 // each access class's place in accessClasses_
+  std::vector<std::size_t> held_;           // places of the current badge's access classes
   BadgeClassLookup ownClasses_;             // the badges' classes, when no pass shares them
   BadgeClassLookup& classLookup_;           // ownClasses_, or those the pass shares
   const std::vector<std::string>* badgeClasses_ = nullptr;  // those of the current badge
