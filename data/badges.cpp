@@ -40,6 +40,23 @@ constexpr sqlhlp::Query kAllBadges{
     "by AswNum,AswGvo,AswBkl",
     kBadgeColumns};
 
+// The all-badges list with each row's client and licence, for a pass that serves terminals with
+// and without assignments at once.
+constexpr sqlhlp::Column kBadgeClientColumns[] = {
+    Text(256), Text(15), Text(15), Text(9), Text(6),  Text(6),  Text(51), Int(),
+    Text(9),   Text(11), Text(6),  Int(),   Text(33), Text(41), Text(41)};
+enum ClientColumn { kMnd = kPin + 1, kLiz };
+
+constexpr sqlhlp::Query kAllBadgesWithClients{
+    "select AswNum ,TO_CHAR(AswGvo,'yyyymmdd') ,TO_CHAR(AswGbi,'yyyymmdd') ,AswPnr ,AswBkl "
+    ",AswGrp ,AswAan ,AswAtp ,AwvSto ,AswSal ,AswBk2 ,AswSpr ,AswPin ,ASWMND ,ASWLIZ  from "
+    "Korvadat.Kvd301Asw ,Korvadat.Kvd113Awv where ((((ASWNUM=AWVNUM and "
+    "(((trunc(SYSDATE)>=AswGvo and AswGbi is null ) or (trunc(SYSDATE)<=AswGbi and "
+    "trunc(AswGvo) is null )) or (trunc(SYSDATE)>=AswGvo and trunc(SYSDATE)<=AswGbi))) and "
+    "(AWVCOD<>8 or AWVCOD is null )) and ((AwvSta<>4 and AwvSta<>8) or AwvSta is null )) and "
+    "((AswSta<>4 and AswSta<>8) or AswSta is null )) order by AswNum,AswGvo,AswBkl",
+    kBadgeClientColumns};
+
 // Moves the columns of the badge list from a window row into the caller's row.
 void TakeListColumns(BadgeRow& to, BadgeRow& from) {
   for (auto field : {&BadgeRow::AswNum, &BadgeRow::AswGvo, &BadgeRow::AswGbi, &BadgeRow::AswPnr,
@@ -61,7 +78,10 @@ int BadgeCursor::OpenBadgeCursor(const TerminalRecord& terminal) {
   numbers_.clear();
   next_ = 0;
   endStatus_ = sqlhlp::kOk;
-  if (terminal.assignmentCount > 0) {
+  rowClient_ = kNoClient;
+  if (withClients_) {
+    cursor_ = &db_.Use(kAllBadgesWithClients);
+  } else if (terminal.assignmentCount > 0) {
     cursor_ = &db_.Use(kAssignedBadges);
     cursor_->BindText(0, terminal.name);
   } else {
@@ -76,6 +96,7 @@ int BadgeCursor::FetchBadge(BadgeRow& row) {
     if (endStatus_ != sqlhlp::kOk) return endStatus_;
     if (FillWindow() == 0) return endStatus_;
   }
+  if (withClients_) rowClient_ = clients_[next_];
   TakeListColumns(row, window_[next_++]);
   return sqlhlp::kOk;
 }
@@ -87,12 +108,14 @@ int BadgeCursor::FillWindow() {
   const std::size_t size = db_.PrefersBatches() ? kBadgeWindow : 1;
   window_.resize(size);
   numbers_.clear();
+  clients_.clear();
   std::size_t filled = 0;
   while (filled < size) {
     window_[filled].Clear();
     endStatus_ = FetchRow(window_[filled]);
     if (endStatus_ != sqlhlp::kOk) break;
     numbers_.push_back(window_[filled].AswNum);
+    if (withClients_) clients_.push_back(ReadClient());
     ++filled;
   }
   window_.resize(filled);
@@ -127,11 +150,25 @@ int BadgeCursor::FetchRow(BadgeRow& row) {
   return status;
 }
 
+int BadgeCursor::ReadClient() {
+  const sqlhlp::Statement& c = *cursor_;
+  if (c.IsNull(kMnd) || c.IsNull(kLiz)) return kNoClient;
+  // Both are numbers, which the database gives as text in one canonical form: equal text is an
+  // equal number.
+  key_.assign(c.GetText(kMnd));
+  key_.push_back('/');
+  key_.append(c.GetText(kLiz));
+  const auto [at, fresh] = clientNumbers_.try_emplace(key_, static_cast<int>(clientKeys_.size()));
+  if (fresh) clientKeys_.push_back(key_);
+  return at->second;
+}
+
 int BadgeCursor::CloseBadgeCursor() { return cursor_ ? cursor_->Close() : sqlhlp::kOk; }
 
 void ListBadgeStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Ausweisliste (zugeordnet)", kAssignedBadges));
   out.push_back(Listed("Ausweisliste (alle)", kAllBadges));
+  out.push_back(Listed("Ausweisliste mit Mandanten", kAllBadgesWithClients));
 }
 
 }  // namespace zibrolt

@@ -3,6 +3,8 @@
 #pragma once
 #include <span>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "client/sqlhlp.hpp"
@@ -27,6 +29,18 @@ class BadgeCursor {
   // Opens the client/licence variant when the terminal's assignment count is above 0, else
   // the all-badges variant. Returns the status of the open.
   int OpenBadgeCursor(const TerminalRecord& terminal);
+
+  // From now on the cursor opens the all-badges list with each row's client and licence,
+  // whatever the terminal: one pass then serves terminals with and without assignments, each
+  // taking the rows of its own clients (client_filter.hpp).
+  void ReadClients() { withClients_ = true; }
+  // The client and licence of the row last delivered, as a number that stands for the pair
+  // within this cursor's life (kNoClient when either is NULL, or when clients are not read).
+  static constexpr int kNoClient = -1;
+  int RowClient() const { return rowClient_; }
+  // The pair a number stands for: client and licence as the database gave them as text,
+  // separated by a byte no number holds.
+  std::string_view ClientKey(int client) const { return clientKeys_[std::size_t(client)]; }
   // 0: the next row is formatted into row; 1403: no more rows; negative: an error. The caller
   // clears the row before each fetch. A NULL column never carries over a value.
   int FetchBadge(BadgeRow& row);
@@ -45,14 +59,21 @@ class BadgeCursor {
  private:
   int FetchRow(BadgeRow& row);  // one row from the database
   int FillWindow();
+  int ReadClient();  // the number of the pair of the row just fetched
 
   sqlhlp::Connection& db_;
   sqlhlp::Statement* cursor_ = nullptr;  // the variant that was opened
   std::vector<BadgeRow> window_;         // rows fetched ahead
   std::vector<std::string> numbers_;     // their badge numbers
+  std::vector<int> clients_;             // their clients, when read
   std::size_t next_ = 0;                 // the next row of the window to deliver
   int endStatus_ = sqlhlp::kOk;          // the status that ended the last fill, once reached
   PassLookups* shared_ = nullptr;
+  bool withClients_ = false;
+  int rowClient_ = kNoClient;
+  std::vector<std::string> clientKeys_;                 // by number
+  std::unordered_map<std::string, int> clientNumbers_;  // by key
+  std::string key_;                                     // scratch for the row's key
 };
 
 }  // namespace zibrolt

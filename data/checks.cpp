@@ -64,9 +64,12 @@ int Authorisations::LoadTerminalClasses() {
   while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
     if (st.IsNull(0)) continue;  // a NULL class equals no badge's class
     const std::string_view value = st.GetText(0);
+    ClassMeaning& meaning = classes_[std::string(value)];
+    meaning.known = true;
     if (st.GetText(1) == "1") {
-      timeClasses_.try_emplace(std::string(value), 0);
-    } else if (accessPlaces_.try_emplace(std::string(value), accessClasses_.size()).second) {
+      meaning.time = true;
+    } else if (!meaning.access) {
+      meaning.access = accessClasses_.size();
       accessClasses_.emplace_back(value);
     }
   }
@@ -81,7 +84,7 @@ int Authorisations::LoadBadgeClasses(std::string_view badge) {
   return classLookup_.Load(badge, badgeClasses_);
 }
 
-int BadgeClassLookup::Load(std::string_view badge, const std::vector<std::string>*& classes) {
+int BadgeClassLookup::Load(std::string_view badge, const Classes*& classes) {
   if (const int at = badgeLookup_.Place(badge); at >= 0) {
     classes = &batch_[static_cast<std::size_t>(at)];
     return sqlhlp::kOk;
@@ -94,7 +97,10 @@ int BadgeClassLookup::Load(std::string_view badge, const std::vector<std::string
   while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
     const int at = badgeLookup_.RowPlace(st);
     if (at < 0 || st.IsNull(1)) continue;
-    batch_[static_cast<std::size_t>(at)].emplace_back(st.GetText(1));
+    key_.assign(st.GetText(1));
+    const auto [known, fresh] = numbers_.try_emplace(key_, names_.size());
+    if (fresh) names_.push_back(key_);
+    batch_[static_cast<std::size_t>(at)].push_back(known->second);
   }
   st.Close();
   if (status != sqlhlp::kNoRow) {
@@ -123,6 +129,17 @@ int Authorisations::LoadReaders() {
   return sqlhlp::kOk;
 }
 
+const Authorisations::ClassMeaning& Authorisations::Meaning(std::size_t number) {
+  if (number >= meanings_.size()) meanings_.resize(number + 1);
+  ClassMeaning& meaning = meanings_[number];
+  if (!meaning.known) {
+    const auto found = classes_.find(classLookup_.Name(number));
+    if (found != classes_.end()) meaning = found->second;
+    meaning.known = true;
+  }
+  return meaning;
+}
+
 int Authorisations::Fail(std::string_view badge, int status) {
   // A list that could not grow has printed its own line.
   if (status != kAccessListFailed)
@@ -136,8 +153,8 @@ int Authorisations::TimeAuthorisation(std::string_view badge, bool& time) {
   if (status == sqlhlp::kOk) status = LoadBadgeClasses(badge);
   if (status != sqlhlp::kOk) return status;
   time = false;
-  for (const std::string& c : *badgeClasses_)
-    if (timeClasses_.find(c) != timeClasses_.end()) time = true;
+  for (const std::size_t c : *badgeClasses_)
+    if (Meaning(c).time) time = true;
   if (messages_.verbose())
     messages_.Say("Aws: %s Zeitberechtigung: %d\n", std::string(badge).c_str(), time ? 1 : 0);
   return sqlhlp::kOk;
@@ -161,9 +178,8 @@ const Rights& Authorisations::CheckBadge(std::string_view badge) {
   }
   // The terminal's access classes the badge holds, in the terminal's order.
   held_.clear();
-  for (const std::string& c : *badgeClasses_)
-    if (const auto at = accessPlaces_.find(c); at != accessPlaces_.end())
-      held_.push_back(at->second);
+  for (const std::size_t c : *badgeClasses_)
+    if (const ClassMeaning& m = Meaning(c); m.access) held_.push_back(*m.access);
   std::sort(held_.begin(), held_.end());
   held_.erase(std::unique(held_.begin(), held_.end()), held_.end());
   std::string entry;

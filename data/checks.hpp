@@ -3,7 +3,6 @@
 #pragma once
 #include <bitset>
 #include <climits>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,13 +27,24 @@ class BadgeClassLookup {
  public:
   BadgeClassLookup(sqlhlp::Connection& db, const BadgeCursor* list);
 
+  // A badge's classes, each as a number that stands for its text in this lookup's life: a site
+  // run checks every badge at every terminal, and a terminal answers a number from a table of
+  // its own instead of comparing text.
+  using Classes = std::vector<std::size_t>;
+
   // 0 with classes pointing at the badge's classes (valid until a badge outside the last
   // window is asked for), or the status of the failed statement.
-  int Load(std::string_view badge, const std::vector<std::string>*& classes);
+  int Load(std::string_view badge, const Classes*& classes);
+
+  // The text a class number stands for.
+  const std::string& Name(std::size_t number) const { return names_[number]; }
 
  private:
-  BadgeLookup badgeLookup_;                      // the classes of a badge or of a window of badges
-  std::vector<std::vector<std::string>> batch_;  // the classes of the last lookup's badges
+  BadgeLookup badgeLookup_;     // the classes of a badge or of a window of badges
+  std::vector<Classes> batch_;  // the classes of the last lookup's badges
+  std::unordered_map<std::string, std::size_t> numbers_;
+  std::vector<std::string> names_;
+  std::string key_;  // scratch for a row's class
 };
 
 // What a badge may do at the terminal.
@@ -83,20 +93,21 @@ class Authorisations {
   const TerminalRecord& terminal_;
   std::optional<int> highestReader_;
   bool terminalLoaded_ = false;
-  // A badge's few classes are looked up among the terminal's, not the other way round: a site
-  // run asks this for every badge at every terminal.
-  struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  // What the terminal makes of a badge class, found once per class number.
+  struct ClassMeaning {
+    bool known = false;
+    bool time = false;                  // one of its time classes
+    std::optional<std::size_t> access;  // its place among the access classes
   };
-  using ClassIndex = std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>>;
-  ClassIndex timeClasses_;                  // the terminal's time classes
+  const ClassMeaning& Meaning(std::size_t number);
+
+  std::unordered_map<std::string, ClassMeaning> classes_;  // the terminal's, by text
   std::vector<std::string> accessClasses_;  // its access classes, distinct, highest first
-  ClassIndex accessPlaces_;                 // each access class's place in accessClasses_
+  std::vector<ClassMeaning> meanings_;      // by class number
   std::vector<std::size_t> held_;           // places of the current badge's access classes
   BadgeClassLookup ownClasses_;             // the badges' classes, when no pass shares them
   BadgeClassLookup& classLookup_;           // ownClasses_, or those the pass shares
-  const std::vector<std::string>* badgeClasses_ = nullptr;  // those of the current badge
+  const BadgeClassLookup::Classes* badgeClasses_ = nullptr;  // those of the current badge
   bool readersLoaded_ = false;
   std::bitset<12> readers_;
   Rights rights_;  // the answer of the last CheckBadge

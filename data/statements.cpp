@@ -7,6 +7,7 @@ std::vector<ListedStatement> DataStatements() {
   std::vector<ListedStatement> all;
   ListTerminalStatements(all);
   ListBadgeStatements(all);
+  ListClientFilterStatements(all);
   ListCheckStatements(all);
   ListLocationStatements(all);
   ListBalanceStatements(all);

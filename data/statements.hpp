@@ -36,5 +36,6 @@ void ListCheckStatements(std::vector<ListedStatement>& out);
 void ListLocationStatements(std::vector<ListedStatement>& out);
 void ListBalanceStatements(std::vector<ListedStatement>& out);
 void ListDisplayTextStatements(std::vector<ListedStatement>& out);
+void ListClientFilterStatements(std::vector<ListedStatement>& out);
 
 }  // namespace zibrolt

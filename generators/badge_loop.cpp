@@ -30,13 +30,17 @@ void RunBadgeLoop(BadgeCursor& list, const TerminalRecord& terminal, std::span<L
 
   BadgeRow row;
   std::string previous;  // badge number of the row before
-  int rows = 0;
+  long badge = 0;        // counts changes of the badge number; 0 stands for the "" before the list
   while (opened && (status = list.FetchBadge(row)) == sqlhlp::kOk) {
-    ++rows;
+    if (row.AswNum != previous) ++badge;
     bool anyRunning = false;
     for (LoopJob& j : jobs) {
-      if (!Running(j)) continue;
-      if (!j.style.firstRowOfBadge || row.AswNum != previous) {
+      for (int times = j.clients ? j.clients->Repeats(list) : 1; times > 0 && Running(j); --times) {
+        ++j.rows;
+        // Rows of one badge number come together, so the number differs from the row the job
+        // was handed before exactly when the count differs.
+        if (j.style.firstRowOfBadge && j.lastBadge == badge) continue;
+        j.lastBadge = badge;
         ++j.read;
         const int outcome = j.job->Badge(row);
         if (outcome > 0) ++j.written;
@@ -52,7 +56,7 @@ void RunBadgeLoop(BadgeCursor& list, const TerminalRecord& terminal, std::span<L
   for (LoopJob& j : jobs) {
     if (!Running(j) || !opened) continue;
     if (j.style.cursorLines) {
-      if (rows == 0)
+      if (j.rows == 0)
         j.messages->Say("Ausweiscursor lesen: RC: %ld \n", long{status});
       else
         j.messages->Say("Ausweiscursor lesen: Ausweis Nr. %ld RC: %ld \n", long{j.read},

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "data/badges.hpp"
+#include "data/client_filter.hpp"
 #include "data/messages.hpp"
 #include "data/terminal.hpp"
 #include "generators/badge_job.hpp"
@@ -27,6 +28,11 @@ struct LoopJob {
   BadgeJob* job;
   const Messages* messages;
   LoopStyle style;
+  // The rows of a terminal with assignments in a pass over every badge with its client; nullptr:
+  // every row of the list, once.
+  ClientFilter* clients = nullptr;
+  int rows = 0;              // rows handed to the job, each repeat counted
+  long lastBadge = 0;        // which badge number the job was last handed (see the loop)
   int read = 0;              // badges read (rows, or badge numbers when firstRowOfBadge)
   int written = 0;           // badges that went into the file
   int status = sqlhlp::kOk;  // 0 when the list was read to its end, else why the job failed

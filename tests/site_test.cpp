@@ -31,7 +31,8 @@ std::string DemoSql() {
   std::string sql;
   for (const char* f : {"demo.sql", "badges-extra.sql", "balances-extra.sql"})
     sql += ReadFile(fs::path(ZIBROLT_SOURCE_DIR) / "tools" / "demo" / f) + "\n";
-  return sql;
+  // A terminal's list holds a badge once per assignment row of its client: twice here.
+  return sql + "INSERT INTO Kvd115Tfz VALUES ('ZE-HAUPTEINGANG', 1, 1, NULL);\n";
 }
 
 // Each job's lines in the site output, by the line number its header names.

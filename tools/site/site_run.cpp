@@ -1,8 +1,10 @@
 // Running the jobs. Jobs are grouped into passes: the jobs of one pass walk the same badge list
-// (all terminals without client/licence assignments share the all-badges list; a terminal with
-// assignments has its own) and read each badge's classes, location and balance once between
-// them. Jobs that write the same file go into successive passes in job order, so that appending
-// jobs append in that order and each opens the file after the one before has put it in place.
+// and read each badge's classes, location and balance once between them. Every terminal shares
+// the all-badges list: one with client/licence assignments takes, from the list read with each
+// row's client, the rows its own list would hold, as often as that list would hold them (a
+// terminal whose assignments could not be read walks its own list in a pass of its own). Jobs that
+// write the same file go into successive passes in job order, so that appending jobs append in that
+// order and each opens the file after the one before has put it in place.
 #include "tools/site/site_run.hpp"
 
 #include <sys/resource.h>
@@ -19,6 +21,7 @@
 #include <thread>
 
 #include "data/badges.hpp"
+#include "data/client_filter.hpp"
 #include "data/messages.hpp"
 #include "data/pass_lookups.hpp"
 #include "data/terminal.hpp"
@@ -78,6 +81,8 @@ struct Pass {
 struct KnownTerminal {
   TerminalRecord record;
   bool readable = false;
+  bool filtered = false;  // has assignments, read into clients
+  ClientFilter clients;
 };
 
 std::vector<Pass> PlanPasses(const std::vector<SiteJob>& jobs,
@@ -88,9 +93,9 @@ std::vector<Pass> PlanPasses(const std::vector<SiteJob>& jobs,
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     const KnownTerminal& t = terminals.at(jobs[i].terminal);
     // A terminal whose row could not be read gets a pass of its own, where its job reports it.
-    const std::string list = !t.readable                    ? "!" + std::to_string(i)
-                             : t.record.assignmentCount > 0 ? "T" + t.record.name
-                                                            : "*";
+    const std::string list = !t.readable                                   ? "!" + std::to_string(i)
+                             : t.record.assignmentCount > 0 && !t.filtered ? "T" + t.record.name
+                                                                           : "*";
     const std::string file = FileIdentity(jobs[i].path);
     std::size_t p = nextPassOfFile.count(file) ? nextPassOfFile[file] : 0;
     while (p < passes.size() && (passes[p].list != list || passes[p].jobs.size() >= perPass)) ++p;
@@ -158,6 +163,8 @@ class SiteRun {
       KnownTerminal& t = at->second;
       t.record.name = job.terminal;
       t.readable = LoadTerminalContext(*db_, t.record) >= 0;
+      t.filtered = t.readable && t.record.assignmentCount > 0 &&
+                   t.clients.Load(*db_, t.record.name) == sqlhlp::kOk;
     }
     nullLines_.reset(std::fopen("/dev/null", "w"));
     if (!nullLines_) return false;
@@ -209,12 +216,19 @@ class SiteRun {
       BadgeCursor list(*db_);
       PassLookups shared(*db_, list);
       list.Share(&shared);
+      // Each job answers from its own copy: the copies learn the numbers of this pass's cursor.
+      std::vector<ClientFilter> filters;
+      filters.reserve(ready.size());
       std::vector<LoopJob> loop;
       loop.reserve(ready.size() + 1);
       for (JobState* s : ready) {
         s->work =
             s->function->makeJob(JobContext{*db_, *s->messages, s->terminal, *s->file, &list});
         loop.push_back({s->work.get(), &*s->messages, s->function->style});
+        if (const KnownTerminal& t = terminals_.at(s->job->terminal); t.filtered) {
+          list.ReadClients();
+          loop.back().clients = &filters.emplace_back(t.clients);
+        }
       }
       const Messages watchLines(nullLines_.get(), false);
       PassWatch watch({loop.data(), loop.size()}, progress_);

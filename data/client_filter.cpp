@@ -1,0 +1,49 @@
+// The terminal's assignment rows, read once; rows of the pass are answered by the number the
+// cursor gave their client and licence, so that the text is compared once per client, not per row.
+#include "data/client_filter.hpp"
+
+#include "data/statements.hpp"
+
+namespace zibrolt {
+namespace {
+
+using sqlhlp::Text;
+
+constexpr sqlhlp::Column kAssignmentColumns[] = {Text(41), Text(41)};
+constexpr sqlhlp::Query kAssignments{
+    "select TFZMND ,TFZLIZ  from Korvadat.Kvd115Tfz where TfzTrm=:b0", kAssignmentColumns};
+
+}  // namespace
+
+int ClientFilter::Load(sqlhlp::Connection& db, std::string_view terminal) {
+  rows_.clear();
+  known_.clear();
+  sqlhlp::Statement& st = db.Use(kAssignments);
+  st.BindText(0, terminal);
+  int status = st.Open();
+  while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
+    if (st.IsNull(0) || st.IsNull(1)) continue;  // equals no badge's client
+    // The same key as the cursor's (both sides are numbers given as text).
+    ++rows_[std::string(st.GetText(0)) + '/' + std::string(st.GetText(1))];
+  }
+  st.Close();
+  return status == sqlhlp::kNoRow ? sqlhlp::kOk : status;
+}
+
+int ClientFilter::Repeats(const BadgeCursor& list) {
+  const int client = list.RowClient();
+  if (client == BadgeCursor::kNoClient) return 0;
+  const auto at = static_cast<std::size_t>(client);
+  if (at >= known_.size()) known_.resize(at + 1, -1);
+  if (known_[at] < 0) {
+    const auto found = rows_.find(std::string(list.ClientKey(client)));
+    known_[at] = found == rows_.end() ? 0 : found->second;
+  }
+  return known_[at];
+}
+
+void ListClientFilterStatements(std::vector<ListedStatement>& out) {
+  out.push_back(Listed("Terminalzuordnungen (Mandant, Lizenz)", kAssignments));
+}
+
+}  // namespace zibrolt
