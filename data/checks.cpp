@@ -65,12 +65,13 @@ int Authorisations::LoadTerminalClasses() {
     if (st.IsNull(0)) continue;  // a NULL class equals no badge's class
     const std::string_view value = st.GetText(0);
     ClassMeaning& meaning = classes_[std::string(value)];
-    meaning.known = true;
     if (st.GetText(1) == "1") {
       meaning.time = true;
-    } else if (!meaning.access) {
-      meaning.access = accessClasses_.size();
-      accessClasses_.emplace_back(value);
+    } else if (!meaning.isAccess) {
+      meaning.isAccess = true;
+      meaning.access = static_cast<std::uint32_t>(accessEntries_.size());
+      std::string& entry = accessEntries_.emplace_back(value.substr(0, kEntryClassLength));
+      if (entry.size() < 3) entry.append(3 - entry.size(), ' ');  // "%-3s"
     }
   }
   st.Close();
@@ -179,16 +180,12 @@ const Rights& Authorisations::CheckBadge(std::string_view badge) {
   // The terminal's access classes the badge holds, in the terminal's order.
   held_.clear();
   for (const std::size_t c : *badgeClasses_)
-    if (const ClassMeaning& m = Meaning(c); m.access) held_.push_back(*m.access);
+    if (const ClassMeaning& m = Meaning(c); m.isAccess) held_.push_back(m.access);
   std::sort(held_.begin(), held_.end());
   held_.erase(std::unique(held_.begin(), held_.end()), held_.end());
-  std::string entry;
-  for (const std::size_t place : held_) {
-    const std::string& c = accessClasses_[place];
-    entry.assign(c, 0, kEntryClassLength);
-    if (entry.size() < 3) entry.append(3 - entry.size(), ' ');  // "%-3s"
+  for (const std::uint32_t place : held_) {
     try {
-      rights_.classes.push_back(entry);
+      rights_.classes.push_back(accessEntries_[place]);
     } catch (const std::bad_alloc&) {
       // No line end: these lines have always run into the next one.
       messages_.Say(rights_.classes.empty() ? "Fehler beim allokieren von Speicher"

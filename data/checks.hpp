@@ -3,6 +3,7 @@
 #pragma once
 #include <bitset>
 #include <climits>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -93,20 +94,23 @@ class Authorisations {
   const TerminalRecord& terminal_;
   std::optional<int> highestReader_;
   bool terminalLoaded_ = false;
-  // What the terminal makes of a badge class, found once per class number.
+  // What the terminal makes of a badge class, found once per class number. Small, because a
+  // site run reads it for every badge at every terminal.
   struct ClassMeaning {
-    bool known = false;
-    bool time = false;                  // one of its time classes
-    std::optional<std::size_t> access;  // its place among the access classes
+    std::uint32_t access = 0;  // its place among the access classes, when isAccess
+    bool known = false;        // found out already
+    bool time = false;         // one of its time classes
+    bool isAccess = false;
   };
   const ClassMeaning& Meaning(std::size_t number);
 
   std::unordered_map<std::string, ClassMeaning> classes_;  // the terminal's, by text
-  std::vector<std::string> accessClasses_;  // its access classes, distinct, highest first
-  std::vector<ClassMeaning> meanings_;      // by class number
-  std::vector<std::size_t> held_;           // places of the current badge's access classes
-  BadgeClassLookup ownClasses_;             // the badges' classes, when no pass shares them
-  BadgeClassLookup& classLookup_;           // ownClasses_, or those the pass shares
+  // Its access classes, distinct, highest first, each as the list entry a badge holding it gets.
+  std::vector<std::string> accessEntries_;
+  std::vector<ClassMeaning> meanings_;  // by class number
+  std::vector<std::uint32_t> held_;     // places of the current badge's access classes
+  BadgeClassLookup ownClasses_;         // the badges' classes, when no pass shares them
+  BadgeClassLookup& classLookup_;       // ownClasses_, or those the pass shares
   const BadgeClassLookup::Classes* badgeClasses_ = nullptr;  // those of the current badge
   bool readersLoaded_ = false;
   std::bitset<12> readers_;
