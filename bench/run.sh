@@ -4,12 +4,13 @@
 # CPU time, time per badge, peak memory, the statements and fetches the run sent per badge and,
 # through ODBC, the round trips per badge and what they cost at 0.3 ms each.
 #
-#   bench/run.sh [--large] [--no-build] [--odbc] [--build-dir DIR] [--work DIR] [--seed S]
-#                [--shapes "S..."] [--functions "F..."] [--terminals "T..."] [SIZE...]
+#   bench/run.sh [--large] [--no-build] [--odbc] [--site] [--build-dir DIR] [--work DIR]
+#                [--seed S] [--shapes "S..."] [--functions "F..."] [--terminals "T..."] [SIZE...]
 #
 # Sizes are badge counts (default 10000 100000; --large adds 1000000); shapes few-sets and
 # own-sets (default both). --odbc reaches the same database file through the SQLite ODBC driver
-# (unixODBC). See bench/README.md.
+# (unixODBC). --site adds, per size and shape, one zibrolt-site run of the functions for every
+# active terminal, in a second table. See bench/README.md.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -23,10 +24,12 @@ shapes="few-sets own-sets"
 sizes=()
 large=0
 odbc=0
+site=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --large) large=1 ;;
     --odbc) odbc=1 ;;
+    --site) site=1 ;;
     --no-build) build=0 ;;
     --build-dir) build_dir="$(cd "$2" && pwd)"; shift ;;
     --work) work="$2"; shift ;;
@@ -34,7 +37,7 @@ while [ $# -gt 0 ]; do
     --functions) functions="$2"; shift ;;
     --terminals) terminals="$2"; shift ;;
     --shapes) shapes="$2"; shift ;;
-    -h|--help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "bench/run.sh: unknown option $1" >&2; exit 2 ;;
     *) sizes+=("$1") ;;
   esac
@@ -53,7 +56,8 @@ zibrolt="$build_dir/zibrolt"
 settings="$build_dir/zibrolt-settings"
 makedb="$build_dir/zibrolt-bench-db"
 timer="$build_dir/zibrolt-bench-time"
-for tool in "$zibrolt" "$settings" "$makedb" "$timer"; do
+sitetool="$build_dir/zibrolt-site"
+for tool in "$zibrolt" "$settings" "$makedb" "$timer" "$sitetool"; do
   [ -x "$tool" ] || { echo "bench/run.sh: $tool is missing; build first" >&2; exit 1; }
 done
 
@@ -70,6 +74,7 @@ ratio() {
 }
 
 rows=()
+site_rows=()
 for size in "${sizes[@]}"; do
 for shape in $shapes; do
   inst="$work/$shape/$size"
@@ -129,6 +134,36 @@ for shape in $shapes; do
 | $(ratio "$fetches" "$read_rows" 2) | $trips_per_badge | $trip_seconds |")
     done
   done
+  if [ "$site" = 1 ]; then
+    # Every active terminal with every measured function, as a site's night would run them.
+    mkdir -p "$inst/out/site"
+    (cd "$inst/work/run" && "$sitetool" --make-jobs "$functions" \
+      '../../out/site/{terminal}-{function}.dnl' >jobs.txt)
+    jobs="$(grep -c . "$inst/work/run/jobs.txt")"
+    stats="$inst/log/site.stats"
+    rm -f "$stats"
+    set +e
+    (cd "$inst/work/run" && ZIBROLT_STATS="$stats" \
+      "$timer" "$inst/log/site.time" "$sitetool" jobs.txt >"$inst/log/site.out")
+    rc=$?
+    set -e
+    read -r wall cpu_s rss_kib <"$inst/log/site.time" || { wall=0; cpu_s=0; rss_kib=0; }
+    trips="$(sed -n 's/.*round_trips=\([0-9]*\).*/\1/p' "$stats" 2>/dev/null | tail -1)"
+    trips="${trips:-0}"
+    # The single runs above that sent the most round trips, for comparison.
+    most=0
+    for f in "$inst"/log/*-*.stats; do
+      [ -f "$f" ] && [ "$f" != "$stats" ] || continue
+      n="$(sed -n 's/.*round_trips=\([0-9]*\).*/\1/p' "$f" | tail -1)"
+      [ "${n:-0}" -gt "$most" ] && most="$n"
+    done
+    status=""
+    [ "$rc" -ne 0 ] && status=" (exit $rc)"
+    trip_cols="- | - | -"
+    [ "$odbc" = 1 ] && trip_cols="$trips | $(ratio "$trips" 1 2 0.0003) | $most"
+    site_rows+=("| $size | $shape | $jobs$status | $wall | $cpu_s | $(ratio "$rss_kib" 1024 1) \
+| $trip_cols |")
+  fi
 done
 done
 
@@ -136,3 +171,9 @@ echo
 echo "| size | shape | function | terminal | badges | rows read | s | CPU s | badges/s | µs/badge | peak RSS MiB | statements/badge | fetches/badge | round trips/badge | s at 0.3 ms |"
 echo "|---:|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 printf '%s\n' "${rows[@]}"
+if [ "$site" = 1 ]; then
+  echo
+  echo "| size | shape | zibrolt-site jobs | s | CPU s | peak RSS MiB | round trips | s at 0.3 ms | most round trips of one single run above |"
+  echo "|---:|---|---:|---:|---:|---:|---:|---:|---:|"
+  printf '%s\n' "${site_rows[@]}"
+fi

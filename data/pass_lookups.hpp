@@ -1,12 +1,13 @@
 // The badge lookups that do not depend on the terminal, shared by all jobs of one pass over the
-// badge list: each badge's classes, location and balance row are read once per pass however
-// many terminals' files the pass writes, a window of badges at a time where the database
-// prefers batches. Memory stays that of one window, whatever the number of jobs.
+// badge list: each badge's classes, location, balance row and own display set are read once per
+// pass however many terminals' files the pass writes, a window of badges at a time where the
+// database prefers batches. Memory stays that of one window, whatever the number of jobs.
 #pragma once
 #include "client/sqlhlp.hpp"
 #include "data/badges.hpp"
 #include "data/balance.hpp"
 #include "data/checks.hpp"
+#include "data/display_texts.hpp"
 #include "data/location.hpp"
 
 namespace zibrolt {
@@ -15,13 +16,17 @@ class PassLookups {
  public:
   // Made before list.Share(this): its own lookups then read from the database.
   PassLookups(sqlhlp::Connection& db, const BadgeCursor& list)
-      : classes(db, &list), locations(db, &list), balances(db, &list, BalanceSelection::All()) {}
+      : classes(db, &list),
+        locations(db, &list),
+        balances(db, &list, BalanceSelection::All()),
+        displayTexts(db, &list) {}
   PassLookups(const PassLookups&) = delete;
   PassLookups& operator=(const PassLookups&) = delete;
 
   BadgeClassLookup classes;
   LocationLookup locations;
-  BalanceLookup balances;  // every value and text; a job takes those it shows
+  BalanceLookup balances;     // every value and text; a job takes those it shows
+  DisplayTexts displayTexts;  // badges' own sets (MGDNL18P)
 };
 
 }  // namespace zibrolt

@@ -11,6 +11,7 @@
 #include "data/balance.hpp"
 #include "data/checks.hpp"
 #include "data/display_texts.hpp"
+#include "data/pass_lookups.hpp"
 #include "generators/jobs.hpp"
 #include "generators/lookup_failures.hpp"
 #include "generators/record_checks.hpp"
@@ -37,6 +38,7 @@ class MgDnl18PJob final : public BadgeJob {
       : c_(context),
         date_(TodayText()),
         texts_(c_.db, c_.list),
+        badgeTexts_(c_.list && c_.list->shared() ? c_.list->shared()->displayTexts : texts_),
         checks_(c_.db, c_.messages, c_.terminal, c_.list),
         badgeSetBalances_(c_.db, c_.list) {}
 
@@ -70,7 +72,7 @@ class MgDnl18PJob final : public BadgeJob {
     // its own but no lines in it gets eight empty slots.
     if (ownSet) {
       lines_ = DisplayLineTable{};
-      const int status = texts_.ReadBadgeSet(row.AswNum, lines_);
+      const int status = badgeTexts_.ReadBadgeSet(row.AswNum, lines_);
       if (sqlhlp::IsError(status)) {
         m.Say("Anzeigetexte von Ausweis %s nicht lesbar! SQLCode:%d\n", Shown(row.AswNum).c_str(),
               status);
@@ -100,6 +102,8 @@ class MgDnl18PJob final : public BadgeJob {
   JobContext c_;
   const std::string date_;  // today, "dd.mm.yy", fixed for the whole run
   DisplayTexts texts_;
+  DisplayTexts&
+      badgeTexts_;  // texts_, or those the pass shares: a badge's set is the same anywhere
   Authorisations checks_;
   DisplayLineTable terminalLines_{};
   std::optional<BalanceLookup> terminalBalances_;
