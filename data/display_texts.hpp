@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -66,9 +67,31 @@ class DisplayTexts {
   int ReadTerminalLines(const TerminalRecord& terminal, const EachLine& each);
   int ReadBadgeLines(std::string_view badge, const EachLine& each);
 
+  // A validity row's set and language, as a key that finds exactly the rows its own join finds.
+  struct SetOfRow {
+    std::string key;      // the language, a blank, the set
+    std::size_t set = 0;  // where the set starts in key
+    std::int32_t language = 0;
+  };
+
  private:
   // Reads the own sets of the badge and the window ahead of it: 1403 when read.
   int ReadWindow(std::string_view badge);
+  // Reads the lines of the set that lines and codes are bound to, each with its value code,
+  // until a fetch or a code answers non-zero. firstCodes, when given, gets the number of codes
+  // the first line found (left as it is without a line).
+  int ReadLinesAndCodes(sqlhlp::Statement& lines, sqlhlp::Statement& codes, const EachLine& each,
+                        int* firstCodes = nullptr);
+  // A set in a language as the badge statements read it for a badge with one validity row: the
+  // lines they hand over and the status that ended the reading.
+  struct KeptSet {
+    std::vector<DisplayLine> lines;
+    int status = sqlhlp::kNoRow;
+    int firstCodes = 0;    // codes the set's first line finds; 0 also for a set without lines
+    bool byBadge = false;  // two lines of one number: read with the badge's own statements
+  };
+  // Points kept at the set of the row, read now if not kept yet; a failed read gives its status.
+  int KeepSet(const SetOfRow& of, const KeptSet*& kept);
 
   // A line row of the window statement, with what the line's value-code select finds.
   struct WindowLine {
@@ -88,6 +111,11 @@ class DisplayTexts {
   sqlhlp::Connection& db_;
   sqlhlp::Statement* badgeLines_ = nullptr;  // the badge set's statements, once used
   sqlhlp::Statement* badgeCodes_ = nullptr;
+  sqlhlp::Statement* setKeys_ = nullptr;   // a badge's validity rows: set and language
+  sqlhlp::Statement* setLines_ = nullptr;  // one set's statements, once used
+  sqlhlp::Statement* setCodes_ = nullptr;
+  std::unordered_map<std::string, KeptSet> keptSets_;        // by language and set
+  SetOfRow firstRow_, otherRow_;                             // the badge's validity rows, as read
   std::vector<std::pair<std::int32_t, std::string>> codes_;  // the badge's: line number, code
   std::optional<BadgeLookup> window_;  // the badge sets of a window, where batched
   std::vector<WindowSet> sets_;        // by place in the window
