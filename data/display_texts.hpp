@@ -78,20 +78,34 @@ class DisplayTexts {
   // Reads the own sets of the badge and the window ahead of it: 1403 when read.
   int ReadWindow(std::string_view badge);
   // Reads the lines of the set that lines and codes are bound to, each with its value code,
-  // until a fetch or a code answers non-zero. firstCodes, when given, gets the number of codes
-  // the first line found (left as it is without a line).
-  int ReadLinesAndCodes(sqlhlp::Statement& lines, sqlhlp::Statement& codes, const EachLine& each,
-                        int* firstCodes = nullptr);
-  // A set in a language as the badge statements read it for a badge with one validity row: the
-  // lines they hand over and the status that ended the reading.
+  // until a fetch or a code answers non-zero.
+  int ReadLinesAndCodes(sqlhlp::Statement& lines, sqlhlp::Statement& codes, const EachLine& each);
+  // A set in a language: every line its statement gives, in order and without code, and every
+  // code row (line number, code).
   struct KeptSet {
     std::vector<DisplayLine> lines;
-    int status = sqlhlp::kNoRow;
-    int firstCodes = 0;    // codes the set's first line finds; 0 also for a set without lines
-    bool byBadge = false;  // two lines of one number: read with the badge's own statements
+    std::vector<std::pair<std::int32_t, std::string>> codes;
+    bool tied = false;  // two lines of one number
+    // What a badge with one validity row of this set gets: the lines up to the first without
+    // exactly one code row, each with its code, and the status that ends them.
+    std::vector<DisplayLine> alone;
+    int aloneStatus = sqlhlp::kNoRow;
   };
   // Points kept at the set of the row, read now if not kept yet; a failed read gives its status.
   int KeepSet(const SetOfRow& of, const KeptSet*& kept);
+  // A set the badge's validity rows name, with how many of them do.
+  struct NamedSet {
+    std::string_view name;
+    std::int32_t language;
+    const KeptSet* kept;
+    int rows;
+  };
+  // Collects the sets of the first rows of rows_ in the database's order: 0, 1403 when the
+  // badge's own statements must read its lines, or a failed read's status.
+  int CollectSets(std::size_t rows);
+  // Hands over the lines of the collected sets as the badge's statements would: 1403 after the
+  // last line, or the status of the first line without exactly one code.
+  int PutTogether(const EachLine& each);
 
   // A line row of the window statement, with what the line's value-code select finds.
   struct WindowLine {
@@ -115,7 +129,9 @@ class DisplayTexts {
   sqlhlp::Statement* setLines_ = nullptr;  // one set's statements, once used
   sqlhlp::Statement* setCodes_ = nullptr;
   std::unordered_map<std::string, KeptSet> keptSets_;        // by language and set
-  SetOfRow firstRow_, otherRow_;                             // the badge's validity rows, as read
+  std::vector<SetOfRow> rows_;                               // the badge's validity rows, as read
+  std::vector<NamedSet> named_;                              // their sets
+  DisplayLine line_;                                         // the line handed over
   std::vector<std::pair<std::int32_t, std::string>> codes_;  // the badge's: line number, code
   std::optional<BadgeLookup> window_;  // the badge sets of a window, where batched
   std::vector<WindowSet> sets_;        // by place in the window
