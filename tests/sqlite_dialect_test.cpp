@@ -19,11 +19,17 @@ TEST(SqliteDialect, RewritesIntoListQualifierSysdateAndNullOrder) {
                             "where (TrmNam=:b4 and trunc(SYSDATE)>=AswGvo)"),
             "select TRMMOD ,TRMSAL from Kvd1140Trm where (TrmNam=:b4 and "
             "trunc(datetime('now','localtime'))>=AswGvo)");
-  EXPECT_EQ(ToSqliteDialect("select A from KORVADAT.T ,korvadat.U order by A,B desc,C"),
-            "select A from T ,U order by A NULLS LAST,B desc NULLS FIRST,C NULLS LAST");
+  EXPECT_EQ(ToSqliteDialect("select A from KORVADAT.T ,korvadat.U order by A,T.B desc,C asc"),
+            "select A from T ,U order by A IS NULL,A,T.B IS NULL desc,T.B desc,C IS NULL,C asc");
   // Literals stay as they are, even when they hold words the rewrite looks for.
   EXPECT_EQ(ToSqliteDialect("select X from T where MSDERF='Korvadat.SYSDATE into' order by X"),
-            "select X from T where MSDERF='Korvadat.SYSDATE into' order by X NULLS LAST");
+            "select X from T where MSDERF='Korvadat.SYSDATE into' order by X IS NULL,X");
+  // Terms that are no column, and the ORDER BY of a compound select, which takes result columns
+  // only, keep SQLite's own words.
+  EXPECT_EQ(ToSqliteDialect("select A from T order by 1,lower(A) desc"),
+            "select A from T order by 1 NULLS LAST,lower(A) desc NULLS FIRST");
+  EXPECT_EQ(ToSqliteDialect("select A from T union all select B from U order by A"),
+            "select A from T union all select B from U order by A NULLS LAST");
   EXPECT_EQ(RemoveIntoList("select count(*)  into :b0:b1  from T where A=:b2"),
             "select count(*)  from T where A=:b2");
 }
@@ -105,6 +111,20 @@ TEST_F(OracleFunctions, SysdateIsOneTimePerExecutionAndStaysOutOfTheSchema) {
   ASSERT_EQ(sqlite3_exec(db_, "create view v as select sysdate() d", nullptr, nullptr, nullptr),
             SQLITE_OK);
   EXPECT_EQ(Eval("d from v"), "error");
+}
+
+TEST_F(OracleFunctions, OrderedAsOracleOrdersNulls) {
+  ASSERT_EQ(sqlite3_exec(db_,
+                         "create table t(a, b); insert into t values ('b', 1), (NULL, 2), "
+                         "('a', NULL), ('b', NULL), (NULL, 1)",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  EXPECT_EQ(Eval("group_concat(coalesce(a, '-') || coalesce(b, '-'), ' ') from (" +
+                 ToSqliteDialect("select a ,b from t order by a,b") + ")"),
+            "a- b1 b- -1 -2");
+  EXPECT_EQ(Eval("group_concat(coalesce(a, '-') || coalesce(b, '-'), ' ') from (" +
+                 ToSqliteDialect("select a ,b from t order by a desc,b desc") + ")"),
+            "-2 -1 b- b1 a-");
 }
 
 TEST_F(OracleFunctions, NvlAndNullOrder) {
