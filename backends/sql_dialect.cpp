@@ -43,18 +43,57 @@ void ForEachToken(std::string_view text, F&& f) {
   }
 }
 
+std::string_view TrimLeft(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  return s;
+}
+
 std::string_view TrimRight(std::string_view s) {
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
   return s;
 }
 
-// "a,b desc" -> "a NULLS LAST,b desc NULLS FIRST", split at the commas outside parentheses.
-std::string WithOracleNullOrder(std::string_view terms) {
+// A term that is a column, maybe qualified, maybe with its direction: "A", "T.A desc". Sets
+// column and desc.
+bool PlainColumnTerm(std::string_view term, std::string_view& column, bool& desc) {
+  while (!term.empty() && std::isspace(static_cast<unsigned char>(term.front())))
+    term.remove_prefix(1);
+  std::size_t end = 0;
+  for (int part = 0; part < 2; ++part) {
+    if (end >= term.size() ||
+        !(std::isalpha(static_cast<unsigned char>(term[end])) || term[end] == '_'))
+      return false;
+    while (end < term.size() && IsIdentChar(term[end])) ++end;
+    if (end >= term.size() || term[end] != '.') break;
+    ++end;
+  }
+  column = term.substr(0, end);
+  std::string_view rest = term.substr(end);
+  while (!rest.empty() && std::isspace(static_cast<unsigned char>(rest.front())))
+    rest.remove_prefix(1);
+  desc = EqualsNoCase(rest, "desc");
+  return rest.empty() || desc || EqualsNoCase(rest, "asc");
+}
+
+// Each term given Oracle's NULL order, split at the commas outside parentheses. A column term
+// of a simple select is ordered by whether it is NULL first ("a,b desc" -> "a IS NULL,a,b IS
+// NULL desc,b desc"), which an index on those expressions can deliver without sorting; other
+// terms take SQLite's own words ("a NULLS LAST,b desc NULLS FIRST"), which no index can.
+std::string WithOracleNullOrder(std::string_view terms, bool simpleSelect) {
   std::string out;
   int depth = 0;
   std::size_t start = 0;
   auto finish = [&](std::size_t end) {
     std::string_view term = TrimRight(terms.substr(start, end - start));
+    std::string_view column;
+    bool desc = false;
+    if (simpleSelect && PlainColumnTerm(term, column, desc)) {
+      out.append(term.substr(0, term.size() - TrimLeft(term).size()));
+      out.append(column);
+      out.append(desc ? " IS NULL desc," : " IS NULL,");
+      out.append(TrimLeft(term));
+      return;
+    }
     out.append(term);
     std::size_t last = term.find_last_of(" \t\n)");
     std::string_view word = last == std::string_view::npos ? term : term.substr(last + 1);
@@ -105,8 +144,18 @@ std::string ToSqliteDialect(std::string_view original) {
   std::string_view prevIdent;
   std::size_t from = 0;  // where the last word from starts in out
   bool dropDot = false;
+  int depth = 0;           // parentheses open
+  int orderByDepth = 0;    // at the last ORDER BY
+  bool compound = false;   // a UNION or the like, whose ORDER BY takes result columns only
+  std::size_t skipTo = 0;  // tokens before this were replaced
   ForEachToken(src, [&](std::size_t b, std::size_t e, bool ident) {
+    if (b < skipTo) return;
     std::string_view tok = src.substr(b, e - b);
+    if (tok == "(") ++depth;
+    if (tok == ")") --depth;
+    if (ident && (EqualsNoCase(tok, "union") || EqualsNoCase(tok, "intersect") ||
+                  EqualsNoCase(tok, "except") || EqualsNoCase(tok, "minus")))
+      compound = true;
     if (dropDot) {  // the dot after a dropped qualifier
       dropDot = false;
       return;
@@ -122,6 +171,14 @@ std::string ToSqliteDialect(std::string_view original) {
       return;
     }
     if (ident && EqualsNoCase(tok, "from")) from = out.size();
+    // Today, as every validity test of a badge asks for it: one value per execution, taken
+    // once per execution however often the statement names it.
+    if (ident && EqualsNoCase(tok, "trunc") && EqualsNoCase(src.substr(e, 9), "(sysdate)")) {
+      out.append("trunc_sysdate()");
+      skipTo = e + 9;
+      prevIdent = tok;
+      return;
+    }
     // SQLite's own local time is taken once per statement execution, as Oracle's SYSDATE is,
     // and SQLite can compute it once instead of once per row.
     if (ident && EqualsNoCase(tok, "sysdate") && !(e < src.size() && src[e] == '('))
@@ -129,12 +186,16 @@ std::string ToSqliteDialect(std::string_view original) {
     else
       out.append(tok);
     if (ident) {
-      if (EqualsNoCase(tok, "by") && EqualsNoCase(prevIdent, "order")) orderBy = out.size();
+      if (EqualsNoCase(tok, "by") && EqualsNoCase(prevIdent, "order")) {
+        orderBy = out.size();
+        orderByDepth = depth;
+      }
       prevIdent = tok;
     }
   });
   if (orderBy != std::string::npos)
-    out = out.substr(0, orderBy) + WithOracleNullOrder(std::string_view(out).substr(orderBy));
+    out = out.substr(0, orderBy) + WithOracleNullOrder(std::string_view(out).substr(orderBy),
+                                                       orderByDepth == 0 && !compound);
   return out;
 }
 

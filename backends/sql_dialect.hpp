@@ -10,9 +10,10 @@ namespace zibrolt {
 std::string RemoveIntoList(std::string_view text);
 
 // The text as SQLite runs it with the Oracle-compatible functions registered: no into-list, no
-// "Korvadat." qualifier (the database file is the schema), SYSDATE as SQLite's local time, "from dual" dropped, and
-// each ORDER BY
-// term given Oracle's NULL order (last when ascending, first when descending).
+// "Korvadat." qualifier (the database file is the schema), SYSDATE as SQLite's local time, "from
+// dual" dropped, and each ORDER BY term given Oracle's NULL order (last when ascending, first when
+// descending): a column of a simple select as "X IS NULL,X" ("X IS NULL desc,X desc"), which an
+// index on those expressions delivers in order, any other term with NULLS LAST or NULLS FIRST.
 std::string ToSqliteDialect(std::string_view text);
 
 // An SQLite database file is the schema KORVADAT; switching to any other schema fails with this

@@ -41,8 +41,14 @@ class SqliteStatement final : public Statement {
       if (b.isInt) {
         rc = sqlite3_bind_int(stmt_, index, b.number);
       } else {
-        utf8_[i].clear();
-        Cp1252ToUtf8(b.text, utf8_[i]);
+        // Badge numbers and terminal names are ASCII, which is the same in both: copied whole.
+        if (std::all_of(b.text.begin(), b.text.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+          utf8_[i].assign(b.text);
+        } else {
+          utf8_[i].clear();
+          Cp1252ToUtf8(b.text, utf8_[i]);
+        }
         rc = sqlite3_bind_text(stmt_, index, utf8_[i].data(), static_cast<int>(utf8_[i].size()),
                                SQLITE_STATIC);
       }

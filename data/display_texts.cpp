@@ -3,6 +3,7 @@
 // list 220002. Labels come out 13 characters wide, as the display slots hold them.
 #include "data/display_texts.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 
@@ -95,6 +96,57 @@ constexpr sqlhlp::Query kBadgeCodes{
     "trunc(SYSDATE)<=AswGbi))) and ((AswSta<>4 and AswSta<>8) or AswSta is null )) and ((MsdSta<>4 "
     "and MsdSta<>8) or MsdSta is null )))",
     kBadgeCodesColumns};
+
+// The validity rows that give a badge its set: the rows the two statements above join, with the
+// set and language each joins by. A badge with one such row gets exactly the lines and codes of
+// that set in that language, which many badges share.
+constexpr sqlhlp::Column kSetKeyColumns[] = {Text(256), Text(24)};
+enum SetKeyColumn { kKeySal, kKeySpr };
+constexpr sqlhlp::Query kBadgeSetKeys{
+    "select AswSal ,AswSpr  from Korvadat.Kvd301Asw where ((AswNum=:b0 and "
+    "(((trunc(SYSDATE)>=AswGvo and AswGbi is null ) or (trunc(SYSDATE)<=AswGbi and trunc(AswGvo) "
+    "is null )) or (trunc(SYSDATE)>=AswGvo and trunc(SYSDATE)<=AswGbi))) and ((AswSta<>4 and "
+    "AswSta<>8) or AswSta is null ))",
+    kSetKeyColumns};
+
+// The two badge statements for one set and language instead of a badge's validity row.
+constexpr sqlhlp::Query kSetLines{
+    "select MsdLfd ,NVL(MsdSpl,1) ,SubStr(FtxT50,1,12) ,SubStr(MsdTxt,1,12)  from "
+    "Korvadat.Kvd119Msd ,Korvadat.Kvd102Whl where ((((MsdSal=:b0 and FtxNumSpr=220001) and "
+    "FtxWhl=MsdAnz) and FtxSpr=:b1) and ((MsdSta<>4 and MsdSta<>8) or MsdSta is null )) order "
+    "by MsdSal,MsdLfd",
+    kLineColumns};
+constexpr sqlhlp::Query kSetCodes{
+    "select MSDLFD ,FTXT10  from KORVADAT.KVD119MSD ,KORVADAT.KVD102WHL where (((((MsdSal=:b0 and "
+    "FtxNumSpr=220002) and FtxWhl=MsdWrt) and FtxSpr=:b1) and MSDLFD=trunc(MSDLFD)) and "
+    "((MsdSta<>4 and MsdSta<>8) or MsdSta is null ))",
+    kBadgeCodesColumns};
+
+// Sets kept at once: a site has a few dozen; one with thousands starts over when this is full.
+constexpr std::size_t kKeptSets = 256;
+
+// A validity row's set and language as a key that finds exactly the rows the row's own join
+// finds, or false. Only a set of printable ASCII and a language read as a plain whole number
+// qualify: those come back from the bound values unchanged. Any other row (NULL, a number with
+// a fraction, other characters, a text cut to its buffer) is read with the badge's statements.
+
+bool ReadSetOfRow(const sqlhlp::Statement& keys, DisplayTexts::SetOfRow& out) {
+  if (keys.IsNull(kKeySal) || keys.IsNull(kKeySpr)) return false;
+  const std::string_view set = keys.GetText(kKeySal), spr = keys.GetText(kKeySpr);
+  if (set.size() + 1 >= static_cast<std::size_t>(kSetKeyColumns[kKeySal].capacity)) return false;
+  for (const char c : set)
+    if (c < ' ' || c > '~') return false;
+  const bool negative = !spr.empty() && spr.front() == '-';
+  const std::string_view digits = spr.substr(negative ? 1 : 0);
+  if (digits.empty() || (digits.front() == '0' && (digits.size() > 1 || negative))) return false;
+  const auto [end, error] = std::from_chars(spr.data(), spr.data() + spr.size(), out.language);
+  if (error != std::errc{} || end != spr.data() + spr.size()) return false;
+  out.key.assign(spr);
+  out.key.push_back(' ');
+  out.set = out.key.size();
+  out.key.append(set);
+  return true;
+}
 
 constexpr std::string_view kNTildeEntity = "&#241;";
 constexpr char kNTilde = '\xF1';
@@ -244,23 +296,157 @@ int DisplayTexts::ReadBadgeLines(std::string_view badge, const EachLine& each) {
     // Lines of one number, each with its code, that the order may give either way round: the
     // badge's own statements decide, as they always have.
   }
-  // Read for many badges: the statements are looked up once. The value codes of all lines come
-  // with one statement instead of one per line; each line takes its code as its own select
-  // would answer: 1403 without a row, kTooManyRows with two.
+  // Read for many badges: the statements are looked up once.
   if (!badgeLines_) {
     badgeLines_ = &db_.Use(kBadgeLines);
     badgeCodes_ = &db_.Use(kBadgeCodes);
+    setKeys_ = &db_.Use(kBadgeSetKeys);
   }
-  codes_.clear();
+  // The lines of a badge are those of the sets its validity rows today name, each in its row's
+  // language, ordered by set and line number: read once per set and language, they are put
+  // together here as the badge's own statements would give them.
+  std::size_t rows = 0;
+  bool keyed = true;  // every row has a set and language that a key finds
+  setKeys_->BindText(0, badge);
+  int status = setKeys_->Open();
+  while (status == sqlhlp::kOk && (status = setKeys_->Fetch()) == sqlhlp::kOk) {
+    if (rows_.size() == rows) rows_.emplace_back();
+    if (keyed && !ReadSetOfRow(*setKeys_, rows_[rows])) keyed = false;
+    ++rows;
+  }
+  setKeys_->Close();
+  if (sqlhlp::IsError(status)) return status;
+  if (rows == 0) return sqlhlp::kNoRow;  // no validity row: no line
+  // Most badges have one row: its set's lines as a badge with that row alone gets them.
+  if (keyed && rows == 1) {
+    const KeptSet* kept = nullptr;
+    status = KeepSet(rows_.front(), kept);
+    if (sqlhlp::IsError(status)) return status;
+    if (status == sqlhlp::kOk && !kept->tied) {
+      for (const DisplayLine& line : kept->alone) each(line);
+      return kept->aloneStatus;
+    }
+  } else if (keyed) {
+    status = CollectSets(rows);
+    if (sqlhlp::IsError(status)) return status;
+    if (status == sqlhlp::kOk) return PutTogether(each);
+  }
   badgeCodes_->BindText(0, badge);
-  int status = badgeCodes_->Open();
-  while (status == sqlhlp::kOk && (status = badgeCodes_->Fetch()) == sqlhlp::kOk)
-    if (!badgeCodes_->IsNull(0))
-      codes_.emplace_back(badgeCodes_->GetInt(0), UpToNul(badgeCodes_->GetText(1)));
-  badgeCodes_->Close();
+  badgeLines_->BindText(0, badge);
+  return ReadLinesAndCodes(*badgeLines_, *badgeCodes_, each);
+}
+
+int DisplayTexts::CollectSets(std::size_t rows) {
+  // Kept sets stay where they are while a badge's are collected.
+  if (keptSets_.size() + rows > kKeptSets) keptSets_.clear();
+  named_.clear();
+  for (std::size_t r = 0; r < rows; ++r) {
+    const SetOfRow& row = rows_[r];
+    const std::string_view name = std::string_view(row.key).substr(row.set);
+    auto same = std::find_if(named_.begin(), named_.end(),
+                             [&](const NamedSet& n) { return n.name == name; });
+    if (same != named_.end()) {
+      // One set in two languages: lines of one number come in the database's order.
+      if (same->language != row.language) return sqlhlp::kNoRow;
+      ++same->rows;
+      continue;
+    }
+    const KeptSet* kept = nullptr;
+    if (const int status = KeepSet(row, kept); status != sqlhlp::kOk) return status;
+    // Two lines of one number in a set come in the order the database chooses, which may differ
+    // between the set's statement and the badge's.
+    if (kept->tied) return sqlhlp::kNoRow;
+    named_.push_back({name, row.language, kept, 1});
+  }
+  // Set names are printable ASCII: the database orders them byte by byte, as here.
+  std::sort(named_.begin(), named_.end(),
+            [](const NamedSet& x, const NamedSet& y) { return x.name < y.name; });
+  return sqlhlp::kOk;
+}
+
+int DisplayTexts::PutTogether(const EachLine& each) {
+  // Each line takes its code as its own select would answer: the code of the one row among the
+  // sets' code rows of its number (a set named by two validity rows gives each of its rows
+  // twice), 1403 without a row, kTooManyRows with two.
+  for (const NamedSet& set : named_) {
+    for (const DisplayLine& line : set.kept->lines) {
+      const std::string* code = nullptr;
+      int found = 0;
+      for (const NamedSet& other : named_)
+        for (const auto& [sequence, text] : other.kept->codes)
+          if (sequence == line.sequence) {
+            found += other.rows;
+            code = &text;
+          }
+      if (found != 1) return found == 0 ? sqlhlp::kNoRow : sqlhlp::kTooManyRows;
+      line_ = line;
+      line_.valueCode = *code;
+      each(line_);
+    }
+  }
+  return sqlhlp::kNoRow;
+}
+
+int DisplayTexts::KeepSet(const SetOfRow& of, const KeptSet*& kept) {
+  if (auto found = keptSets_.find(of.key); found != keptSets_.end()) {
+    kept = &found->second;
+    return sqlhlp::kOk;
+  }
+  if (!setLines_) {
+    setLines_ = &db_.Use(kSetLines);
+    setCodes_ = &db_.Use(kSetCodes);
+  }
+  for (sqlhlp::Statement* st : {setLines_, setCodes_}) {
+    st->BindText(0, std::string_view(of.key).substr(of.set));
+    st->BindInt(1, of.language);
+  }
+  // All of the set's code rows and lines, in the order its statements give them.
+  KeptSet set;
+  sqlhlp::Statement& codes = *setCodes_;
+  int status = codes.Open();
+  while (status == sqlhlp::kOk && (status = codes.Fetch()) == sqlhlp::kOk)
+    if (!codes.IsNull(0)) set.codes.emplace_back(codes.GetInt(0), UpToNul(codes.GetText(1)));
+  codes.Close();
   if (status != sqlhlp::kNoRow) return status;
-  sqlhlp::Statement& lines = *badgeLines_;
-  lines.BindText(0, badge);
+  sqlhlp::Statement& lines = *setLines_;
+  status = lines.Open();
+  while (status == sqlhlp::kOk && (status = lines.Fetch()) == sqlhlp::kOk) {
+    DisplayLine& line = set.lines.emplace_back();
+    FillLine(lines.GetInt(kLfd), lines.GetInt(kSpl), lines.GetText(kListText),
+             lines.GetText(kOwnText), false, line);
+    for (std::size_t i = 0; i + 1 < set.lines.size(); ++i)
+      if (set.lines[i].sequence == line.sequence) set.tied = true;
+  }
+  lines.Close();
+  if (status != sqlhlp::kNoRow) return status;
+  set.aloneStatus = sqlhlp::kNoRow;
+  for (const DisplayLine& line : set.lines) {
+    const std::string* code = nullptr;
+    int found = 0;
+    for (const auto& [sequence, text] : set.codes)
+      if (sequence == line.sequence && found++ == 0) code = &text;
+    if (found != 1) {
+      set.aloneStatus = found == 0 ? sqlhlp::kNoRow : sqlhlp::kTooManyRows;
+      break;
+    }
+    set.alone.push_back(line);
+    set.alone.back().valueCode = *code;
+  }
+  if (keptSets_.size() >= kKeptSets) keptSets_.clear();
+  kept = &keptSets_.emplace(of.key, std::move(set)).first->second;
+  return sqlhlp::kOk;
+}
+
+// The value codes of all lines come with one statement instead of one per line; each line takes
+// its code as its own select would answer: 1403 without a row, kTooManyRows with two.
+int DisplayTexts::ReadLinesAndCodes(sqlhlp::Statement& lines, sqlhlp::Statement& codes,
+                                    const EachLine& each) {
+  codes_.clear();
+  int status = codes.Open();
+  while (status == sqlhlp::kOk && (status = codes.Fetch()) == sqlhlp::kOk)
+    if (!codes.IsNull(0)) codes_.emplace_back(codes.GetInt(0), UpToNul(codes.GetText(1)));
+  codes.Close();
+  if (status != sqlhlp::kNoRow) return status;
   status = lines.Open();
   DisplayLine line;
   while (status == sqlhlp::kOk && (status = lines.Fetch()) == sqlhlp::kOk) {
@@ -334,6 +520,9 @@ void ListDisplayTextStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Wertcode Terminal", kTerminalCode));
   out.push_back(Listed("Anzeigezeilen Ausweis", kBadgeLines, true));
   out.push_back(Listed("Wertcodes Ausweis", kBadgeCodes, true));
+  out.push_back(Listed("Gueltige Saetze Ausweis", kBadgeSetKeys, true));
+  out.push_back(Listed("Anzeigezeilen Satz", kSetLines));
+  out.push_back(Listed("Wertcodes Satz", kSetCodes));
 }
 
 }  // namespace zibrolt

@@ -130,24 +130,44 @@ void ToChar(sqlite3_context* ctx, int, sqlite3_value** argv) {
 // for every row.
 constexpr int kSysDateAuxId = -0x5359;
 
-void SysDate(sqlite3_context* ctx, int, sqlite3_value**) {
-  constexpr int kLength = 19;  // YYYY-MM-DD HH:MM:SS
+constexpr int kSysDateLength = 19;  // YYYY-MM-DD HH:MM:SS
+constexpr int kDayLength = 10;      // YYYY-MM-DD
+
+// Sets the result to the first length characters of the execution's SYSDATE text.
+void ResultSysDate(sqlite3_context* ctx, int length) {
   if (const auto* kept = static_cast<const char*>(sqlite3_get_auxdata(ctx, kSysDateAuxId))) {
-    sqlite3_result_text(ctx, kept, kLength, SQLITE_TRANSIENT);
+    sqlite3_result_text(ctx, kept, length, SQLITE_TRANSIENT);
     return;
   }
-  char text[kLength + 1];
   std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  sqlite3_result_text(ctx, text, kLength, SQLITE_TRANSIENT);
+  // "%Y-%m-%d %H:%M:%S", written digit by digit: strftime costs more than all the rest here.
+  char text[kSysDateLength + 1] = "0000-00-00 00:00:00";
+  auto put = [&text](int at, int value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10)
+      text[at + i] = static_cast<char>('0' + value % 10);
+  };
+  put(0, local.tm_year + 1900, 4);
+  put(5, local.tm_mon + 1, 2);
+  put(8, local.tm_mday, 2);
+  put(11, local.tm_hour, 2);
+  put(14, local.tm_min, 2);
+  put(17, local.tm_sec, 2);
+  sqlite3_result_text(ctx, text, length, SQLITE_TRANSIENT);
   // Without memory for the copy each call takes the time afresh, as if not kept.
   if (auto* copy = static_cast<char*>(sqlite3_malloc(sizeof text))) {
     std::memcpy(copy, text, sizeof text);
     sqlite3_set_auxdata(ctx, kSysDateAuxId, copy, sqlite3_free);
   }
 }
+
+void SysDate(sqlite3_context* ctx, int, sqlite3_value**) { ResultSysDate(ctx, kSysDateLength); }
+
+// TRUNC(SYSDATE): today, 'YYYY-MM-DD', from the execution's SYSDATE. One value per execution
+// lets SQLite compute it once per execution instead of once per row: hence registered as
+// deterministic, which the kept time makes it within an execution.
+void TruncSysDate(sqlite3_context* ctx, int, sqlite3_value**) { ResultSysDate(ctx, kDayLength); }
 
 }  // namespace
 
@@ -164,6 +184,10 @@ int RegisterOracleCompat(sqlite3* db) {
   if (rc == SQLITE_OK)
     rc = sqlite3_create_function(db, "sysdate", 0, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr,
                                  SysDate, nullptr, nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_create_function(db, "trunc_sysdate", 0,
+                                 SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY, nullptr,
+                                 TruncSysDate, nullptr, nullptr);
   return rc;
 }
 

@@ -44,6 +44,10 @@ CREATE TABLE IF NOT EXISTS Kvd301Asw (
   AswSta INTEGER          -- NUMBER: status
 );
 CREATE INDEX IF NOT EXISTS Kvd301Asw_Num ON Kvd301Asw (AswNum, AswGvo, AswBkl);
+-- The badge list in Oracle's order, NULLs last, as the embedded database is asked for it
+-- ("AswNum IS NULL,AswNum,AswGvo IS NULL,AswGvo,..."): read in index order, not sorted per badge.
+CREATE INDEX IF NOT EXISTS Kvd301Asw_List ON Kvd301Asw
+  (AswNum IS NULL, AswNum, AswGvo IS NULL, AswGvo, AswBkl IS NULL, AswBkl);
 
 -- Administration row of a badge: its location and code.
 CREATE TABLE IF NOT EXISTS Kvd113Awv (

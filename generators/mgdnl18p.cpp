@@ -7,6 +7,8 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "data/balance.hpp"
 #include "data/checks.hpp"
@@ -82,7 +84,7 @@ class MgDnl18PJob final : public BadgeJob {
       lines_ = terminalLines_;
     }
     const Found<const BalanceValues*> balance =
-        (ownSet ? badgeSetBalances_ : *terminalBalances_).LookupBalanceData(row.AswNum);
+        (ownSet ? SetBalances() : *terminalBalances_).LookupBalanceData(row.AswNum);
     if (balance.status != sqlhlp::kOk && m.verbose())
       m.Say("Ausweis:%s Person:%s Saldodaten nicht gefunden! %d\n", row.AswNum.c_str(),
             row.AswPnr.c_str(), balance.status);
@@ -99,6 +101,22 @@ class MgDnl18PJob final : public BadgeJob {
   }
 
  private:
+  // The lookup for the lines of a badge's own set, read badge by badge: it reads only what the
+  // set shows, as the terminal's does. Where lookups go by windows one lookup reads every value
+  // for all badges; so it does here for a site with more different sets than kSetLookups.
+  BalanceLookup& SetBalances() {
+    if (c_.db.PrefersBatches()) return badgeSetBalances_;
+    const BalanceSelection shown = ShownBalances(lines_);
+    const unsigned long bits = shown.bits.to_ulong();
+    for (const auto& [kept, lookup] : setBalances_)
+      if (kept == bits) return *lookup;
+    if (setBalances_.size() == kSetLookups) return badgeSetBalances_;
+    return *setBalances_.emplace_back(bits, std::make_unique<BalanceLookup>(c_.db, c_.list, shown))
+                .second;
+  }
+
+  static constexpr std::size_t kSetLookups = 16;
+
   JobContext c_;
   const std::string date_;  // today, "dd.mm.yy", fixed for the whole run
   DisplayTexts texts_;
@@ -108,6 +126,7 @@ class MgDnl18PJob final : public BadgeJob {
   DisplayLineTable terminalLines_{};
   std::optional<BalanceLookup> terminalBalances_;
   BalanceLookup badgeSetBalances_;
+  std::vector<std::pair<unsigned long, std::unique_ptr<BalanceLookup>>> setBalances_;  // by bits
   DisplayLineTable lines_{};          // the written badge's lines, values filled in
   std::string previous_;              // badge number of the latest record, whole
   const BalanceValues kNoBalance_{};  // a badge without balance row: every value empty

@@ -126,13 +126,21 @@ std::vector<std::string> Answers(sqlhlp::Connection& db) {
   return answers;
 }
 
-TEST(BadgeWindow, AnswersAsTheSingleLookupsWhateverTheKeyTypes) {
-  Installation inst(kRows);
+// The windows' connection: through ODBC in the ODBC pass, else the embedded database told to
+// batch.
+std::unique_ptr<sqlhlp::Connection> Batched(const Installation& inst) {
   std::unique_ptr<sqlhlp::Connection> batched;
   if (OdbcMode())
-    ASSERT_EQ(inst.Connect(batched), 0);
+    EXPECT_EQ(inst.Connect(batched), 0);
   else
     batched = Embedded(inst, true);
+  return batched;
+}
+
+TEST(BadgeWindow, AnswersAsTheSingleLookupsWhateverTheKeyTypes) {
+  Installation inst(kRows);
+  std::unique_ptr<sqlhlp::Connection> batched = Batched(inst);
+  ASSERT_TRUE(batched);
   const std::vector<std::string> single = Answers(*Embedded(inst, false));
   const std::vector<std::string> windows = Answers(*batched);
   ASSERT_EQ(single.size(), 1207u);
@@ -160,6 +168,66 @@ TEST(BadgeWindow, AnswersAsTheSingleLookupsWhateverTheKeyTypes) {
   for (std::size_t i = 0; i < single.size() && i < windows.size(); ++i)
     EXPECT_EQ(single[i], windows[i]) << "row " << i;
   EXPECT_EQ(windows.size(), single.size());
+}
+
+// Badge by badge, the embedded database reads a badge's own set once per set and language and
+// puts the lines of a badge's validity rows together from the sets it keeps. Against the windows
+// (which read every badge's lines as its own statements do): 300 sets of one line, more than are
+// kept at once, twice round; S3 with two lines of number 1; S4 with one line whose code only
+// language 1 has. Badges 1 to 6 of 04: S4 in two languages, S3, S2 and S1, S1 twice and S2, a set
+// named with a non-ASCII letter, no language.
+const char* const kOwnSets = R"sql(
+INSERT INTO Kvd119Msd VALUES ('S3', 1, NULL, NULL, 1, 1, 'A', 1, 1, 1),
+  ('S4', 1, NULL, NULL, 1, 1, 'A', 1, 2, 1),
+  ('S3', 1, NULL, NULL, 1, 1, 'A', 2, 9, 1), ('S' || char(228), 1, NULL, 'Umlaut', 1, 1, 'A', 1,
+  3, 1);
+INSERT INTO Kvd119Msd WITH RECURSIVE s(i) AS (SELECT 100 UNION ALL SELECT i + 1 FROM s
+  WHERE i < 399) SELECT 'S' || i, 1, NULL, 'Satz ' || i, 1, 1, 'A', 1, 1 + i % 5, 1 FROM s;
+CREATE TEMP TABLE c AS SELECT column1 n, column2 sal, column3 spr FROM (VALUES
+  ('0400000001', 'S4', 1), ('0400000001', 'S4', 2), ('0400000002', 'S3', 1),
+  ('0400000003', 'S2', 1), ('0400000003', 'S1', 1), ('0400000004', 'S1', 1),
+  ('0400000004', 'S1', 1), ('0400000004', 'S2', 1), ('0400000005', 'S' || char(228), 1),
+  ('0400000006', 'S1', NULL));
+INSERT INTO c WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < 600)
+  SELECT '03' || (100000000 + i), 'S' || (100 + i % 300), 1 FROM s;
+INSERT INTO Kvd301Asw SELECT n, date('now', 'localtime', '-1 days'), NULL, 'P', NULL, NULL, NULL,
+  1, sal, NULL, spr, NULL, 1, 1, 1 FROM c;
+INSERT INTO Kvd113Awv SELECT DISTINCT n, 12, 1, 1 FROM c;
+)sql";
+
+TEST(BadgeWindow, KeptSetsAnswerAsTheBadgesOwnStatements) {
+  Installation inst(std::string(kRows) + kOwnSets);
+  std::unique_ptr<sqlhlp::Connection> batched = Batched(inst);
+  ASSERT_TRUE(batched);
+  const std::vector<std::string> single = Answers(*Embedded(inst, false));
+  const std::vector<std::string> windows = Answers(*batched);
+  ASSERT_EQ(windows.size(), single.size());
+  for (std::size_t i = 0; i < single.size(); ++i) EXPECT_EQ(single[i], windows[i]) << "row " << i;
+  // What the badges of 04 get: their lines, then the status that ended the reading.
+  const std::vector<std::string> expected = {
+      "#W2] set 1403",
+      " [1 1 Eins         #W1] [1 1 Zwei         #W1] set 1403",
+      " [1 1 Eins         #W1] [2 2 Zwei         #W2] [5 1 Eigen        #W4] [3 1 Drei         "
+      "#W21] [4 1 Vier         #W3] set 1403",
+      " set -1422",
+      " [1 1 Umlaut       #W21] set 1403",
+      " set 1403",
+  };
+  std::vector<std::string> got;
+  for (const std::string& a : single)
+    if (a.starts_with("04") && (got.empty() || a.substr(0, 10) != got.back().substr(0, 10)))
+      got.push_back(a);
+  ASSERT_EQ(got.size(), expected.size());
+  for (std::size_t i = 0; i < got.size(); ++i) EXPECT_TRUE(got[i].ends_with(expected[i])) << got[i];
+  // The 300 sets of the 03 badges, each with its own label.
+  std::size_t sets = 0;
+  for (const std::string& a : single)
+    if (a.starts_with("03")) {
+      const int i = std::stoi(a.substr(2, 10)) - 100000000;
+      EXPECT_NE(a.find("[1 1 Satz " + std::to_string(100 + i % 300) + " "), std::string::npos) << a;
+      ++sets;
+    }
+  EXPECT_EQ(sets, 600u);
 }
 
 }  // namespace

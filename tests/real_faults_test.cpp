@@ -247,8 +247,9 @@ TEST(RealFaults, UnconvertibleDateInTheMiddleOfTheBadgeList) {
   // numbers and at other steps.
   if (OdbcMode()) GTEST_SKIP() << "a fault of the embedded database file";
   Installation inst(ManyBadges(5));
-  // The fourth badge's first day is no date. The database reads one badge ahead of the one it
-  // hands out, so the failure comes with the third fetch, after two badges went to the file.
+  // The fourth badge's first day is no date. The database reads the list in index order, one
+  // badge at a time, so the failure comes with the fourth fetch, after three badges went to the
+  // file.
   inst.Sql(
       "UPDATE Kvd301Asw SET AswGvo = '31.12.2020', AswGbi = date('now','+9 days') "
       "WHERE AswNum = '10004'");
@@ -256,11 +257,11 @@ TEST(RealFaults, UnconvertibleDateInTheMiddleOfTheBadgeList) {
     ExpectFailureKeepsOldFile(inst, function, AbortLine(function));
   RunResult r = inst.Generate("MGDNL17P", "T1");
   EXPECT_EQ(r.output, kConnected +
-                          "Ausweise gesamt: 2 davon in Datei gestellt: 2\n"
+                          "Ausweise gesamt: 3 davon in Datei gestellt: 3\n"
                           "FehlerCode EndWorkMgDnl17P: -1\n" +
                           AbortLine("MGDNL17P"));
   r = inst.Generate("MGDNL31P", "T1");
-  EXPECT_NE(r.output.find("Ausweiscursor lesen: Ausweis Nr. 2 RC: -1 \n"), std::string::npos)
+  EXPECT_NE(r.output.find("Ausweiscursor lesen: Ausweis Nr. 3 RC: -1 \n"), std::string::npos)
       << r.output;
 
   // The first badge's date: the list fails at its opening; a generator that passes over a

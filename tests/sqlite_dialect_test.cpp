@@ -18,12 +18,20 @@ TEST(SqliteDialect, RewritesIntoListQualifierSysdateAndNullOrder) {
   EXPECT_EQ(ToSqliteDialect("select TRMMOD ,TRMSAL into :b0:b1,:b2:b3  from Korvadat.Kvd1140Trm "
                             "where (TrmNam=:b4 and trunc(SYSDATE)>=AswGvo)"),
             "select TRMMOD ,TRMSAL from Kvd1140Trm where (TrmNam=:b4 and "
-            "trunc(datetime('now','localtime'))>=AswGvo)");
-  EXPECT_EQ(ToSqliteDialect("select A from KORVADAT.T ,korvadat.U order by A,B desc,C"),
-            "select A from T ,U order by A NULLS LAST,B desc NULLS FIRST,C NULLS LAST");
+            "trunc_sysdate()>=AswGvo)");
+  EXPECT_EQ(ToSqliteDialect("select SYSDATE ,Trunc(sysdate) ,trunc(AswGvo) from dual"),
+            "select datetime('now','localtime') ,trunc_sysdate() ,trunc(AswGvo) ");
+  EXPECT_EQ(ToSqliteDialect("select A from KORVADAT.T ,korvadat.U order by A,T.B desc,C asc"),
+            "select A from T ,U order by A IS NULL,A,T.B IS NULL desc,T.B desc,C IS NULL,C asc");
   // Literals stay as they are, even when they hold words the rewrite looks for.
   EXPECT_EQ(ToSqliteDialect("select X from T where MSDERF='Korvadat.SYSDATE into' order by X"),
-            "select X from T where MSDERF='Korvadat.SYSDATE into' order by X NULLS LAST");
+            "select X from T where MSDERF='Korvadat.SYSDATE into' order by X IS NULL,X");
+  // Terms that are no column, and the ORDER BY of a compound select, which takes result columns
+  // only, keep SQLite's own words.
+  EXPECT_EQ(ToSqliteDialect("select A from T order by 1,lower(A) desc"),
+            "select A from T order by 1 NULLS LAST,lower(A) desc NULLS FIRST");
+  EXPECT_EQ(ToSqliteDialect("select A from T union all select B from U order by A"),
+            "select A from T union all select B from U order by A NULLS LAST");
   EXPECT_EQ(RemoveIntoList("select count(*)  into :b0:b1  from T where A=:b2"),
             "select count(*)  from T where A=:b2");
 }
@@ -83,8 +91,9 @@ TEST_F(OracleFunctions, SysdateIsOneTimePerExecutionAndStaysOutOfTheSchema) {
             SQLITE_OK);
   sqlite3_stmt* st = nullptr;
   ASSERT_EQ(sqlite3_prepare_v2(db_,
-                               "select count(distinct d), max(d) from (select sysdate() d union "
-                               "all select sysdate() where await_next_second())",
+                               "select count(distinct d), max(d), count(distinct t), max(t) from "
+                               "(select sysdate() d, trunc_sysdate() t union all select "
+                               "sysdate(), trunc_sysdate() where await_next_second())",
                                -1, &st, nullptr),
             SQLITE_OK);
   std::string first;
@@ -92,6 +101,9 @@ TEST_F(OracleFunctions, SysdateIsOneTimePerExecutionAndStaysOutOfTheSchema) {
     ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
     EXPECT_EQ(sqlite3_column_int(st, 0), 1) << "one time across the clock's next second";
     std::string now = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+    EXPECT_EQ(sqlite3_column_int(st, 2), 1);
+    EXPECT_EQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 3)), now.substr(0, 10))
+        << "today is the day of the execution's SYSDATE";
     if (run == 1) {
       EXPECT_GT(now, first) << "the next execution takes the time afresh";
     }
@@ -100,11 +112,26 @@ TEST_F(OracleFunctions, SysdateIsOneTimePerExecutionAndStaysOutOfTheSchema) {
   }
   sqlite3_finalize(st);
   // Not deterministic, and not callable from schema objects.
-  EXPECT_NE(sqlite3_exec(db_, "create table t(a, b as (sysdate()))", nullptr, nullptr, nullptr),
-            SQLITE_OK);
+  for (const char* sql :
+       {"create table t(a, b as (sysdate()))", "create table t(a, b as (trunc_sysdate()))"})
+    EXPECT_NE(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
   ASSERT_EQ(sqlite3_exec(db_, "create view v as select sysdate() d", nullptr, nullptr, nullptr),
             SQLITE_OK);
   EXPECT_EQ(Eval("d from v"), "error");
+}
+
+TEST_F(OracleFunctions, OrderedAsOracleOrdersNulls) {
+  ASSERT_EQ(sqlite3_exec(db_,
+                         "create table t(a, b); insert into t values ('b', 1), (NULL, 2), "
+                         "('a', NULL), ('b', NULL), (NULL, 1)",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  EXPECT_EQ(Eval("group_concat(coalesce(a, '-') || coalesce(b, '-'), ' ') from (" +
+                 ToSqliteDialect("select a ,b from t order by a,b") + ")"),
+            "a- b1 b- -1 -2");
+  EXPECT_EQ(Eval("group_concat(coalesce(a, '-') || coalesce(b, '-'), ' ') from (" +
+                 ToSqliteDialect("select a ,b from t order by a desc,b desc") + ")"),
+            "-2 -1 b- b1 a-");
 }
 
 TEST_F(OracleFunctions, NvlAndNullOrder) {
