@@ -20,7 +20,7 @@ if ! command -v /usr/lib/wine/wine64 >/dev/null; then
     exit 1
   fi
 fi
-tools/build-windows.sh --tests -DZIBROLT_WERROR=ON
+tools/build-windows.sh --tests -DZIBROLT_WERROR=ON -DZIBROLT_HOST_BENCH_DB="$top/build/zibrolt-bench-db"
 
 export WINEPREFIX="$out/wine" WINEDEBUG=-all
 wine() { /usr/lib/wine/wine64 "$@"; }
