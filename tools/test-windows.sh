@@ -102,12 +102,13 @@ cmp "$demo/linux/mgdnl31p-lager.dnl" "$demo/out/Türen.dnl" || {
 # Four runs appending to one file at once take turns: all four land, no lock file stays.
 for i in 1 2 3 4; do
   (cd "$demo/work/run" && wine "$out/bin/zibrolt.exe" MGDNL17P ZE-HAUPTEINGANG ../../out/four.dnl 0 \
-    >/dev/null) &
+    >"$demo/four-$i.log"; echo "exit status $?" >>"$demo/four-$i.log") &
 done
 wait
 cat "$demo/linux/mgdnl17p.dnl" "$demo/linux/mgdnl17p.dnl" "$demo/linux/mgdnl17p.dnl" \
   "$demo/linux/mgdnl17p.dnl" | cmp - "$demo/out/four.dnl" || {
   echo "FAILED: four runs appending at once"
+  tail -n 2 "$demo"/four-*.log
   failed=1
 }
 if ls -a "$demo/out" | grep -q zibrolt; then
