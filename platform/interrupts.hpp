@@ -1,7 +1,8 @@
 // How the operator's or the system's stop reaches a run: SIGTERM, SIGINT and SIGHUP on POSIX,
 // Ctrl+C, Ctrl+Break, a closed console, a logoff or a shutdown on Windows. Either way one handler
 // gets a signal number (a console event as the signal a terminal would send: Ctrl+C 2, a closed
-// console 1, logoff and shutdown 15, Ctrl+Break 21) and ends the process itself.
+// console 1, logoff and shutdown 15, Ctrl+Break 21) and either ends the process itself or only
+// notes the stop and returns, so that the run ends in order on its own.
 #pragma once
 #include <cstddef>
 #include <cstdio>
@@ -14,7 +15,9 @@ namespace zibrolt::platform {
 using InterruptHandler = void (*)(int number);
 
 // Routes the stops to handler, except signals the caller ignores (nohup); a broken pipe becomes
-// a write error instead of a stop.
+// a write error instead of a stop. A handler that returns lets the run go on to its own end; on
+// Windows a closed console, a logoff or a shutdown ends the process once the system's grace
+// period (some seconds) is over.
 void CatchInterrupts(InterruptHandler handler);
 // Stops are ignored from now on.
 void IgnoreCaughtInterrupts();

@@ -1,6 +1,7 @@
 // Stops on Windows are console events, handled on a thread of their own while the run goes on.
 // The handler waits for what is held back, writes straight to the output's handle (the C
-// runtime's stream lock may be held by the run) and ends the process at once.
+// runtime's stream lock may be held by the run) and ends the process at once, or it only notes
+// the stop for the run to see.
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
@@ -39,12 +40,17 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
   const InterruptHandler handler = gHandler.load();
   if (handler == nullptr) return FALSE;
   if (gIgnored) return TRUE;
-  HeldMutex().lock();  // never released: the handler ends the process
+  HeldMutex().lock();  // released only by a handler that returns
   if (gIgnored) {
     HeldMutex().unlock();
     return TRUE;
   }
   handler(SignalOf(event));
+  // The handler only noted the stop. Ctrl+C and Ctrl+Break let the process go on; after the
+  // other events the system ends it as soon as this returns, so this thread waits for the run
+  // to end on its own within the grace period.
+  HeldMutex().unlock();
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) ::Sleep(INFINITE);
   return TRUE;
 }
 

@@ -21,28 +21,16 @@ namespace {
 // A connection to the installation's database and messages that are kept.
 class DataSession {
  public:
-  explicit DataSession(std::string_view sql) : inst_(sql) {
-    EXPECT_EQ(inst_.Connect(db_), 0);
-    out_ = open_memstream(&buffer_, &size_);
-  }
-  ~DataSession() {
-    std::fclose(out_);
-    std::free(buffer_);
-  }
+  explicit DataSession(std::string_view sql) : inst_(sql) { EXPECT_EQ(inst_.Connect(db_), 0); }
 
-  Messages Lines(bool verbose = false) { return Messages(out_, verbose); }
+  Messages Lines(bool verbose = false) { return Messages(out_.get(), verbose); }
   sqlhlp::Connection& db() { return *db_; }
-  std::string Output() {
-    std::fflush(out_);
-    return std::string(buffer_, size_);
-  }
+  std::string Output() { return out_.Text(); }
 
  private:
   Installation inst_;
   std::unique_ptr<sqlhlp::Connection> db_;
-  char* buffer_ = nullptr;
-  std::size_t size_ = 0;
-  std::FILE* out_ = nullptr;
+  CapturedOutput out_;
 };
 
 TerminalRecord Terminal(const std::string& name, int assignments) {

@@ -5,7 +5,6 @@
 #include "client/fault_injection.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -83,18 +82,13 @@ struct InProcessRun {
 InProcessRun RunInProcess(const Installation& inst, const std::vector<std::string>& args) {
   const fs::path before = fs::current_path();
   fs::current_path(inst.root() / "work" / "run");
-  if (OdbcMode()) setenv("ODBCINI", inst.OdbcIni().c_str(), 1);
+  if (OdbcMode()) SetEnvironment("ODBCINI", inst.OdbcIni().string());
   std::vector<const char*> argv{"zibrolt"};
   for (const std::string& a : args) argv.push_back(a.c_str());
-  char* buffer = nullptr;
-  std::size_t size = 0;
-  std::FILE* out = open_memstream(&buffer, &size);
-  const int status = RunDriver(static_cast<int>(argv.size()), argv.data(), out);
-  std::fclose(out);
-  std::string output(buffer, size);
-  std::free(buffer);
+  const CapturedOutput out;
+  const int status = RunDriver(static_cast<int>(argv.size()), argv.data(), out.get());
   fs::current_path(before);
-  return {status, output};
+  return {status, out.Text()};
 }
 
 std::string Lower(std::string_view text) {

@@ -20,6 +20,7 @@
 #include <stdexcept>
 
 #include "frame/cipher.hpp"
+#include "platform/streams.hpp"
 #include "tools/settings/encipher.hpp"
 
 namespace zibrolt::test {
@@ -136,12 +137,32 @@ int Installation::Connect(std::unique_ptr<sqlhlp::Connection>& db) const {
   if (!OdbcMode())
     return sqlhlp::ConnectDatabase("demo", "geheim", "sqlite:" + database().string(), "KORVADAT",
                                    db);
-#ifdef _WIN32
-  _putenv_s("ODBCINI", OdbcIni().string().c_str());
-#else
-  setenv("ODBCINI", OdbcIni().c_str(), 1);
-#endif
+  SetEnvironment("ODBCINI", OdbcIni().string());
   return sqlhlp::ConnectDatabase("demo", "geheim", OdbcDataSource(), "KORVADAT", db);
+}
+
+void SetEnvironment(const char* name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name, value.c_str());
+#else
+  setenv(name, value.c_str(), 1);
+#endif
+}
+
+CapturedOutput::CapturedOutput() : out_(platform::OpenScratchStream()) {
+  if (!out_) throw std::runtime_error("scratch file for captured output");
+}
+
+CapturedOutput::~CapturedOutput() { std::fclose(out_); }
+
+std::string CapturedOutput::Text() const {
+  std::fflush(out_);
+  const long end = std::ftell(out_);
+  std::rewind(out_);
+  std::string text(static_cast<std::size_t>(end > 0 ? end : 0), '\0');
+  text.resize(std::fread(text.data(), 1, text.size(), out_));
+  std::fseek(out_, 0, SEEK_END);
+  return text;
 }
 
 std::string Installation::Net() const { return OdbcMode() ? OdbcDataSource() : SqliteNet(); }

@@ -2,6 +2,7 @@
 // and the test's rows, the enciphered settings file where the tool looks for it, and a working
 // directory to run in.
 #pragma once
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -98,6 +99,25 @@ std::string ListDate(int days);
 
 // Runs a command line through /bin/sh in dir and captures standard output.
 RunResult Shell(const std::string& command, const std::filesystem::path& dir);
+
+// A stream a test hands to code that prints, read back afterwards: a scratch file, since memory
+// streams are POSIX only. The bytes are kept as written ("\n" stays "\n" on Windows too).
+class CapturedOutput {
+ public:
+  CapturedOutput();
+  ~CapturedOutput();
+  CapturedOutput(const CapturedOutput&) = delete;
+  CapturedOutput& operator=(const CapturedOutput&) = delete;
+
+  std::FILE* get() const { return out_; }
+  std::string Text() const;  // everything written so far
+
+ private:
+  std::FILE* out_ = nullptr;
+};
+
+// Sets a variable in this process's environment, as the programs it starts or loads will see it.
+void SetEnvironment(const char* name, const std::string& value);
 
 // Describes where two byte strings first differ, for readable assertion failures.
 std::string FirstDifference(std::string_view expected, std::string_view actual);

@@ -3,14 +3,16 @@
 // list, a full device, a folder that cannot be written, and a run killed half-way. Each must
 // end in a message and exit status -1 with the old download file as it was, and leave nothing
 // behind that a later run does not clean up.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sqlite3.h>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -78,8 +80,6 @@ void ExpectFailureKeepsOldFile(const Installation& inst, const std::string& func
   }
 }
 
-std::string Slurp(const fs::path& path) { return ReadFile(path); }
-
 void Overwrite(const fs::path& file, std::uintmax_t offset, const std::string& bytes) {
   std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
   f.seekp(static_cast<std::streamoff>(offset));
@@ -90,7 +90,7 @@ void Overwrite(const fs::path& file, std::uintmax_t offset, const std::string& b
 // lacks that table.
 std::vector<int> LeafPages(const fs::path& db, const std::string& table) {
   sqlite3* handle = nullptr;
-  sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_open_v2(db.string().c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
   std::vector<int> pages;
   for (const char* sql : {"SELECT pageno FROM dbstat WHERE name = ?1 AND pagetype = 'leaf' "
                           "ORDER BY pageno",
@@ -120,8 +120,9 @@ TEST(RealFaults, DamagedDatabaseFailsTheRunAndKeepsTheFile) {
   for (const char* function : kAllFunctions)
     ExpectFailureKeepsOldFile(inst, function, AbortLine(function));
   // The database's own status reaches the operator.
-  EXPECT_NE(inst.Generate("MGDNL17P", "T1").output.find("FehlerCode EndWorkMgDnl17P: -11\n"),
-            std::string::npos);
+  const RunResult damaged = inst.Generate("MGDNL17P", "T1");
+  EXPECT_NE(damaged.output.find("FehlerCode EndWorkMgDnl17P: -11\n"), std::string::npos)
+      << damaged.output;
 
   // A file that is no database at all is found out at the connect.
   Overwrite(inst.database(), 0, std::string(100, 'x'));
@@ -161,6 +162,7 @@ TEST(RealFaults, MissingTableFailsWhereItIsNeeded) {
   }
 }
 
+#ifndef _WIN32
 // Holds an exclusive lock on the database from another process until released.
 class LockHolder {
  public:
@@ -208,7 +210,12 @@ class LockHolder {
   bool locked_ = false;
 };
 
+#endif
+
 TEST(RealFaults, LockedDatabaseIsWaitedForThenFailsClearly) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the writer holding the lock is a forked process";
+#else
   // The embedded database's own file faults; the SQLite ODBC driver reports them with other
   // numbers and at other steps.
   if (OdbcMode()) GTEST_SKIP() << "a fault of the embedded database file";
@@ -240,6 +247,7 @@ TEST(RealFaults, LockedDatabaseIsWaitedForThenFailsClearly) {
     EXPECT_EQ(r.exitStatus, 0) << r.output;
     EXPECT_EQ(inst.ReadOut().size(), 3u * 73);
   }
+#endif
 }
 
 TEST(RealFaults, UnconvertibleDateInTheMiddleOfTheBadgeList) {
@@ -280,6 +288,7 @@ TEST(RealFaults, UnconvertibleDateInTheMiddleOfTheBadgeList) {
                           AbortLine("MGDNL31P"));
 }
 
+#ifndef _WIN32
 // A tmpfs mounted for the test; mounting needs root and a system that allows it.
 class TmpfsMount {
  public:
@@ -306,8 +315,12 @@ std::vector<std::string> Entries(const fs::path& folder) {
     names.push_back(entry.path().filename().string());
   return names;
 }
+#endif
 
 TEST(RealFaults, FullDeviceEndsInTheWriteErrorAndKeepsTheFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "/dev/full and mounts are POSIX";
+#else
   Installation inst(ManyBadges(3000));
   // A device that is always full is written in place; the failure must still be seen.
   RunResult r = inst.Run({"MGDNL17P", "T1", "/dev/full", "1"});
@@ -327,12 +340,16 @@ TEST(RealFaults, FullDeviceEndsInTheWriteErrorAndKeepsTheFile) {
     EXPECT_EQ(r.exitStatus, 255);
     EXPECT_TRUE(
         EndsWith(r.output, "Fehler beim Schreiben der Downloaddatei " + target.string() + "!\n"));
-    EXPECT_EQ(Slurp(target), old);
+    EXPECT_EQ(ReadFile(target), old);
     EXPECT_EQ(Entries(folder), std::vector<std::string>{"out.dnl"});
   }
+#endif
 }
 
 TEST(RealFaults, FolderThatCannotBeWrittenKeepsTheFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "mounts and file modes are POSIX";
+#else
   Installation inst(ManyBadges(3));
   const fs::path folder = inst.root() / "locked";
   const std::string old = "old";
@@ -356,13 +373,15 @@ TEST(RealFaults, FolderThatCannotBeWrittenKeepsTheFile) {
     EXPECT_EQ(r.output,
               kConnected + "Downloadfile " + target.string() + " konnte nicht geoeffnet werden!\n");
     if (keepsOld) {
-      EXPECT_EQ(Slurp(target), old);
+      EXPECT_EQ(ReadFile(target), old);
       EXPECT_EQ(Entries(folder), std::vector<std::string>{"out.dnl"});
     }
   }
   if (!readOnly.mounted() && geteuid() != 0) fs::permissions(folder, fs::perms::owner_all);
+#endif
 }
 
+#ifndef _WIN32
 // Starts zibrolt in the installation's working directory with its output going nowhere.
 pid_t Start(const Installation& inst, const std::vector<std::string>& args) {
   pid_t pid = fork();
@@ -378,8 +397,12 @@ pid_t Start(const Installation& inst, const std::vector<std::string>& args) {
   }
   return pid;
 }
+#endif
 
 TEST(RealFaults, KilledRunLeavesTheFileAndTheNextRunCleansUp) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the run is a forked process, killed by a signal";
+#else
   Installation inst;
   const fs::path bench = inst.root() / "db" / "bench.db";
   RunResult made = Shell(std::string("'") + ZIBROLT_BENCH_DB_BIN +
@@ -425,6 +448,7 @@ TEST(RealFaults, KilledRunLeavesTheFileAndTheNextRunCleansUp) {
   const std::string written = inst.ReadOut();
   EXPECT_GT(written.size(), 0u);
   EXPECT_EQ(written.size() % 48, 0u);
+#endif
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows programs (zibrolt.exe, zibrolt-settings.exe, zibrolt-show.exe) into
+# Cross-builds the Windows programs (zibrolt.exe and its companions zibrolt-settings.exe,
+# zibrolt-show.exe, zibrolt-site.exe, zibrolt-check.exe) into
 # build-windows/bin/ with Debian's MinGW-w64 compiler, statically linked.
 #
 #   tools/build-windows.sh [--tests] [cmake options...]
@@ -68,7 +69,7 @@ cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/windows-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" \
   -DZIBROLT_SQLITE_AMALGAMATION="$sqlite" -DBUILD_TESTING="$tests" \
   -DCMAKE_RUNTIME_OUTPUT_DIRECTORY="$out/bin" "${launcher[@]}" "$@" >/dev/null
-targets=(zibrolt zibrolt-settings zibrolt-show)
+targets=(zibrolt zibrolt-settings zibrolt-show zibrolt-site zibrolt-check)
 [ "$tests" = ON ] && targets+=(zibrolt_tests)
 cmake --build "$out" -j "$(nproc)" --target "${targets[@]}"
 echo "Windows programs are in build-windows/bin/."

@@ -2,8 +2,9 @@
 # Tests the Windows build under Wine: cross-builds the programs and zibrolt_tests.exe, runs the
 # tests of the embedded database under Wine, and writes the demo's download files with the Linux
 # and the Windows zibrolt, which must agree byte for byte: the files, and what the runs print
-# once the Windows console's CR LF line ends are read as LF. Needs the Linux build in build/
-# (tools/build.sh) for the demo installation and the comparison.
+# once the Windows console's CR LF line ends are read as LF; then interrupts zibrolt.exe and
+# zibrolt-site.exe with Ctrl+C. Needs the Linux build in build/ (tools/build.sh) for the demo
+# installation, the comparison and the large installation the interrupted runs write from.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$top"
@@ -19,7 +20,7 @@ if ! command -v /usr/lib/wine/wine64 >/dev/null; then
     exit 1
   fi
 fi
-tools/build-windows.sh --tests -DZIBROLT_WERROR=ON
+tools/build-windows.sh --tests -DZIBROLT_WERROR=ON -DZIBROLT_HOST_BENCH_DB="$top/build/zibrolt-bench-db"
 
 export WINEPREFIX="$out/wine" WINEDEBUG=-all
 wine() { /usr/lib/wine/wine64 "$@"; }
@@ -101,17 +102,61 @@ cmp "$demo/linux/mgdnl31p-lager.dnl" "$demo/out/Türen.dnl" || {
 # Four runs appending to one file at once take turns: all four land, no lock file stays.
 for i in 1 2 3 4; do
   (cd "$demo/work/run" && wine "$out/bin/zibrolt.exe" MGDNL17P ZE-HAUPTEINGANG ../../out/four.dnl 0 \
-    >/dev/null) &
+    >"$demo/four-$i.log"; echo "exit status $?" >>"$demo/four-$i.log") &
 done
 wait
 cat "$demo/linux/mgdnl17p.dnl" "$demo/linux/mgdnl17p.dnl" "$demo/linux/mgdnl17p.dnl" \
   "$demo/linux/mgdnl17p.dnl" | cmp - "$demo/out/four.dnl" || {
   echo "FAILED: four runs appending at once"
+  tail -n 2 "$demo"/four-*.log
   failed=1
 }
 if ls -a "$demo/out" | grep -q zibrolt; then
   echo "FAILED: a lock or temporary file stayed behind"
   failed=1
+fi
+
+# Ctrl+C in the middle of a file: Wine hands the host's SIGINT to the program as the console's
+# Ctrl+C event. zibrolt removes its temporary and lock files, keeps the old file and ends with -1;
+# the site stops at the next badge and keeps every old file likewise.
+if [ -x build/zibrolt-bench-db ]; then
+  big="$out/interrupt"
+  rm -rf "$big"
+  mkdir -p "$big/files" "$big/data" "$big/work/run" "$big/out"
+  build/zibrolt-bench-db --badges 100000 --terminals 2 "$big/data/big.db" >/dev/null
+  build/zibrolt-settings write "$big/files/quarvenda.ini" --login demo --password demo \
+    --net sqlite:../../data/big.db --db-system SQLITE --schema korvadat >/dev/null
+  printf '%s\n' "MGDNL17P BENCH-ALL ../../out/a.dnl 1" "MGDNL18P BENCH-ALL ../../out/b.dnl 1" \
+    "IDSTAMM BENCH-ALL ../../out/c.dnl 1" > "$big/work/run/jobs.txt"
+  interrupted() {  # the line the run must print, then the program and its arguments
+    local line=$1 status
+    shift
+    for f in a b c; do echo old > "$big/out/$f.dnl"; done
+    (cd "$big/work/run" && exec /usr/lib/wine/wine64 "$@") > "$big/run.log" &
+    local pid=$!
+    for _ in $(seq 400); do  # until the run has begun a file, 20 s at most
+      ls -A "$big/out" | grep -q zibrolt && break
+      sleep 0.05
+    done
+    kill -INT "$pid"
+    set +e
+    wait "$pid"
+    status=$?
+    set -e
+    if [ "$status" -ne 255 ] || ! sed 's/\r$//' "$big/run.log" | grep -qxF "$line" ||
+      [ "$(cat "$big/out/a.dnl" "$big/out/b.dnl" "$big/out/c.dnl")" != "$(printf 'old\nold\nold')" ] ||
+      ls -A "$big/out" | grep -q zibrolt; then
+      echo "FAILED: Ctrl+C during $(basename "$1") (exit status $status):"
+      cat "$big/run.log"
+      ls -A "$big/out"
+      failed=1
+    fi
+  }
+  interrupted "Programmabbruch: Signal 2 empfangen, Downloaddatei ../../out/a.dnl bleibt unveraendert!" \
+    "$out/bin/zibrolt.exe" MGDNL17P BENCH-ALL ../../out/a.dnl 1
+  interrupted "Programmabbruch: Signal empfangen, Lauf beendet!" "$out/bin/zibrolt-site.exe" jobs.txt
+else
+  echo "(no build/zibrolt-bench-db: the interrupted runs are left out)"
 fi
 
 # Wine's odbc32 hands over to the host's unixODBC: the demo database behind the SQLite ODBC

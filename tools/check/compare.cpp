@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/streams.hpp"
 #include "text/cp1252.hpp"
 #include "tools/show/diff.hpp"
 #include "tools/show/records.hpp"
@@ -41,7 +42,7 @@ void Compare(const Layout& layout, const std::string& current, const std::string
     return;
   }
   const File after(std::fopen(made.c_str(), "rb"));
-  const File out(std::tmpfile());
+  const File out(platform::OpenScratchStream());
   show::KeyIndex oldIndex(layout), newIndex(layout);
   std::string failedPath;
   if (!after || !out || !IndexFile(layout, before.get(), oldIndex) ||

@@ -3,8 +3,6 @@
 // only when the function fails.
 #include "tools/check/terminal.hpp"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -14,6 +12,7 @@
 #include "frame/run_driver.hpp"
 #include "generators/badge_loop.hpp"
 #include "generators/registry.hpp"
+#include "platform/streams.hpp"
 #include "tools/check/compare.hpp"
 
 namespace zibrolt::check {
@@ -31,16 +30,13 @@ constexpr int kShownLines = 20;
 class TempFile {
  public:
   TempFile() {
-    path_ = (std::filesystem::temp_directory_path() / "zibrolt-check-XXXXXX").string();
-    const int fd = mkstemp(path_.data());
-    if (fd < 0) return;
-    file_ = fdopen(fd, "w+b");
-    if (!file_) close(fd);
-    created_ = true;
+    path_ = (std::filesystem::temp_directory_path() / "zibrolt-check-").string();
+    file_ = platform::OpenNamedScratchStream(path_);
   }
   ~TempFile() {
-    if (file_) std::fclose(file_);
-    if (created_) std::remove(path_.c_str());
+    if (!file_) return;
+    std::fclose(file_);
+    std::remove(path_.c_str());
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
@@ -51,7 +47,6 @@ class TempFile {
  private:
   std::string path_;
   std::FILE* file_ = nullptr;
-  bool created_ = false;
 };
 
 // Records as the download file writes them: text lines end in CR LF.
@@ -106,7 +101,7 @@ bool LoadTerminal(sqlhlp::Connection& db, TerminalRecord& terminal, Report& repo
 // Runs the function into file; false (with its FAIL line) when it fails.
 bool DryRun(sqlhlp::Connection& db, const DownloadFunction& function,
             const TerminalRecord& terminal, std::FILE* file, Report& report) {
-  std::FILE* lines = std::tmpfile();
+  std::FILE* lines = platform::OpenScratchStream();
   if (!lines) {
     report.Fail(std::string(function.name) + ": keine temporaere Datei fuer die Meldungen");
     return false;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/streams.hpp"
 #include "text/control.hpp"
 
 namespace zibrolt::site {
@@ -28,7 +29,7 @@ std::string LogFileName(const SiteJob& job) {
 bool JobLines::Open(const std::string& folder, const SiteJob& job, std::size_t index,
                     std::size_t total, std::FILE* out) {
   if (folder.empty()) {
-    stream_ = std::tmpfile();
+    stream_ = platform::OpenScratchStream();
     temporary_ = true;
     if (!stream_) {
       std::fprintf(out, "Auftrag Zeile %d: Zwischendatei fuer Meldungen nicht anlegbar: %s!\n",

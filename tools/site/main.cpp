@@ -3,7 +3,6 @@
 // would otherwise call zibrolt once per terminal and function.
 #include <sys/stat.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "frame/settings.hpp"
+#include "platform/interrupts.hpp"
 #include "text/control.hpp"
 #include "tools/site/job_file.hpp"
 #include "tools/site/make_jobs.hpp"
@@ -60,21 +60,6 @@ void Usage(std::FILE* to) {
 }
 
 extern "C" void OnStopSignal(int) { RequestStop(); }
-
-// The passes stop at the next badge; unfinished files are discarded as their jobs fail, every
-// target stays as it was.
-void InstallStopHandlers() {
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  for (int s : {SIGTERM, SIGINT, SIGHUP}) {
-    struct sigaction before {};
-    if (::sigaction(s, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
-    ::sigaction(s, &action, nullptr);
-  }
-  struct sigaction ignore {};
-  ignore.sa_handler = SIG_IGN;
-  ::sigaction(SIGPIPE, &ignore, nullptr);
-}
 
 // The jobs file's bytes; false with a line on out when it cannot be read.
 bool ReadJobFile(const std::string& path, std::string& text, std::FILE* out) {
@@ -162,9 +147,11 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  InstallStopHandlers();
+  // A stop (a signal, Ctrl+C, a closed console) only asks the passes to stop at the next badge:
+  // unfinished files are discarded as their jobs fail, every target stays as it was.
+  zibrolt::platform::CatchInterrupts(OnStopSignal);
   // Lines reach a scheduler's log as they are printed, ahead of anything that ends the run.
-  std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+  zibrolt::platform::PrepareOutput(stdout);
   int status;
   try {
     status = Run(argc, argv);

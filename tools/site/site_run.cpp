@@ -7,8 +7,6 @@
 // order and each opens the file after the one before has put it in place.
 #include "tools/site/site_run.hpp"
 
-#include <sys/resource.h>
-
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -30,6 +28,7 @@
 #include "frame/run_stats.hpp"
 #include "generators/badge_loop.hpp"
 #include "generators/registry.hpp"
+#include "platform/limits.hpp"
 #include "text/control.hpp"
 #include "tools/site/log_files.hpp"
 #include "tools/site/progress.hpp"
@@ -54,14 +53,10 @@ constexpr std::size_t kFilesPerJob = 4;
 constexpr std::size_t kJobsPerPassMax = 1024;
 
 std::size_t JobsPerPass() {
-  rlimit limit{};
-  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 64;
-  // A thousand jobs need more files than the usual soft limit of 1024.
-  if (limit.rlim_cur < limit.rlim_max) {
-    limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? 65536 : limit.rlim_max;
-    if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::getrlimit(RLIMIT_NOFILE, &limit);
-  }
-  const rlim_t usable = limit.rlim_cur > 64 ? limit.rlim_cur - 64 : 1;
+  // A thousand jobs need more files than the usual default limit.
+  std::size_t limit = 0;
+  if (!platform::RaiseOpenFileLimit(limit)) return 64;
+  const std::size_t usable = limit > 64 ? limit - 64 : 1;
   return std::max<std::size_t>(1, std::min<std::size_t>(kJobsPerPassMax, usable / kFilesPerJob));
 }
 
