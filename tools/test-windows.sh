@@ -105,6 +105,16 @@ for i in 1 2 3 4; do
     >"$demo/four-$i.log"; echo "exit status $?" >>"$demo/four-$i.log") &
 done
 wait
+# Now and then Wine fails to start one of several programs started at once: that run ends with
+# status 1 having printed nothing, which zibrolt never does (it prints its connect line first and
+# ends with 0 or -1). Such a run is started again, alone.
+for i in 1 2 3 4; do
+  if [ "$(cat "$demo/four-$i.log")" = "exit status 1" ]; then
+    echo "(four runs appending: Wine did not start run $i, started again)"
+    (cd "$demo/work/run" && wine "$out/bin/zibrolt.exe" MGDNL17P ZE-HAUPTEINGANG ../../out/four.dnl 0 \
+      >"$demo/four-$i.log"; echo "exit status $?" >>"$demo/four-$i.log")
+  fi
+done
 cat "$demo/linux/mgdnl17p.dnl" "$demo/linux/mgdnl17p.dnl" "$demo/linux/mgdnl17p.dnl" \
   "$demo/linux/mgdnl17p.dnl" | cmp - "$demo/out/four.dnl" || {
   echo "FAILED: four runs appending at once"

@@ -13,6 +13,7 @@
 
 #include "formats/layout.hpp"
 #include "generators/registry.hpp"
+#include "platform/streams.hpp"
 #include "tools/show/diff.hpp"
 #include "tools/show/records.hpp"
 #include "tools/show/render.hpp"
@@ -85,7 +86,7 @@ class Input {
     }
     struct stat about;
     if (!rereads || (fstat(fileno(file_), &about) == 0 && S_ISREG(about.st_mode))) return true;
-    std::FILE* copy = std::tmpfile();
+    std::FILE* copy = zibrolt::platform::OpenScratchStream();
     if (!copy) return Failed(errno);
     char buffer[65536];
     std::size_t n;

@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -29,6 +28,7 @@
 #include "generators/badge_loop.hpp"
 #include "generators/registry.hpp"
 #include "platform/limits.hpp"
+#include "platform/streams.hpp"
 #include "text/control.hpp"
 #include "tools/site/log_files.hpp"
 #include "tools/site/progress.hpp"
@@ -161,7 +161,7 @@ class SiteRun {
       t.filtered = t.readable && t.record.assignmentCount > 0 &&
                    t.clients.Load(*db_, t.record.name) == sqlhlp::kOk;
     }
-    nullLines_.reset(std::fopen("/dev/null", "w"));
+    nullLines_.reset(std::fopen(platform::kNullDevice, "w"));
     if (!nullLines_) return false;
     for (const Pass& pass : PlanPasses(jobs_, terminals_, JobsPerPass())) {
       if (gStop) break;
