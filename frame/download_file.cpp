@@ -19,6 +19,9 @@ using platform::FolderOf;
 using platform::NameOf;
 
 constexpr std::size_t kFlushAt = 1 << 16;
+// The buffer is made once for the writes until the next flush (a record or line is far shorter
+// than the slack), so that it never grows to twice its size: zibrolt-site holds one per job.
+constexpr std::size_t kBufferSize = kFlushAt + (1 << 12);
 constexpr auto kLockPoll = std::chrono::milliseconds(50);
 
 // Temporary files are named ".NAME.zibrolt-PID-XXXXXX" so that a later run can tell the leftovers
@@ -33,6 +36,7 @@ std::unique_ptr<DownloadFile> DownloadFile::Open(const std::string& path, bool c
   OpenResult& why = result != nullptr ? *result : unused;
   why = OpenResult::kCannotOpen;
   std::unique_ptr<DownloadFile> file(new DownloadFile());
+  file->buffer_.reserve(kBufferSize);
   file->target_ = path;
   platform::FileState st;
   if (path.empty() || !platform::ResolveTarget(path, file->real_, st)) return nullptr;
