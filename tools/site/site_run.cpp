@@ -1,10 +1,11 @@
 // Running the jobs. Jobs are grouped into passes: the jobs of one pass walk the same badge list
-// and read each badge's classes, location and balance once between them. Every terminal shares
-// the all-badges list: one with client/licence assignments takes, from the list read with each
-// row's client, the rows its own list would hold, as often as that list would hold them (a
-// terminal whose assignments could not be read walks its own list in a pass of its own). Jobs that
-// write the same file go into successive passes in job order, so that appending jobs append in that
-// order and each opens the file after the one before has put it in place.
+// and read each badge's classes, location, balance and own display set once between them.
+// Every terminal shares the all-badges list: one with client/licence assignments takes, from the
+// list read with each row's client, the rows its own list would hold, as often as that list
+// would hold them (a terminal whose assignments could not be read walks its own list in a pass
+// of its own). Jobs that write the same file go into successive passes in job order, so that
+// appending jobs append in that order and each opens the file after the one before has put it
+// in place.
 #include "tools/site/site_run.hpp"
 
 #include <atomic>
