@@ -193,9 +193,19 @@ std::string ToSqliteDialect(std::string_view original) {
       prevIdent = tok;
     }
   });
-  if (orderBy != std::string::npos)
-    out = out.substr(0, orderBy) + WithOracleNullOrder(std::string_view(out).substr(orderBy),
-                                                       orderByDepth == 0 && !compound);
+  if (orderBy != std::string::npos) {
+    // The terms end with the text, or, for an ORDER BY inside parentheses, where those close.
+    std::size_t end = orderBy;
+    for (int open = 0; end < out.size() && open >= 0; ++end) {
+      if (out[end] == '\'') end = std::min(out.find('\'', end + 1), out.size() - 1);
+      if (out[end] == '(') ++open;
+      if (out[end] == ')' && --open < 0) break;
+    }
+    out = out.substr(0, orderBy) +
+          WithOracleNullOrder(std::string_view(out).substr(orderBy, end - orderBy),
+                              orderByDepth == 0 && !compound) +
+          out.substr(end);
+  }
   return out;
 }
 

@@ -32,6 +32,9 @@ TEST(SqliteDialect, RewritesIntoListQualifierSysdateAndNullOrder) {
             "select A from T order by 1 NULLS LAST,lower(A) desc NULLS FIRST");
   EXPECT_EQ(ToSqliteDialect("select A from T union all select B from U order by A"),
             "select A from T union all select B from U order by A NULLS LAST");
+  // An ORDER BY inside parentheses ends where they close.
+  EXPECT_EQ(ToSqliteDialect("select A from (select A from T order by A desc) where A>1"),
+            "select A from (select A from T order by A desc NULLS FIRST) where A>1");
   EXPECT_EQ(RemoveIntoList("select count(*)  into :b0:b1  from T where A=:b2"),
             "select count(*)  from T where A=:b2");
 }
