@@ -49,8 +49,11 @@ BadgeLookup::BadgeLookup(sqlhlp::Connection& db, const BadgeCursor* list, std::s
       singleText_(single),
       windowText_(window),
       outputs_(outputs.begin(), outputs.end()),
-      windowOutputs_(windowOutputs.begin(), windowOutputs.end()) {
-  if (!batched_) return;
+      windowOutputs_(windowOutputs.begin(), windowOutputs.end()) {}
+
+// The window statement's text is made when it is first run: a site run makes several lookups a
+// job, most of which answer from the lookups the pass shares, and each text is some 40 KB.
+void BadgeLookup::MakeWindowText() {
   if (windowText_.empty()) {
     // "select KEY ,..." -> "select keys.i ,...", the tables joined with the keys, and the
     // comparison with the bound number made with the keys' number.
@@ -98,7 +101,10 @@ sqlhlp::Statement& BadgeLookup::Ask(std::string_view badge) {
     if (numbers_.size() == asked_) numbers_.emplace_back();
     numbers_[asked_++].assign(n);
   }
-  if (!window_) window_ = &db_.Use({windowText_, windowOutputs_});
+  if (!window_) {
+    MakeWindowText();
+    window_ = &db_.Use({windowText_, windowOutputs_});
+  }
   for (std::size_t i = 0; i < kBadgeWindow; ++i)
     window_->BindText(static_cast<int>(i), i < asked_ ? std::string_view(numbers_[i]) : "");
   window_->BindInt(static_cast<int>(kBadgeWindow), static_cast<std::int32_t>(asked_));

@@ -69,6 +69,8 @@ class BadgeLookup {
   void Forget() { asked_ = 0; }
 
  private:
+  void MakeWindowText();
+
   sqlhlp::Connection& db_;
   const BadgeCursor* list_;
   bool batched_;
