@@ -153,14 +153,14 @@ int BadgeCursor::FetchRow(BadgeRow& row) {
 int BadgeCursor::ReadClient() {
   const sqlhlp::Statement& c = *cursor_;
   if (c.IsNull(kMnd) || c.IsNull(kLiz)) return kNoClient;
-  // Both are numbers, which the database gives as text in one canonical form: equal text is an
-  // equal number.
-  key_.assign(c.GetText(kMnd));
-  key_.push_back('/');
-  key_.append(c.GetText(kLiz));
-  const auto [at, fresh] = clientNumbers_.try_emplace(key_, static_cast<int>(clientKeys_.size()));
-  if (fresh) clientKeys_.push_back(key_);
-  return at->second;
+  MakeClientKey(c.GetText(kMnd), c.GetText(kLiz), key_);
+  return static_cast<int>(clientKeys_.Number(key_));
+}
+
+void MakeClientKey(std::string_view client, std::string_view licence, std::string& key) {
+  key.assign(client);
+  key.push_back('/');
+  key.append(licence);
 }
 
 int BadgeCursor::CloseBadgeCursor() { return cursor_ ? cursor_->Close() : sqlhlp::kOk; }

@@ -4,12 +4,12 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "client/sqlhlp.hpp"
 #include "data/badge_row.hpp"
 #include "data/terminal.hpp"
+#include "data/text_numbers.hpp"
 
 namespace zibrolt {
 
@@ -38,9 +38,10 @@ class BadgeCursor {
   // within this cursor's life (kNoClient when either is NULL, or when clients are not read).
   static constexpr int kNoClient = -1;
   int RowClient() const { return rowClient_; }
-  // The pair a number stands for: client and licence as the database gave them as text,
-  // separated by a byte no number holds.
-  std::string_view ClientKey(int client) const { return clientKeys_[std::size_t(client)]; }
+  // The pair a number stands for (ClientKey of client and licence).
+  const std::string& ClientKey(int client) const {
+    return clientKeys_.Text(static_cast<std::size_t>(client));
+  }
   // 0: the next row is formatted into row; 1403: no more rows; negative: an error. The caller
   // clears the row before each fetch. A NULL column never carries over a value.
   int FetchBadge(BadgeRow& row);
@@ -71,9 +72,13 @@ class BadgeCursor {
   PassLookups* shared_ = nullptr;
   bool withClients_ = false;
   int rowClient_ = kNoClient;
-  std::vector<std::string> clientKeys_;                 // by number
-  std::unordered_map<std::string, int> clientNumbers_;  // by key
-  std::string key_;                                     // scratch for the row's key
+  TextNumbers clientKeys_;  // the rows' client keys
+  std::string key_;         // the row's client key being made
 };
+
+// One text for a client and licence as the database gives them as text (both are numbers, whose
+// text has one canonical form: equal text is an equal number), separated by a byte no number
+// holds.
+void MakeClientKey(std::string_view client, std::string_view licence, std::string& key);
 
 }  // namespace zibrolt

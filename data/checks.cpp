@@ -98,10 +98,7 @@ int BadgeClassLookup::Load(std::string_view badge, const Classes*& classes) {
   while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
     const int at = badgeLookup_.RowPlace(st);
     if (at < 0 || st.IsNull(1)) continue;
-    key_.assign(st.GetText(1));
-    const auto [known, fresh] = numbers_.try_emplace(key_, names_.size());
-    if (fresh) names_.push_back(key_);
-    batch_[static_cast<std::size_t>(at)].push_back(known->second);
+    batch_[static_cast<std::size_t>(at)].push_back(names_.Number(st.GetText(1)));
   }
   st.Close();
   if (status != sqlhlp::kNoRow) {

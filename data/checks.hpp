@@ -15,6 +15,7 @@
 #include "data/badges.hpp"
 #include "data/messages.hpp"
 #include "data/terminal.hpp"
+#include "data/text_numbers.hpp"
 
 namespace zibrolt {
 
@@ -38,14 +39,12 @@ class BadgeClassLookup {
   int Load(std::string_view badge, const Classes*& classes);
 
   // The text a class number stands for.
-  const std::string& Name(std::size_t number) const { return names_[number]; }
+  const std::string& Name(std::size_t number) const { return names_.Text(number); }
 
  private:
   BadgeLookup badgeLookup_;     // the classes of a badge or of a window of badges
   std::vector<Classes> batch_;  // the classes of the last lookup's badges
-  std::unordered_map<std::string, std::size_t> numbers_;
-  std::vector<std::string> names_;
-  std::string key_;  // scratch for a row's class
+  TextNumbers names_;           // the classes' numbers
 };
 
 // What a badge may do at the terminal.

@@ -18,13 +18,14 @@ constexpr sqlhlp::Query kAssignments{
 int ClientFilter::Load(sqlhlp::Connection& db, std::string_view terminal) {
   rows_.clear();
   known_.clear();
+  std::string key;
   sqlhlp::Statement& st = db.Use(kAssignments);
   st.BindText(0, terminal);
   int status = st.Open();
   while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
     if (st.IsNull(0) || st.IsNull(1)) continue;  // equals no badge's client
-    // The same key as the cursor's (both sides are numbers given as text).
-    ++rows_[std::string(st.GetText(0)) + '/' + std::string(st.GetText(1))];
+    MakeClientKey(st.GetText(0), st.GetText(1), key);
+    ++rows_[key];
   }
   st.Close();
   return status == sqlhlp::kNoRow ? sqlhlp::kOk : status;
@@ -36,7 +37,7 @@ int ClientFilter::Repeats(const BadgeCursor& list) {
   const auto at = static_cast<std::size_t>(client);
   if (at >= known_.size()) known_.resize(at + 1, -1);
   if (known_[at] < 0) {
-    const auto found = rows_.find(std::string(list.ClientKey(client)));
+    const auto found = rows_.find(list.ClientKey(client));
     known_[at] = found == rows_.end() ? 0 : found->second;
   }
   return known_[at];

@@ -27,23 +27,10 @@ if [ "${1:-}" = "--tests" ]; then
   shift
 fi
 
-packages=(g++-mingw-w64-x86-64-posix cmake)
-[ "$tests" = ON ] && packages+=(googletest)
-missing=()
-command -v npm >/dev/null || missing+=(npm)  # any npm will do, Debian's or another
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -eq 0 ]; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  else
-    echo "Please install these Debian packages first (as root):" >&2
-    echo "  apt-get install ${missing[*]}" >&2
-    exit 1
-  fi
+if [ "$tests" = ON ]; then
+  tools/install-deps.sh --windows --windows-tests
+else
+  tools/install-deps.sh --windows
 fi
 
 sqlite="$out/sqlite-$sqlite_version"

@@ -3,10 +3,11 @@
 # that a quick test run does not fetch the fuzzing toolchain. As root it runs apt-get; otherwise
 # it names what is missing.
 #
-#   tools/install-deps.sh [--tests] [--fuzz]
+#   tools/install-deps.sh [--tests] [--fuzz] [--windows] [--windows-tests]
 #
 # Without options: building and the demo. --tests: the unit tests and their ODBC pass (the GCC
-# sanitizer pass needs nothing more). --fuzz: clang and libFuzzer.
+# sanitizer pass needs nothing more). --fuzz: clang and libFuzzer. --windows: the cross compiler
+# and npm, which fetches SQLite's amalgamation; --windows-tests: GoogleTest's sources for it.
 set -euo pipefail
 
 packages=(
@@ -19,6 +20,10 @@ for group in "$@"; do
   case "$group" in
     --tests) packages+=(unixodbc libsqliteodbc) ;;  # the tests' second pass, through ODBC
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;  # libFuzzer and clang's sanitizer runtime
+    --windows)
+      packages+=(g++-mingw-w64-x86-64-posix)
+      command -v npm >/dev/null || packages+=(npm) ;;  # any npm will do, Debian's or another
+    --windows-tests) packages+=(googletest) ;;
     *) echo "tools/install-deps.sh: unknown option $group" >&2; exit 2 ;;
   esac
 done
