@@ -48,6 +48,7 @@ enum class Reading : std::uint8_t {
   kNone,       // no rows are read (the schema switch and statements like it)
   kSingleRow,  // at most two rows: the one wanted and a look for a second
   kCursor,     // every row, in order
+  kList,       // every row, in order, of a long list read to its end: it may be read ahead
 };
 
 class Statement {

@@ -170,7 +170,7 @@ class OdbcStatement final : public Statement {
     lastSet_ = false;
     setError_ = kOk;
     if (reading != Reading::kNone) {
-      if (int rc = PrepareRowArray(reading == Reading::kCursor ? cursorRows_ : kSingleRowRows);
+      if (int rc = PrepareRowArray(reading == Reading::kSingleRow ? kSingleRowRows : cursorRows_);
           rc != kOk)
         return rc;
     }

@@ -5,10 +5,14 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "backends/sql_dialect.hpp"
+#include "backends/sqlite_read_ahead.hpp"
 #include "db/oracle_compat.hpp"
 #include "text/cp1252.hpp"
 
@@ -20,40 +24,97 @@ constexpr int kBusyTimeoutMs = 3000;
 
 int Status(sqlite3* db) { return -sqlite3_extended_errcode(db); }
 
+// The second connection of a run, on which long lists are read ahead (sqlite_read_ahead.hpp).
+// It must see exactly what the run's connection sees. That one reads in a transaction begun at
+// connect, so from then on no writer can commit: a commit waits until every reader has ended.
+// Any connection made later therefore sees the same database. Not so in WAL mode, where writers
+// commit beside readers: there no second connection is made and lists are read as they come.
+class ListReader {
+ public:
+  ListReader(sqlite3* run, std::string file) : run_(run), file_(std::move(file)) {}
+  ~ListReader() { sqlite3_close(db_); }
+  ListReader(const ListReader&) = delete;
+  ListReader& operator=(const ListReader&) = delete;
+
+  // The connection, made on first use; nullptr when it cannot be made.
+  sqlite3* Get() {
+    if (!tried_) {
+      tried_ = true;
+      db_ = Open();
+    }
+    return db_;
+  }
+
+ private:
+  sqlite3* Open() const {
+    if (InWalMode()) return nullptr;
+    sqlite3* db = nullptr;
+    // Without a busy timeout: a writer waiting for the run to end keeps new readers out, and
+    // then the list is read on the run's connection at once.
+    if (sqlite3_open_v2(file_.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK ||
+        sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr) != SQLITE_OK ||
+        sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr) != SQLITE_OK ||
+        RegisterOracleCompat(db) != SQLITE_OK ||
+        sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_schema", nullptr, nullptr,
+                     nullptr) != SQLITE_OK) {
+      sqlite3_close(db);
+      return nullptr;
+    }
+    return db;
+  }
+
+  bool InWalMode() const {
+    sqlite3_stmt* mode = nullptr;
+    bool wal = true;  // unless the database says otherwise
+    if (sqlite3_prepare_v2(run_, "PRAGMA journal_mode", -1, &mode, nullptr) == SQLITE_OK &&
+        sqlite3_step(mode) == SQLITE_ROW) {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(mode, 0));
+      wal = text == nullptr || sqlite3_stricmp(text, "wal") == 0;
+    }
+    sqlite3_finalize(mode);
+    return wal;
+  }
+
+  sqlite3* run_;
+  std::string file_;
+  sqlite3* db_ = nullptr;
+  bool tried_ = false;
+};
+
 class SqliteStatement final : public Statement {
  public:
-  SqliteStatement(sqlite3* db, sqlite3_stmt* stmt, std::span<const Column> outputs)
-      : db_(db), stmt_(stmt), outputs_(outputs.begin(), outputs.end()) {}
-  ~SqliteStatement() override { sqlite3_finalize(stmt_); }
+  SqliteStatement(sqlite3* db, sqlite3_stmt* stmt, std::span<const Column> outputs,
+                  ListReader& lists)
+      : db_(db), stmt_(stmt), outputs_(outputs.begin(), outputs.end()), lists_(lists) {}
+  ~SqliteStatement() override {
+    ahead_.reset();
+    sqlite3_finalize(aheadStmt_);
+    sqlite3_finalize(stmt_);
+  }
 
   // Oracle runs a query when it is executed or opened, so errors surface there; SQLite runs it
   // at the first step, which is therefore taken here and its row kept for the first Next.
-  int Run(std::span<const Bind> binds, Reading) override {
+  int Run(std::span<const Bind> binds, Reading reading) override {
+    StopReadingAhead();
     sqlite3_reset(stmt_);
-    // Inputs beyond the statement's placeholders are not the statement's: they are passed over.
+    // Badge numbers and terminal names are ASCII, which is the same in both: copied whole.
     const std::size_t count =
         std::min(binds.size(), static_cast<std::size_t>(sqlite3_bind_parameter_count(stmt_)));
     utf8_.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
       const Bind& b = binds[i];
-      const int index = static_cast<int>(i) + 1;
-      int rc;
-      if (b.isInt) {
-        rc = sqlite3_bind_int(stmt_, index, b.number);
+      if (b.isInt) continue;
+      if (std::all_of(b.text.begin(), b.text.end(),
+                      [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        utf8_[i].assign(b.text);
       } else {
-        // Badge numbers and terminal names are ASCII, which is the same in both: copied whole.
-        if (std::all_of(b.text.begin(), b.text.end(),
-                        [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-          utf8_[i].assign(b.text);
-        } else {
-          utf8_[i].clear();
-          Cp1252ToUtf8(b.text, utf8_[i]);
-        }
-        rc = sqlite3_bind_text(stmt_, index, utf8_[i].data(), static_cast<int>(utf8_[i].size()),
-                               SQLITE_STATIC);
+        utf8_[i].clear();
+        Cp1252ToUtf8(b.text, utf8_[i]);
       }
-      if (rc != SQLITE_OK) return Status(db_);
     }
+    if (reading == Reading::kList && StartReadingAhead(binds)) return kOk;
+    if (!BindInputs(stmt_, binds)) return Status(db_);
     pending_ = sqlite3_step(stmt_);
     if (pending_ == SQLITE_ROW || pending_ == SQLITE_DONE) return kOk;
     const int status = Status(db_);
@@ -62,52 +123,87 @@ class SqliteStatement final : public Statement {
   }
 
   int Next(Row* row) override {
+    if (ahead_) return ahead_->Next(row);
     int rc = pending_;
     pending_ = 0;
     if (rc == 0) rc = sqlite3_step(stmt_);
     if (rc == SQLITE_DONE) return kNoRow;
     if (rc != SQLITE_ROW) return Status(db_);
-    if (row) ReadRow(*row);
+    if (row) ReadSqliteRow(stmt_, outputs_, *row);
     return kOk;
   }
 
   void Reset() override {
+    StopReadingAhead();
     pending_ = 0;
     sqlite3_reset(stmt_);
   }
 
  private:
-  void ReadRow(Row& row) {
-    for (std::size_t c = 0; c < outputs_.size(); ++c) {
-      const int col = static_cast<int>(c);
-      if (outputs_[c].kind == Column::kInt) {
-        const bool null = sqlite3_column_type(stmt_, col) == SQLITE_NULL;
-        row.nulls[c] = null;
-        row.ints[c] = null ? 0 : sqlite3_column_int64(stmt_, col);
-        continue;
-      }
-      std::string& text = row.texts[c];
-      text.clear();
-      const auto* s = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
-      row.nulls[c] = s == nullptr;  // the text of a NULL is no pointer at all
-      if (!s) continue;
-      // A NUL inside a value is kept: cutting there could turn one badge number into another;
-      // the generators leave such values out of the files.
-      Utf8ToCp1252(std::string_view(s, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col))),
-                   text);
+  // Binds the inputs (as converted into utf8_) to the placeholders of stmt. Inputs beyond the
+  // statement's placeholders are not the statement's: they are passed over.
+  bool BindInputs(sqlite3_stmt* stmt, std::span<const Bind> binds) const {
+    for (std::size_t i = 0; i < utf8_.size(); ++i) {
+      const int index = static_cast<int>(i) + 1;
+      const int rc = binds[i].isInt
+                         ? sqlite3_bind_int(stmt, index, binds[i].number)
+                         : sqlite3_bind_text(stmt, index, utf8_[i].data(),
+                                             static_cast<int>(utf8_[i].size()), SQLITE_STATIC);
+      if (rc != SQLITE_OK) return false;
     }
+    return true;
+  }
+
+  // Runs the statement on the list reader's connection and reads it ahead from its first row
+  // on. Where anything of that fails, the statement runs on the run's own connection as it
+  // always did, and answers from there.
+  bool StartReadingAhead(std::span<const Bind> binds) {
+    sqlite3* reader = lists_.Get();
+    if (!reader) return false;
+    if (!aheadStmt_ && sqlite3_prepare_v3(reader, sqlite3_sql(stmt_), -1,
+                                          SQLITE_PREPARE_PERSISTENT, &aheadStmt_,
+                                          nullptr) != SQLITE_OK) {
+      sqlite3_finalize(aheadStmt_);
+      aheadStmt_ = nullptr;
+      return false;
+    }
+    if (!BindInputs(aheadStmt_, binds)) return false;
+    const int rc = sqlite3_step(aheadStmt_);
+    if (rc == SQLITE_DONE) {
+      pending_ = rc;  // an empty list: nothing to read ahead
+      return true;
+    }
+    if (rc != SQLITE_ROW) {
+      sqlite3_reset(aheadStmt_);
+      return false;
+    }
+    try {
+      ahead_ = std::make_unique<ReadAhead>(reader, aheadStmt_, outputs_);
+    } catch (const std::system_error&) {  // no thread to be had
+      sqlite3_reset(aheadStmt_);
+      return false;
+    }
+    return true;
+  }
+
+  void StopReadingAhead() {
+    ahead_.reset();
+    if (aheadStmt_) sqlite3_reset(aheadStmt_);
   }
 
   sqlite3* db_;
   sqlite3_stmt* stmt_;
   std::vector<Column> outputs_;
+  ListReader& lists_;
   std::vector<std::string> utf8_;  // the inputs as SQLite takes them, alive while it runs
   int pending_ = 0;                // result of the step taken at Run, not yet delivered
+  sqlite3_stmt* aheadStmt_ = nullptr;  // this statement on the list reader's connection
+  std::unique_ptr<ReadAhead> ahead_;   // while a list is read ahead
 };
 
 class SqliteConnection final : public Connection {
  public:
-  explicit SqliteConnection(sqlite3* db) : db_(db) {}
+  SqliteConnection(sqlite3* db, std::string file) : db_(db), lists_(db, std::move(file)) {}
   ~SqliteConnection() override { sqlite3_close(db_); }
 
   std::unique_ptr<Statement> Prepare(std::string_view text, std::span<const Column> outputs,
@@ -125,7 +221,7 @@ class SqliteConnection final : public Connection {
       return nullptr;
     }
     status = kOk;
-    return std::make_unique<SqliteStatement>(db_, stmt, outputs);
+    return std::make_unique<SqliteStatement>(db_, stmt, outputs, lists_);
   }
 
   int SwitchSchema(std::string_view schema) override { return SqliteSchemaSwitch(schema); }
@@ -133,6 +229,7 @@ class SqliteConnection final : public Connection {
 
  private:
   sqlite3* db_;
+  ListReader lists_;
 };
 
 // The status of a failed step of the connect; the handle is closed.
@@ -182,7 +279,7 @@ int ConnectSqlite(std::string_view path, std::string_view, std::string_view,
   const bool installed = sqlite3_column_int(probe, 0) > 0;
   sqlite3_finalize(probe);
   if (!installed) return Fail(db, kNoInstallation);
-  connection = std::make_unique<SqliteConnection>(db);
+  connection = std::make_unique<SqliteConnection>(db, file);
   return kOk;
 }
 

@@ -77,8 +77,12 @@ int Statement::SelectOne() {
   return status;
 }
 
-int Statement::Open() {
-  const int status = Run(backend::Reading::kCursor);
+int Statement::Open() { return Open(backend::Reading::kCursor); }
+
+int Statement::OpenList() { return Open(backend::Reading::kList); }
+
+int Statement::Open(backend::Reading reading) {
+  const int status = Run(reading);
   open_ = status == kOk;
   return status;
 }

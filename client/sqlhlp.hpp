@@ -63,6 +63,9 @@ class Statement {
   [[nodiscard]] int Execute();    // statement without result rows
   [[nodiscard]] int SelectOne();  // single-row query: 0, 1403, kTooManyRows or an error
   [[nodiscard]] int Open();       // cursor open; the first row is read by Fetch
+  // The open of a cursor over a long list that is read to its end (or closed early): the
+  // backend may read its rows ahead while the caller works on the rows before them.
+  [[nodiscard]] int OpenList();
   [[nodiscard]] int Fetch();      // next row: 0, 1403 or an error; again so after the end
   int Close();                    // kInvalidCursor when the cursor is not open
 
@@ -74,6 +77,7 @@ class Statement {
 
  private:
   int Run(backend::Reading reading);
+  int Open(backend::Reading reading);
   bool Hit(bool fetch) const;  // the test builds' fault seam
   void TakeRow();              // cuts the row the backend delivered to the outputs' buffers
 

@@ -87,7 +87,7 @@ int BadgeCursor::OpenBadgeCursor(const TerminalRecord& terminal) {
   } else {
     cursor_ = &db_.Use(kAllBadges);
   }
-  return cursor_->Open();
+  return cursor_->OpenList();
 }
 
 int BadgeCursor::FetchBadge(BadgeRow& row) {
