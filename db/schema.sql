@@ -4,6 +4,11 @@
 -- the emulated trunc(SYSDATE) exactly as Oracle dates do. Text is UTF-8; the tool hands it to
 -- the terminals as Windows-1252.
 
+-- Pages of 16 KiB instead of SQLite's 4 KiB: a run reads its tables and indexes in badge-number
+-- order, and larger pages take a quarter of the reads and fewer tree levels per search. This
+-- only takes effect in a new, empty file.
+PRAGMA page_size = 16384;
+
 -- Terminals. TrmSta 4 or 8 marks a terminal as deleted or locked.
 CREATE TABLE IF NOT EXISTS Kvd1140Trm (
   TrmNam TEXT NOT NULL,   -- VARCHAR2: terminal name, as given on the command line
@@ -44,6 +49,11 @@ CREATE TABLE IF NOT EXISTS Kvd301Asw (
   AswSta INTEGER          -- NUMBER: status
 );
 CREATE INDEX IF NOT EXISTS Kvd301Asw_Num ON Kvd301Asw (AswNum, AswGvo, AswBkl);
+-- Covers the badge's validity rows as the display texts read them per badge (dates, status, set
+-- and language), so that those statements do not visit the table; it keeps the order of
+-- Kvd301Asw_Num.
+CREATE INDEX IF NOT EXISTS Kvd301Asw_Sets ON Kvd301Asw
+  (AswNum, AswGvo, AswBkl, AswGbi, AswSta, AswSal, AswSpr);
 -- The badge list in Oracle's order, NULLs last, as the embedded database is asked for it
 -- ("AswNum IS NULL,AswNum,AswGvo IS NULL,AswGvo,..."): read in index order, not sorted per badge.
 CREATE INDEX IF NOT EXISTS Kvd301Asw_List ON Kvd301Asw

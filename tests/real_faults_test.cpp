@@ -106,6 +106,14 @@ std::vector<int> LeafPages(const fs::path& db, const std::string& table) {
   return pages;
 }
 
+// The database's page size: bytes 16 and 17 of its header, big-endian, 1 standing for 65536.
+std::uintmax_t PageSize(const fs::path& db) {
+  const std::string head = ReadFile(db).substr(16, 2);
+  const auto size = static_cast<std::uintmax_t>(static_cast<unsigned char>(head[0]) * 256 +
+                                                static_cast<unsigned char>(head[1]));
+  return size == 1 ? 65536 : size;
+}
+
 TEST(RealFaults, DamagedDatabaseFailsTheRunAndKeepsTheFile) {
   // The embedded database's own file faults; the SQLite ODBC driver reports them with other
   // numbers and at other steps.
@@ -115,8 +123,9 @@ TEST(RealFaults, DamagedDatabaseFailsTheRunAndKeepsTheFile) {
   // way when the database reports the damage.
   const std::vector<int> pages = LeafPages(inst.database(), "Kvd301Asw");
   ASSERT_FALSE(pages.empty());
-  Overwrite(inst.database(), static_cast<std::uintmax_t>(pages[pages.size() / 2] - 1) * 4096,
-            std::string(4096, '\xFF'));
+  const std::uintmax_t page = PageSize(inst.database());
+  Overwrite(inst.database(), static_cast<std::uintmax_t>(pages[pages.size() / 2] - 1) * page,
+            std::string(page, '\xFF'));
   for (const char* function : kAllFunctions)
     ExpectFailureKeepsOldFile(inst, function, AbortLine(function));
   // The database's own status reaches the operator.
