@@ -75,7 +75,8 @@ CREATE TABLE IF NOT EXISTS Kvd113Sto (
   StoKtx TEXT,              -- VARCHAR2(10): short text
   StoSta INTEGER            -- NUMBER: status
 );
-CREATE INDEX IF NOT EXISTS Kvd113Sto_Num ON Kvd113Sto (StoNum);
+-- Covers what the location lookup reads, which runs once for each badge of a file.
+CREATE INDEX IF NOT EXISTS Kvd113Sto_Num ON Kvd113Sto (StoNum, StoSta, StoKtx);
 
 -- Authorisation classes per terminal: M35Bch '1' time recording, '0' access.
 CREATE TABLE IF NOT EXISTS MGSST35P (
