@@ -48,7 +48,7 @@ TEST(Check, ReportsEachPoint) {
        {"FAIL  Tabelle O2002TSW nicht lesbar, SQLCode ",
         "FAIL  Anweisung Salden fehlerhaft, SQLCode "}},
       {"missing column",
-       "ALTER TABLE Kvd113Sto DROP COLUMN StoKtx;",
+       "DROP INDEX Kvd113Sto_Num; ALTER TABLE Kvd113Sto DROP COLUMN StoKtx;",
        "",
        1,
        {"OK    Tabelle KVD113STO lesbar", "FAIL  Anweisung Standort fehlerhaft, SQLCode "}},
