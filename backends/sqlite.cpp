@@ -31,7 +31,7 @@ int Status(sqlite3* db) { return -sqlite3_extended_errcode(db); }
 // commit beside readers: there no second connection is made and lists are read as they come.
 class ListReader {
  public:
-  ListReader(sqlite3* run, std::string file) : run_(run), file_(std::move(file)) {}
+  explicit ListReader(sqlite3* run) : run_(run) {}
   ~ListReader() { sqlite3_close(db_); }
   ListReader(const ListReader&) = delete;
   ListReader& operator=(const ListReader&) = delete;
@@ -48,10 +48,13 @@ class ListReader {
  private:
   sqlite3* Open() const {
     if (InWalMode()) return nullptr;
+    // The file the run's connection has open, by its full path.
+    const char* file = sqlite3_db_filename(run_, "main");
+    if (file == nullptr || *file == '\0') return nullptr;
     sqlite3* db = nullptr;
     // Without a busy timeout: a writer waiting for the run to end keeps new readers out, and
     // then the list is read on the run's connection at once.
-    if (sqlite3_open_v2(file_.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+    if (sqlite3_open_v2(file, &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
                         nullptr) != SQLITE_OK ||
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr) != SQLITE_OK ||
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr) != SQLITE_OK ||
@@ -77,7 +80,6 @@ class ListReader {
   }
 
   sqlite3* run_;
-  std::string file_;
   sqlite3* db_ = nullptr;
   bool tried_ = false;
 };
@@ -203,7 +205,7 @@ class SqliteStatement final : public Statement {
 
 class SqliteConnection final : public Connection {
  public:
-  SqliteConnection(sqlite3* db, std::string file) : db_(db), lists_(db, std::move(file)) {}
+  explicit SqliteConnection(sqlite3* db) : db_(db), lists_(db) {}
   ~SqliteConnection() override { sqlite3_close(db_); }
 
   std::unique_ptr<Statement> Prepare(std::string_view text, std::span<const Column> outputs,
@@ -279,7 +281,7 @@ int ConnectSqlite(std::string_view path, std::string_view, std::string_view,
   const bool installed = sqlite3_column_int(probe, 0) > 0;
   sqlite3_finalize(probe);
   if (!installed) return Fail(db, kNoInstallation);
-  connection = std::make_unique<SqliteConnection>(db, file);
+  connection = std::make_unique<SqliteConnection>(db);
   return kOk;
 }
 
