@@ -36,14 +36,18 @@ class ListReader {
   ListReader(const ListReader&) = delete;
   ListReader& operator=(const ListReader&) = delete;
 
-  // The connection, made on first use; nullptr when it cannot be made.
-  sqlite3* Get() {
+  // The connection for one list at a time, made on first use; nullptr when it cannot be made
+  // or another list is being read on it. Release gives it back once the list's thread is done.
+  sqlite3* Take() {
     if (!tried_) {
       tried_ = true;
       db_ = Open();
     }
+    if (taken_ || !db_) return nullptr;
+    taken_ = true;
     return db_;
   }
+  void Release() { taken_ = false; }
 
  private:
   sqlite3* Open() const {
@@ -54,13 +58,13 @@ class ListReader {
     sqlite3* db = nullptr;
     // Without a busy timeout: a writer waiting for the run to end keeps new readers out, and
     // then the list is read on the run's connection at once.
-    if (sqlite3_open_v2(file, &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK ||
+    if (sqlite3_open_v2(file, &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+            SQLITE_OK ||
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr) != SQLITE_OK ||
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr) != SQLITE_OK ||
         RegisterOracleCompat(db) != SQLITE_OK ||
-        sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_schema", nullptr, nullptr,
-                     nullptr) != SQLITE_OK) {
+        sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) !=
+            SQLITE_OK) {
       sqlite3_close(db);
       return nullptr;
     }
@@ -82,6 +86,7 @@ class ListReader {
   sqlite3* run_;
   sqlite3* db_ = nullptr;
   bool tried_ = false;
+  bool taken_ = false;
 };
 
 class SqliteStatement final : public Statement {
@@ -90,7 +95,7 @@ class SqliteStatement final : public Statement {
                   ListReader& lists)
       : db_(db), stmt_(stmt), outputs_(outputs.begin(), outputs.end()), lists_(lists) {}
   ~SqliteStatement() override {
-    ahead_.reset();
+    StopReadingAhead();
     sqlite3_finalize(aheadStmt_);
     sqlite3_finalize(stmt_);
   }
@@ -160,45 +165,44 @@ class SqliteStatement final : public Statement {
   // on. Where anything of that fails, the statement runs on the run's own connection as it
   // always did, and answers from there.
   bool StartReadingAhead(std::span<const Bind> binds) {
-    sqlite3* reader = lists_.Get();
+    sqlite3* reader = lists_.Take();
     if (!reader) return false;
-    if (!aheadStmt_ && sqlite3_prepare_v3(reader, sqlite3_sql(stmt_), -1,
-                                          SQLITE_PREPARE_PERSISTENT, &aheadStmt_,
-                                          nullptr) != SQLITE_OK) {
+    if (!aheadStmt_ && sqlite3_prepare_v3(reader, sqlite3_sql(stmt_), -1, SQLITE_PREPARE_PERSISTENT,
+                                          &aheadStmt_, nullptr) != SQLITE_OK) {
       sqlite3_finalize(aheadStmt_);
       aheadStmt_ = nullptr;
+      lists_.Release();
       return false;
     }
-    if (!BindInputs(aheadStmt_, binds)) return false;
-    const int rc = sqlite3_step(aheadStmt_);
-    if (rc == SQLITE_DONE) {
-      pending_ = rc;  // an empty list: nothing to read ahead
-      return true;
+    int rc = BindInputs(aheadStmt_, binds) ? sqlite3_step(aheadStmt_) : SQLITE_ERROR;
+    if (rc == SQLITE_ROW) {
+      try {
+        ahead_ = std::make_unique<ReadAhead>(reader, aheadStmt_, outputs_);
+        return true;
+      } catch (const std::system_error&) {  // no thread to be had
+        rc = SQLITE_ERROR;
+      }
     }
-    if (rc != SQLITE_ROW) {
-      sqlite3_reset(aheadStmt_);
-      return false;
-    }
-    try {
-      ahead_ = std::make_unique<ReadAhead>(reader, aheadStmt_, outputs_);
-    } catch (const std::system_error&) {  // no thread to be had
-      sqlite3_reset(aheadStmt_);
-      return false;
-    }
+    sqlite3_reset(aheadStmt_);
+    lists_.Release();
+    if (rc != SQLITE_DONE) return false;
+    pending_ = rc;  // an empty list: nothing to read ahead
     return true;
   }
 
   void StopReadingAhead() {
-    ahead_.reset();
-    if (aheadStmt_) sqlite3_reset(aheadStmt_);
+    if (!ahead_) return;
+    ahead_.reset();  // the thread is done with the reader's connection
+    sqlite3_reset(aheadStmt_);
+    lists_.Release();
   }
 
   sqlite3* db_;
   sqlite3_stmt* stmt_;
   std::vector<Column> outputs_;
   ListReader& lists_;
-  std::vector<std::string> utf8_;  // the inputs as SQLite takes them, alive while it runs
-  int pending_ = 0;                // result of the step taken at Run, not yet delivered
+  std::vector<std::string> utf8_;      // the inputs as SQLite takes them, alive while it runs
+  int pending_ = 0;                    // result of the step taken at Run, not yet delivered
   sqlite3_stmt* aheadStmt_ = nullptr;  // this statement on the list reader's connection
   std::unique_ptr<ReadAhead> ahead_;   // while a list is read ahead
 };

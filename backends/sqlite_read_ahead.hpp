@@ -52,11 +52,11 @@ class ReadAhead {
   sqlite3* db_;
   sqlite3_stmt* stmt_;
   std::span<const Column> outputs_;
-  Batch current_;      // the caller's, read from taken_ on
+  Batch current_;  // the caller's, read from taken_ on
   std::size_t taken_ = 0;
-  std::mutex mutex_;   // guards handed_, ready_ and stop_
+  std::mutex mutex_;  // guards handed_, ready_ and stop_
   std::condition_variable changed_;
-  Batch handed_;       // filled by the thread when ready_, else the caller's last one back
+  Batch handed_;  // filled by the thread when ready_, else the caller's last one back
   bool ready_ = false;
   bool stop_ = false;
   std::thread worker_;  // last: started once everything above is made

@@ -66,8 +66,8 @@ class Statement {
   // The open of a cursor over a long list that is read to its end (or closed early): the
   // backend may read its rows ahead while the caller works on the rows before them.
   [[nodiscard]] int OpenList();
-  [[nodiscard]] int Fetch();      // next row: 0, 1403 or an error; again so after the end
-  int Close();                    // kInvalidCursor when the cursor is not open
+  [[nodiscard]] int Fetch();  // next row: 0, 1403 or an error; again so after the end
+  int Close();                // kInvalidCursor when the cursor is not open
 
   // The current row, each text cut to its buffer's capacity less one. A NULL value reads as
   // empty text or 0; IsNull tells it apart.

@@ -20,6 +20,8 @@ namespace {
 constexpr sqlhlp::Column kNumberColumn[] = {sqlhlp::Text(16)};
 constexpr sqlhlp::Query kNumbers{"select AswNum  from Korvadat.Kvd301Asw order by AswNum",
                                  kNumberColumn};
+constexpr sqlhlp::Query kNumbersDown{"select AswNum  from Korvadat.Kvd301Asw order by AswNum desc",
+                                     kNumberColumn};
 
 std::string Number(int n) {
   std::string text = std::to_string(n);
@@ -56,8 +58,9 @@ std::vector<std::string> Expected(int count) {
 
 #ifdef __linux__
 std::size_t Threads() {
-  return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
-                                                std::filesystem::directory_iterator()));
+  namespace fs = std::filesystem;
+  return static_cast<std::size_t>(
+      std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
 }
 #endif
 
@@ -81,13 +84,30 @@ TEST(ListReadAhead, GivesEveryRowInOrderAndTheEndAcrossBatches) {
     // Closed early and opened again, the list starts over.
     EXPECT_EQ(ReadList(*db, end, 3), Expected(std::min(count, 3)));
     EXPECT_EQ(ReadList(*db, end), Expected(count));
+    // Two lists at once: one is read ahead, the other on the run's connection.
+    sqlhlp::Statement& up = db->Use(kNumbers);
+    sqlhlp::Statement& down = db->Use(kNumbersDown);
+    ASSERT_EQ(up.OpenList(), sqlhlp::kOk);
+    ASSERT_EQ(down.OpenList(), sqlhlp::kOk);
+    for (int n = 0; n < count; ++n) {
+      ASSERT_EQ(up.Fetch(), sqlhlp::kOk);
+      ASSERT_EQ(down.Fetch(), sqlhlp::kOk);
+      ASSERT_EQ(up.GetText(0), Number(n));
+      ASSERT_EQ(down.GetText(0), Number(count - 1 - n));
+    }
+    EXPECT_EQ(up.Fetch(), sqlhlp::kNoRow);
+    EXPECT_EQ(down.Fetch(), sqlhlp::kNoRow);
+    up.Close();
+    down.Close();
 #ifdef __linux__
-    if (count == 1000) {  // read on a thread of its own, which ends with the list
+    if (count == 1000) {  // one list at a time on a thread of its own, which ends with it
       const std::size_t before = Threads();
-      sqlhlp::Statement& list = db->Use(kNumbers);
-      ASSERT_EQ(list.OpenList(), sqlhlp::kOk);
+      ASSERT_EQ(up.OpenList(), sqlhlp::kOk);
       EXPECT_EQ(Threads(), before + 1);
-      list.Close();
+      ASSERT_EQ(down.OpenList(), sqlhlp::kOk);
+      EXPECT_EQ(Threads(), before + 1);
+      up.Close();
+      down.Close();
       EXPECT_EQ(Threads(), before);
     }
 #endif
