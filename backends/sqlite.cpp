@@ -14,6 +14,7 @@
 #include "backends/sql_dialect.hpp"
 #include "backends/sqlite_read_ahead.hpp"
 #include "db/oracle_compat.hpp"
+#include "platform/files.hpp"
 #include "text/cp1252.hpp"
 
 namespace zibrolt::backend {
@@ -27,11 +28,17 @@ int Status(sqlite3* db) { return -sqlite3_extended_errcode(db); }
 // The second connection of a run, on which long lists are read ahead (sqlite_read_ahead.hpp).
 // It must see exactly what the run's connection sees. That one reads in a transaction begun at
 // connect, so from then on no writer can commit: a commit waits until every reader has ended.
-// Any connection made later therefore sees the same database. Not so in WAL mode, where writers
-// commit beside readers: there no second connection is made and lists are read as they come.
+// Any connection made later to the same file therefore sees the same database. Not so in WAL
+// mode, where writers commit beside readers: there no second connection is made and lists are
+// read as they come. Nor where the path has come to name another file since the connect (a
+// database copied into place meanwhile): the run reads on in the file it opened, which the
+// second connection could not open any more.
 class ListReader {
  public:
-  explicit ListReader(sqlite3* run) : run_(run) {}
+  // file: the path the run's connection opened; identity: the file it opened (FileIdentity),
+  // empty when that is not certain.
+  ListReader(sqlite3* run, std::string file, std::string identity)
+      : run_(run), file_(std::move(file)), identity_(std::move(identity)) {}
   ~ListReader() { sqlite3_close(db_); }
   ListReader(const ListReader&) = delete;
   ListReader& operator=(const ListReader&) = delete;
@@ -51,25 +58,25 @@ class ListReader {
 
  private:
   sqlite3* Open() const {
-    if (InWalMode()) return nullptr;
-    // The file the run's connection has open, by its full path.
-    const char* file = sqlite3_db_filename(run_, "main");
-    if (file == nullptr || *file == '\0') return nullptr;
+    if (identity_.empty() || !SameFile() || InWalMode()) return nullptr;
     sqlite3* db = nullptr;
     // Without a busy timeout: a writer waiting for the run to end keeps new readers out, and
     // then the list is read on the run's connection at once.
-    if (sqlite3_open_v2(file, &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+    if (sqlite3_open_v2(file_.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
             SQLITE_OK ||
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr) != SQLITE_OK ||
         sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr) != SQLITE_OK ||
         RegisterOracleCompat(db) != SQLITE_OK ||
         sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) !=
-            SQLITE_OK) {
+            SQLITE_OK ||
+        !SameFile()) {  // the path named the run's file before and after the open
       sqlite3_close(db);
       return nullptr;
     }
     return db;
   }
+
+  bool SameFile() const { return platform::FileIdentity(file_) == identity_; }
 
   bool InWalMode() const {
     sqlite3_stmt* mode = nullptr;
@@ -84,6 +91,8 @@ class ListReader {
   }
 
   sqlite3* run_;
+  std::string file_;
+  std::string identity_;
   sqlite3* db_ = nullptr;
   bool tried_ = false;
   bool taken_ = false;
@@ -209,7 +218,8 @@ class SqliteStatement final : public Statement {
 
 class SqliteConnection final : public Connection {
  public:
-  explicit SqliteConnection(sqlite3* db) : db_(db), lists_(db) {}
+  SqliteConnection(sqlite3* db, std::string file, std::string identity)
+      : db_(db), lists_(db, std::move(file), std::move(identity)) {}
   ~SqliteConnection() override { sqlite3_close(db_); }
 
   std::unique_ptr<Statement> Prepare(std::string_view text, std::span<const Column> outputs,
@@ -256,6 +266,8 @@ int ConnectSqlite(std::string_view path, std::string_view, std::string_view,
   if (path.empty()) return kNoInstallation;
   sqlite3* db = nullptr;
   const std::string file(path);
+  // The file the path names before the open and after the connect: the one opened, when equal.
+  std::string identity = platform::FileIdentity(file);
   // One thread uses the connection, so SQLite need not lock it on every call.
   const int rc =
       sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -285,7 +297,8 @@ int ConnectSqlite(std::string_view path, std::string_view, std::string_view,
   const bool installed = sqlite3_column_int(probe, 0) > 0;
   sqlite3_finalize(probe);
   if (!installed) return Fail(db, kNoInstallation);
-  connection = std::make_unique<SqliteConnection>(db);
+  if (platform::FileIdentity(file) != identity) identity.clear();
+  connection = std::make_unique<SqliteConnection>(db, file, std::move(identity));
   return kOk;
 }
 

@@ -74,6 +74,11 @@ void SyncFolder(const std::string& folder);
 void CloseFile(NativeFile& file);
 void RemoveFile(const std::string& path);
 
+// Which file a path names, as a text that is equal for two paths, or for one path at two
+// moments, exactly when they name the same file (its device or volume and its number there);
+// empty when the path cannot be looked at.
+std::string FileIdentity(const std::string& path);
+
 enum class InputKind { kRegular, kCannotOpen, kNotRegular };
 // Opens a regular file for reading without opening anything else (a FIFO, a device);
 // *file is open only for kRegular.

@@ -264,5 +264,11 @@ long ReadSome(NativeFile file, char* buffer, std::size_t size) {
   return static_cast<long>(n);
 }
 
+std::string FileIdentity(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {};
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
 }  // namespace zibrolt::platform
 #endif
