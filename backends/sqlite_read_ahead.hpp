@@ -26,7 +26,8 @@ class ReadAhead {
   // stmt has been stepped once and stands on its first row; db is its connection, which the
   // thread uses alone until this ends.
   ReadAhead(sqlite3* db, sqlite3_stmt* stmt, std::span<const Column> outputs);
-  // Stops the thread after the row it is reading; the statement is then the caller's again.
+  // Stops the thread once it has read the batch it is at (at most kBatchRows rows); the
+  // statement is then the caller's again.
   ~ReadAhead();
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
