@@ -11,8 +11,9 @@
 # Sizes are badge counts (default 10000 100000; --large adds 1000000); shapes few-sets and
 # own-sets (default both). --odbc reaches the same database file through the SQLite ODBC driver
 # (unixODBC). --site adds, per size and shape, one zibrolt-site run of the functions for every
-# active terminal, in a second table. --repeat N runs each function N times and shows the
-# fastest run (a shared machine's other work only ever slows a run down). See bench/README.md.
+# active terminal, in a second table. Each function runs three times and the fastest run is
+# shown (a shared machine's other work only ever slows a run down); --repeat N sets how often.
+# See bench/README.md.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -27,7 +28,7 @@ sizes=()
 large=0
 odbc=0
 site=0
-repeat=1
+repeat=3
 while [ $# -gt 0 ]; do
   case "$1" in
     --large) large=1 ;;
@@ -41,7 +42,7 @@ while [ $# -gt 0 ]; do
     --terminals) terminals="$2"; shift ;;
     --shapes) shapes="$2"; shift ;;
     --repeat) repeat="$2"; shift ;;
-    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "bench/run.sh: unknown option $1" >&2; exit 2 ;;
     *) sizes+=("$1") ;;
   esac
