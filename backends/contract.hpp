@@ -38,6 +38,10 @@ struct Bind {
 // One row as a backend delivers it. Texts are Windows-1252 and may be longer than their
 // column's capacity; the client layer cuts them.
 struct Row {
+  Row() = default;
+  // Sized to the columns, each NULL until a row is read into it.
+  explicit Row(std::size_t columns) : texts(columns), ints(columns), nulls(columns, 1) {}
+
   std::vector<std::string> texts;  // per column; empty for NULL and for integers
   std::vector<std::int64_t> ints;  // per integer column; 0 for NULL
   std::vector<char> nulls;         // per column: 1 when the value is NULL

@@ -25,6 +25,31 @@ constexpr int kBusyTimeoutMs = 3000;
 
 int Status(sqlite3* db) { return -sqlite3_extended_errcode(db); }
 
+// Opens file as every connection of a run has it: read-only, used by one thread at a time (so
+// SQLite need not lock it on every call), with the Oracle functions, in a transaction whose read
+// begins with the first statement. Returns the status; db is then open or null.
+int OpenForReading(const std::string& file, sqlite3*& db) {
+  db = nullptr;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK) {
+    const int status = db ? Status(db) : -SQLITE_NOMEM;
+    sqlite3_close(db);
+    db = nullptr;
+    return status;
+  }
+  // A misspelt column in double quotes must be an error, not a string literal.
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+  if (RegisterOracleCompat(db) != SQLITE_OK ||
+      sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    const int status = Status(db);
+    sqlite3_close(db);
+    db = nullptr;
+    return status;
+  }
+  return kOk;
+}
+
 // The second connection of a run, on which long lists are read ahead (sqlite_read_ahead.hpp).
 // It must see exactly what the run's connection sees. That one reads in a transaction begun at
 // connect, so from then on no writer can commit: a commit waits until every reader has ended.
@@ -60,16 +85,13 @@ class ListReader {
   sqlite3* Open() const {
     if (identity_.empty() || !SameFile() || InWalMode()) return nullptr;
     sqlite3* db = nullptr;
+    if (OpenForReading(file_, db) != kOk) return nullptr;
     // Without a busy timeout: a writer waiting for the run to end keeps new readers out, and
-    // then the list is read on the run's connection at once.
-    if (sqlite3_open_v2(file_.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+    // then the list is read on the run's connection at once. The read begins here, while the
+    // path still names the run's file.
+    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) !=
             SQLITE_OK ||
-        sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr) != SQLITE_OK ||
-        sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr) != SQLITE_OK ||
-        RegisterOracleCompat(db) != SQLITE_OK ||
-        sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) !=
-            SQLITE_OK ||
-        !SameFile()) {  // the path named the run's file before and after the open
+        !SameFile()) {
       sqlite3_close(db);
       return nullptr;
     }
@@ -268,17 +290,8 @@ int ConnectSqlite(std::string_view path, std::string_view, std::string_view,
   const std::string file(path);
   // The file the path names before the open and after the connect: the one opened, when equal.
   std::string identity = platform::FileIdentity(file);
-  // One thread uses the connection, so SQLite need not lock it on every call.
-  const int rc =
-      sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-  if (rc != SQLITE_OK) return Fail(db, db ? Status(db) : -SQLITE_NOMEM);
-  // A misspelt column in double quotes must be an error, not a string literal.
-  sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
-  sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+  if (const int status = OpenForReading(file, db); status != kOk) return status;
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
-  if (RegisterOracleCompat(db) != SQLITE_OK ||
-      sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
-    return Fail(db, Status(db));
   // Reading the schema now turns a file that is no database into a failed connect, and one
   // that holds none of the installation's tables (an empty or new file) as well. A single
   // missing table fails where it is needed, with the statement that needs it.

@@ -77,12 +77,7 @@ bool ReadAhead::Fill(Batch& batch, bool first) {
       batch.end = rc == SQLITE_DONE ? kNoRow : -sqlite3_extended_errcode(db_);
       return false;
     }
-    if (batch.rows.size() == batch.count) {
-      Row& fresh = batch.rows.emplace_back();
-      fresh.texts.resize(outputs_.size());
-      fresh.ints.resize(outputs_.size());
-      fresh.nulls.resize(outputs_.size());
-    }
+    if (batch.rows.size() == batch.count) batch.rows.emplace_back(outputs_.size());
     ReadSqliteRow(stmt_, outputs_, batch.rows[batch.count++]);
   }
   return true;

@@ -18,11 +18,8 @@ Statement::Statement(std::unique_ptr<backend::Statement> prepared, int prepareSt
       outputs_(outputs.begin(), outputs.end()),
       text_(text),
       counters_(counters),
-      ints_(outputs.size()) {
-  row_.texts.resize(outputs.size());
-  row_.ints.resize(outputs.size());
-  row_.nulls.assign(outputs.size(), 1);
-}
+      row_(outputs.size()),
+      ints_(outputs.size()) {}
 
 void Statement::BindText(int index, std::string_view value) {
   if (index < 0) return;

@@ -104,8 +104,10 @@ int BadgeCursor::FetchBadge(BadgeRow& row) {
 // Fetches up to a window of rows; a status other than 0 ends the filling and is delivered after
 // the rows fetched before it, as a row-by-row fetch would have met it.
 int BadgeCursor::FillWindow() {
-  // An embedded database answers lookups one by one faster: there the window is one row.
-  const std::size_t size = db_.PrefersBatches() ? kBadgeWindow : 1;
+  // An embedded database answers lookups one by one faster: there the window is one row, and
+  // no lookup asks for the numbers ahead.
+  const bool batches = db_.PrefersBatches();
+  const std::size_t size = batches ? kBadgeWindow : 1;
   window_.resize(size);
   numbers_.clear();
   clients_.clear();
@@ -114,7 +116,7 @@ int BadgeCursor::FillWindow() {
     window_[filled].Clear();
     endStatus_ = FetchRow(window_[filled]);
     if (endStatus_ != sqlhlp::kOk) break;
-    numbers_.push_back(window_[filled].AswNum);
+    if (batches) numbers_.push_back(window_[filled].AswNum);
     if (withClients_) clients_.push_back(ReadClient());
     ++filled;
   }

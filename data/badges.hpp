@@ -48,7 +48,8 @@ class BadgeCursor {
   int CloseBadgeCursor();
 
   // Badge numbers of the row last delivered and of the rows fetched after it; lookups that
-  // batch their statements ask for all of these at once.
+  // batch their statements ask for all of these at once. Empty where the database prefers
+  // single lookups.
   std::span<const std::string> Ahead() const;
 
   // Lookups shared by all jobs of one pass over the list (pass_lookups.hpp), or nullptr. Jobs
