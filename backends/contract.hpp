@@ -32,7 +32,8 @@ struct Column {
 struct Bind {
   bool isInt = false;
   std::int32_t number = 0;
-  std::string text;  // Windows-1252
+  std::string text;   // Windows-1252
+  std::string exact;  // when not empty: a value's exact form as a Row gave it, bound instead
 };
 
 // One row as a backend delivers it. Texts are Windows-1252 and may be longer than their
@@ -40,11 +41,36 @@ struct Bind {
 struct Row {
   Row() = default;
   // Sized to the columns, each NULL until a row is read into it.
-  explicit Row(std::size_t columns) : texts(columns), ints(columns), nulls(columns, 1) {}
+  explicit Row(std::size_t columns)
+      : texts(columns), exact(columns), ints(columns), nulls(columns, 1) {}
 
   std::vector<std::string> texts;  // per column; empty for NULL and for integers
+  // Per text column: empty when texts holds the database's value exactly (every character its
+  // own byte); otherwise the value as the database gave it, in the backend's own encoding behind
+  // a tag byte (kExactText, kExactBlob), so that values are compared, and bound again, as the
+  // database holds them and never by their Windows-1252 bytes.
+  std::vector<std::string> exact;
   std::vector<std::int64_t> ints;  // per integer column; 0 for NULL
   std::vector<char> nulls;         // per column: 1 when the value is NULL
+};
+
+// The tag bytes that open a Row's exact form: a text in the backend's encoding, a value the
+// database keeps as bytes, and a text cut to its buffer (its whole Windows-1252 form follows).
+inline constexpr char kExactText = '\x01';
+inline constexpr char kExactBlob = '\x02';
+inline constexpr char kExactCut = '\x03';
+
+// A key column of a join, as the statements name it: table (without the owner) and column,
+// in upper case.
+struct KeyColumn {
+  std::string_view table;
+  std::string_view column;
+};
+
+// What a connection found out about the database's comparison of two key columns.
+struct JoinProof {
+  bool exact = false;  // a=b holds exactly when the two values' exact forms are the same
+  std::string reason;  // what the catalog showed, for the preflight's line
 };
 
 // How a statement is about to be read, so a backend can size what it asks per round trip.
@@ -83,6 +109,15 @@ class Connection {
   virtual bool PrefersBatches() const = 0;
   // The SQLSTATE of the last failure that carried no native error number, or empty.
   virtual std::string DriverState() const { return {}; }
+  // Whether the database, on this connection, finds a=b true exactly when the values it hands
+  // over from the two text columns have the same exact form (Row::exact, or the text where that
+  // is empty), for values of up to 255 characters: then the program may make that join itself.
+  // Proven from the catalog and the session's settings; a backend that cannot tell says no.
+  virtual JoinProof ProveExactJoin(const KeyColumn& a, const KeyColumn& b) {
+    (void)a;
+    (void)b;
+    return {false, "unbekannte Datenbank"};
+  }
   // Round trips to a server so far (prepares, executes and fetches that reach it); 0 for a
   // database in the process.
   virtual std::uint64_t RoundTrips() const { return 0; }

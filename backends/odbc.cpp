@@ -22,9 +22,11 @@ int ConnectOdbc(std::string_view, std::string_view, std::string_view, std::uniqu
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "backends/join_proof.hpp"
 #include "backends/sql_dialect.hpp"
 #include "text/cp1252.hpp"
 
@@ -187,7 +189,14 @@ class OdbcStatement final : public Statement {
                               &b.number, 0, nullptr);
       } else {
         b.text.clear();
-        Cp1252ToUtf16(binds[i].text, b.text);
+        // A value read from the database goes back as it came, not by its Windows-1252 bytes.
+        if (const std::string& exact = binds[i].exact;
+            !exact.empty() && exact.front() == kExactText) {
+          b.text.resize((exact.size() - 1) / sizeof(char16_t));
+          std::memcpy(b.text.data(), exact.data() + 1, b.text.size() * sizeof(char16_t));
+        } else {
+          Cp1252ToUtf16(binds[i].text, b.text);
+        }
         // The program's text inputs are keys (terminal names, badge numbers) compared with key
         // columns. They are sent as CHAR, as the installation's embedded SQL always sent its
         // host variables: a CHAR(n) column then matches blank-padded, a VARCHAR2 column
@@ -303,14 +312,20 @@ class OdbcStatement final : public Statement {
         continue;
       }
       std::string& text = row.texts[c];
+      std::string& exact = row.exact[c];
       text.clear();
+      exact.clear();
       if (null) continue;
       const char16_t* start = col.text.data() + index * static_cast<SQLULEN>(col.width);
       // The indicator gives the whole value's length; the buffer holds at most width - 1 units.
       SQLLEN units = indicator == SQL_NO_TOTAL ? col.width - 1
                                                : indicator / static_cast<SQLLEN>(sizeof(char16_t));
       units = std::clamp<SQLLEN>(units, 0, col.width - 1);
-      Utf16ToCp1252(std::u16string_view(start, static_cast<std::size_t>(units)), text);
+      const std::u16string_view value(start, static_cast<std::size_t>(units));
+      if (!Utf16ToCp1252(value, text)) {
+        exact.push_back(kExactText);
+        exact.append(reinterpret_cast<const char*>(value.data()), value.size() * sizeof(char16_t));
+      }
     }
   }
 
@@ -394,6 +409,17 @@ class OdbcConnection final : public Connection {
   }
 
   bool PrefersBatches() const override { return true; }
+
+  JoinProof ProveExactJoin(const KeyColumn& a, const KeyColumn& b) override {
+    // The catalog's statements are the connection's own, not the run's.
+    const std::uint64_t roundTrips = diagnostics_.roundTrips;
+    JoinProof proof;
+    if (dbms_ == Dbms::kOracle) proof = ProveOracleJoin(*this, a, b);
+    else if (dbms_ == Dbms::kSqlite) proof = ProveSqliteJoin(*this, a, b);
+    else proof = Connection::ProveExactJoin(a, b);
+    diagnostics_.roundTrips = roundTrips;
+    return proof;
+  }
 
   std::uint64_t RoundTrips() const override { return diagnostics_.roundTrips; }
 

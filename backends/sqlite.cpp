@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "backends/join_proof.hpp"
 #include "backends/sql_dialect.hpp"
 #include "backends/sqlite_read_ahead.hpp"
 #include "db/oracle_compat.hpp"
@@ -143,8 +144,11 @@ class SqliteStatement final : public Statement {
     for (std::size_t i = 0; i < count; ++i) {
       const Bind& b = binds[i];
       if (b.isInt) continue;
-      if (std::all_of(b.text.begin(), b.text.end(),
-                      [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+      // A value read from the database goes back as it came, not by its Windows-1252 bytes.
+      if (!b.exact.empty() && b.exact.front() != kExactCut) {
+        utf8_[i].assign(b.exact);
+      } else if (std::all_of(b.text.begin(), b.text.end(),
+                             [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         utf8_[i].assign(b.text);
       } else {
         utf8_[i].clear();
@@ -183,10 +187,18 @@ class SqliteStatement final : public Statement {
   bool BindInputs(sqlite3_stmt* stmt, std::span<const Bind> binds) const {
     for (std::size_t i = 0; i < utf8_.size(); ++i) {
       const int index = static_cast<int>(i) + 1;
-      const int rc = binds[i].isInt
-                         ? sqlite3_bind_int(stmt, index, binds[i].number)
-                         : sqlite3_bind_text(stmt, index, utf8_[i].data(),
-                                             static_cast<int>(utf8_[i].size()), SQLITE_STATIC);
+      const std::string& value = utf8_[i];
+      // An exact form opens with its tag byte.
+      const char tag = binds[i].exact.empty() ? kExactCut : binds[i].exact.front();
+      const std::size_t skip = tag == kExactCut ? 0 : 1;
+      const auto size = static_cast<int>(value.size() - skip);
+      int rc = SQLITE_OK;
+      if (binds[i].isInt)
+        rc = sqlite3_bind_int(stmt, index, binds[i].number);
+      else if (tag == kExactBlob)
+        rc = sqlite3_bind_blob(stmt, index, value.data() + skip, size, SQLITE_STATIC);
+      else
+        rc = sqlite3_bind_text(stmt, index, value.data() + skip, size, SQLITE_STATIC);
       if (rc != SQLITE_OK) return false;
     }
     return true;
@@ -264,6 +276,9 @@ class SqliteConnection final : public Connection {
 
   int SwitchSchema(std::string_view schema) override { return SqliteSchemaSwitch(schema); }
   bool PrefersBatches() const override { return false; }
+  JoinProof ProveExactJoin(const KeyColumn& a, const KeyColumn& b) override {
+    return ProveSqliteJoin(*this, a, b);
+  }
 
  private:
   sqlite3* db_;

@@ -18,14 +18,22 @@ void ReadSqliteRow(sqlite3_stmt* stmt, std::span<const Column> outputs, Row& row
       continue;
     }
     std::string& text = row.texts[c];
+    std::string& exact = row.exact[c];
     text.clear();
+    exact.clear();
+    const int type = sqlite3_column_type(stmt, col);  // asked before the text converts it
     const auto* s = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
     row.nulls[c] = s == nullptr;  // the text of a NULL is no pointer at all
     if (!s) continue;
     // A NUL inside a value is kept: cutting there could turn one badge number into another;
     // the generators leave such values out of the files.
-    Utf8ToCp1252(std::string_view(s, static_cast<std::size_t>(sqlite3_column_bytes(stmt, col))),
-                 text);
+    const std::string_view value(s, static_cast<std::size_t>(sqlite3_column_bytes(stmt, col)));
+    // SQLite compares bytes with bytes and text with text, byte for byte: a value kept as bytes
+    // never equals a text, whatever its bytes.
+    if (!Utf8ToCp1252(value, text) || type == SQLITE_BLOB) {
+      exact.push_back(type == SQLITE_BLOB ? kExactBlob : kExactText);
+      exact.append(value);
+    }
   }
 }
 

@@ -21,12 +21,13 @@ Statement::Statement(std::unique_ptr<backend::Statement> prepared, int prepareSt
       row_(outputs.size()),
       ints_(outputs.size()) {}
 
-void Statement::BindText(int index, std::string_view value) {
+void Statement::BindText(int index, std::string_view value, std::string_view exact) {
   if (index < 0) return;
   if (static_cast<std::size_t>(index) >= binds_.size()) binds_.resize(index + 1);
   backend::Bind& b = binds_[index];
   b.isInt = false;
   b.text.assign(value);
+  b.exact.assign(exact);
 }
 
 void Statement::BindInt(int index, std::int32_t value) {
@@ -116,12 +117,28 @@ void Statement::TakeRow() {
     }
     // Oracle hands a column to a fixed buffer cut to its size less the terminator.
     const auto limit = static_cast<std::size_t>(std::max(outputs_[c].capacity - 1, 0));
-    if (row_.texts[c].size() > limit) row_.texts[c].resize(limit);
+    if (row_.texts[c].size() > limit) {
+      // The cut value is not the database's: what compares it must see the whole one.
+      if (row_.exact[c].empty()) {
+        row_.exact[c].push_back(backend::kExactCut);
+        row_.exact[c].append(row_.texts[c]);
+      }
+      row_.texts[c].resize(limit);
+    }
   }
 }
 
 Connection::Connection(std::unique_ptr<backend::Connection> backend)
     : backend_(std::move(backend)) {}
+
+const backend::JoinProof& Connection::ProveExactJoin(const backend::KeyColumn& a,
+                                                     const backend::KeyColumn& b) {
+  std::string key;
+  for (std::string_view part : {a.table, a.column, b.table, b.column}) key.append(part).push_back(' ');
+  const auto found = joins_.find(key);
+  if (found != joins_.end()) return found->second;
+  return joins_.emplace(key, backend_->ProveExactJoin(a, b)).first->second;
+}
 
 Statement& Connection::Use(const Query& query) {
   // The key is the text and the outputs' buffers: the same text read into other buffers is

@@ -55,7 +55,8 @@ class Statement {
 
   // Inputs in placeholder order after the from clause, index 0 first. They are taken when the
   // statement runs (a cursor takes them when it is opened).
-  void BindText(int index, std::string_view value);
+  // exact: the value's exact form as GetExact gave it, bound instead of value where not empty.
+  void BindText(int index, std::string_view value, std::string_view exact = {});
   void BindInt(int index, std::int32_t value);
 
   // A statement that failed to prepare answers every operation with the prepare's status, as
@@ -74,6 +75,11 @@ class Statement {
   std::string_view GetText(int column) const { return row_.texts[column]; }
   std::int32_t GetInt(int column) const { return ints_[column]; }
   bool IsNull(int column) const { return row_.nulls[column] != 0; }
+  // Empty when GetText is the database's value exactly. Otherwise (a character without its own
+  // Windows-1252 byte, a value kept as bytes, a value cut to its buffer) the value's exact form:
+  // two values are the same in the database exactly when their exact forms are (where GetText
+  // is exact, it is its own exact form). Bound again with BindText, it finds the same rows.
+  std::string_view GetExact(int column) const { return row_.exact[column]; }
 
  private:
   int Run(backend::Reading reading);
@@ -107,6 +113,9 @@ class Connection {
   bool PrefersBatches() const { return backend_->PrefersBatches(); }
   // The SQLSTATE of the last failure that carried no native error number, or empty.
   std::string DriverState() const { return backend_->DriverState(); }
+  // The backend's proof for a join of these two key columns, asked once per connection.
+  const backend::JoinProof& ProveExactJoin(const backend::KeyColumn& a,
+                                           const backend::KeyColumn& b);
 
   Counters& counters() { return counters_; }
   // Round trips to the database server so far, as the backend counts them (0 when embedded).
@@ -117,6 +126,7 @@ class Connection {
   Counters counters_;
   // By text and outputs.
   std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
+  std::unordered_map<std::string, backend::JoinProof> joins_;  // by the two columns' names
 };
 
 // Connects to the database NET8 names (its prefix chooses the backend: "sqlite:PATH" the

@@ -41,7 +41,31 @@ constexpr sqlhlp::Query kReaders{
 // Reader numbers have slots 0 to 11 only.
 constexpr int kReaderSlots = 12;
 
+// The per-badge statements that join in the database, where the join may not be made here.
+constexpr sqlhlp::Column kCountColumns[] = {Int()};
+constexpr sqlhlp::Query kTimeClassCount{
+    "select count(*)  into :b0:b1  from Korvadat.MGSST35P where ((M35Trm=:b2 and M35Bch='1') "
+    "and M35Bkl in (select AWBBKL  from Korvadat.Kvd301Awb where AWBASW=:b3))",
+    kCountColumns};
+// A class arrives in 6 characters: at most 5 of it.
+constexpr sqlhlp::Column kAccessClassColumns[] = {Text(6)};
+constexpr sqlhlp::Query kAccessClasses{
+    "select distinct M35BKL  from Korvadat.MGSST35P ,Korvadat.Kvd301Awb where (((M35TRM=:b0 and "
+    "AWBASW=:b1) and M35Bch='0') and M35Bkl=AWBBKL) order by M35BKL desc",
+    kAccessClassColumns};
+
+// The list entry of a class: "%-3s" of its first 5 characters.
+std::string AccessEntry(std::string_view value) {
+  std::string entry(value.substr(0, kEntryClassLength));
+  if (entry.size() < 3) entry.append(3 - entry.size(), ' ');
+  return entry;
+}
+
 }  // namespace
+
+const backend::JoinProof& ClassJoinInProgram(sqlhlp::Connection& db) {
+  return db.ProveExactJoin({"MGSST35P", "M35BKL"}, {"KVD301AWB", "AWBBKL"});
+}
 
 Authorisations::Authorisations(sqlhlp::Connection& db, const Messages& messages,
                                const TerminalRecord& terminal, const BadgeCursor* list,
@@ -50,6 +74,7 @@ Authorisations::Authorisations(sqlhlp::Connection& db, const Messages& messages,
       messages_(messages),
       terminal_(terminal),
       highestReader_(highestReader),
+      inProgram_(ClassJoinInProgram(db).exact),
       ownClasses_(db, list),
       classLookup_(list && list->shared() ? list->shared()->classes : ownClasses_) {}
 
@@ -63,15 +88,16 @@ int Authorisations::LoadTerminalClasses() {
   int status = st.Open();
   while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
     if (st.IsNull(0)) continue;  // a NULL class equals no badge's class
-    const std::string_view value = st.GetText(0);
-    ClassMeaning& meaning = classes_[std::string(value)];
+    // Numbered as the badges' classes are: by the value the database holds.
+    const std::size_t number = classLookup_.Number(st.GetText(0), st.GetExact(0));
+    if (number >= meanings_.size()) meanings_.resize(number + 1);
+    ClassMeaning& meaning = meanings_[number];
     if (st.GetText(1) == "1") {
       meaning.time = true;
     } else if (!meaning.isAccess) {
       meaning.isAccess = true;
       meaning.access = static_cast<std::uint32_t>(accessEntries_.size());
-      std::string& entry = accessEntries_.emplace_back(value.substr(0, kEntryClassLength));
-      if (entry.size() < 3) entry.append(3 - entry.size(), ' ');  // "%-3s"
+      accessEntries_.push_back(AccessEntry(st.GetText(0)));
     }
   }
   st.Close();
@@ -98,7 +124,7 @@ int BadgeClassLookup::Load(std::string_view badge, const Classes*& classes) {
   while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
     const int at = badgeLookup_.RowPlace(st);
     if (at < 0 || st.IsNull(1)) continue;
-    batch_[static_cast<std::size_t>(at)].push_back(names_.Number(st.GetText(1)));
+    batch_[static_cast<std::size_t>(at)].push_back(names_.Number(st.GetText(1), st.GetExact(1)));
   }
   st.Close();
   if (status != sqlhlp::kNoRow) {
@@ -127,15 +153,9 @@ int Authorisations::LoadReaders() {
   return sqlhlp::kOk;
 }
 
-const Authorisations::ClassMeaning& Authorisations::Meaning(std::size_t number) {
-  if (number >= meanings_.size()) meanings_.resize(number + 1);
-  ClassMeaning& meaning = meanings_[number];
-  if (!meaning.known) {
-    const auto found = classes_.find(classLookup_.Name(number));
-    if (found != classes_.end()) meaning = found->second;
-    meaning.known = true;
-  }
-  return meaning;
+const Authorisations::ClassMeaning& Authorisations::Meaning(std::size_t number) const {
+  static const ClassMeaning kNone;  // a class the terminal does not list
+  return number < meanings_.size() ? meanings_[number] : kNone;
 }
 
 int Authorisations::Fail(std::string_view badge, int status) {
@@ -147,12 +167,21 @@ int Authorisations::Fail(std::string_view badge, int status) {
 }
 
 int Authorisations::TimeAuthorisation(std::string_view badge, bool& time) {
-  int status = LoadTerminalClasses();
-  if (status == sqlhlp::kOk) status = LoadBadgeClasses(badge);
-  if (status != sqlhlp::kOk) return status;
   time = false;
-  for (const std::size_t c : *badgeClasses_)
-    if (Meaning(c).time) time = true;
+  if (inProgram_) {
+    int status = LoadTerminalClasses();
+    if (status == sqlhlp::kOk) status = LoadBadgeClasses(badge);
+    if (status != sqlhlp::kOk) return status;
+    for (const std::size_t c : *badgeClasses_)
+      if (Meaning(c).time) time = true;
+  } else {
+    sqlhlp::Statement& count = db_.Use(kTimeClassCount);
+    count.BindText(0, terminal_.name);
+    count.BindText(1, badge);
+    // A count that cannot be read must not read as none: the badge's rights are unknown.
+    if (const int status = count.SelectOne(); status != sqlhlp::kOk) return status;
+    time = count.GetInt(0) > 0;
+  }
   if (messages_.verbose())
     messages_.Say("Aws: %s Zeitberechtigung: %d\n", std::string(badge).c_str(), time ? 1 : 0);
   return sqlhlp::kOk;
@@ -170,10 +199,12 @@ const Rights& Authorisations::CheckBadge(std::string_view badge) {
   rights_.classes.clear();
   int status = TimeAuthorisation(badge, rights_.time);
   if (status == sqlhlp::kOk) status = LoadReaders();
+  if (status == sqlhlp::kOk && !inProgram_) status = CollectInDatabase(badge);
   if (status != sqlhlp::kOk) {
     rights_.status = Fail(badge, status);
     return rights_;
   }
+  if (!inProgram_) return rights_;
   // The terminal's access classes the badge holds, in the terminal's order.
   held_.clear();
   for (const std::size_t c : *badgeClasses_)
@@ -194,10 +225,33 @@ const Rights& Authorisations::CheckBadge(std::string_view badge) {
   return rights_;
 }
 
+int Authorisations::CollectInDatabase(std::string_view badge) {
+  sqlhlp::Statement& st = db_.Use(kAccessClasses);
+  st.BindText(0, terminal_.name);
+  st.BindText(1, badge);
+  int status = st.Open();
+  while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
+    try {
+      rights_.classes.push_back(AccessEntry(st.GetText(0)));
+    } catch (const std::bad_alloc&) {
+      st.Close();
+      // No line end: these lines have always run into the next one.
+      messages_.Say(rights_.classes.empty() ? "Fehler beim allokieren von Speicher"
+                                            : "Fehler beim reallokieren von Speicher");
+      return kAccessListFailed;
+    }
+  }
+  st.Close();
+  // A cursor that ended in an error has not told every class: the rights are unknown.
+  return status == sqlhlp::kNoRow ? sqlhlp::kOk : status;
+}
+
 void ListCheckStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Terminalklassen", kTerminalClasses));
   out.push_back(Listed("Ausweisklassen", kBadgeClasses, kBadgeClassColumns, true));
   out.push_back(Listed("Leser", kReaders));
+  out.push_back(Listed("Zeitklassen Ausweis", kTimeClassCount, true));
+  out.push_back(Listed("Zutrittsklassen Ausweis", kAccessClasses, true));
 }
 
 }  // namespace zibrolt

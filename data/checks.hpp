@@ -7,7 +7,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "client/sqlhlp.hpp"
@@ -38,14 +37,22 @@ class BadgeClassLookup {
   // window is asked for), or the status of the failed statement.
   int Load(std::string_view badge, const Classes*& classes);
 
-  // The text a class number stands for.
-  const std::string& Name(std::size_t number) const { return names_.Text(number); }
+  // The number of a class read elsewhere (its text and exact form): the same number as the
+  // badges' class that the database holds alike.
+  std::size_t Number(std::string_view text, std::string_view exact) {
+    return names_.Number(text, exact);
+  }
 
  private:
   BadgeLookup badgeLookup_;     // the classes of a badge or of a window of badges
   std::vector<Classes> batch_;  // the classes of the last lookup's badges
   TextNumbers names_;           // the classes' numbers
 };
+
+// Whether this connection makes the join of the terminal's classes with the badges' here, in
+// the program, and what the catalog showed: only where the database is proven to compare the
+// two class columns byte for byte on the values it hands over. Asked once per connection.
+const backend::JoinProof& ClassJoinInProgram(sqlhlp::Connection& db);
 
 // What a badge may do at the terminal.
 struct Rights {
@@ -54,12 +61,16 @@ struct Rights {
   std::vector<std::string> classes;  // access classes, highest first, each "%-3s" of at most 5
 };
 
-// The checks of one run, for its one terminal. A terminal's classes and readers do not change
-// while the run reads its one consistent view of the database, so they are read once; the
-// badges' classes are read for a window of the badge list at a time (list is the badge cursor
-// the generator walks; without one, badge by badge), and both checks answer from them. This
-// gives the answers of the per-badge count and class statements at a small part of their
-// round trips.
+// The checks of one run, for its one terminal. Which classes a badge holds there is the
+// database's join of the terminal's classes with the badge's (M35Bkl=AWBBKL). Where the
+// connection proves that the database compares those two columns byte for byte on the values
+// it hands over (ClassJoinInProgram), the join is made here: a terminal's classes and readers
+// do not change while the run reads its one consistent view of the database, so they are read
+// once; the badges' classes are read for a window of the badge list at a time (list is the
+// badge cursor the generator walks; without one, badge by badge), and both checks answer from
+// them, matching the classes by their exact forms, never by their Windows-1252 bytes. This gives
+// the answers of the per-badge count and class statements at a small part of their round trips.
+// Where the proof cannot be had, those per-badge statements run, and the database joins.
 class Authorisations {
  public:
   // highestReader: the highest reader number a file places classes for; readers are read only
@@ -86,27 +97,28 @@ class Authorisations {
   int LoadBadgeClasses(std::string_view badge);
   int LoadReaders();
   int TimeAuthorisation(std::string_view badge, bool& time);
+  int CollectInDatabase(std::string_view badge);  // the access-class statement of the badge
   int Fail(std::string_view badge, int status);
 
   sqlhlp::Connection& db_;
   const Messages& messages_;
   const TerminalRecord& terminal_;
   std::optional<int> highestReader_;
+  bool inProgram_;  // the join is made here (proven for this connection), not by the database
   bool terminalLoaded_ = false;
-  // What the terminal makes of a badge class, found once per class number. Small, because a
-  // site run reads it for every badge at every terminal.
+  // What the terminal makes of a badge class. Small, because a site run reads it for every
+  // badge at every terminal.
   struct ClassMeaning {
     std::uint32_t access = 0;  // its place among the access classes, when isAccess
-    bool known = false;        // found out already
     bool time = false;         // one of its time classes
     bool isAccess = false;
   };
-  const ClassMeaning& Meaning(std::size_t number);
+  const ClassMeaning& Meaning(std::size_t number) const;
 
-  std::unordered_map<std::string, ClassMeaning> classes_;  // the terminal's, by text
-  // Its access classes, distinct, highest first, each as the list entry a badge holding it gets.
+  // The terminal's access classes, distinct, highest first, each as the list entry a badge
+  // holding it gets.
   std::vector<std::string> accessEntries_;
-  std::vector<ClassMeaning> meanings_;  // by class number
+  std::vector<ClassMeaning> meanings_;  // by class number, for the terminal's classes
   std::vector<std::uint32_t> held_;     // places of the current badge's access classes
   BadgeClassLookup ownClasses_;         // the badges' classes, when no pass shares them
   BadgeClassLookup& classLookup_;       // ownClasses_, or those the pass shares

@@ -31,6 +31,10 @@ class Batching final : public backend::Connection {
   }
   int SwitchSchema(std::string_view schema) override { return inner_->SwitchSchema(schema); }
   bool PrefersBatches() const override { return true; }
+  backend::JoinProof ProveExactJoin(const backend::KeyColumn& a,
+                                    const backend::KeyColumn& b) override {
+    return inner_->ProveExactJoin(a, b);
+  }
 
  private:
   std::unique_ptr<backend::Connection> inner_;

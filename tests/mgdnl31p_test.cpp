@@ -124,5 +124,74 @@ TEST(MgDnl31P, AppendPutsTheRecordsAfterTheOldOnes) {
   EXPECT_BYTES(old + ExpectedRecords(), inst.ReadOut());
 }
 
+// Which classes a badge holds is the database's join M35Bkl=AWBBKL. Classes match as the
+// database holds them, never by their Windows-1252 bytes ('?' for a letter without a byte, 0x80
+// for both U+0080 and the euro sign); where the catalog does not prove a byte-for-byte
+// comparison, the database joins badge by badge and decides as it always has.
+struct JoinCase {
+  const char* name;
+  const char* sql;      // tables (when not the schema's) and the classes
+  const char* classes;  // expected record classes, 3 characters each, highest first
+  const char* flags;    // time and access flag
+};
+
+const JoinCase kJoinCases[] = {
+    {"letters that share a byte are different classes",
+     "INSERT INTO MGSST35P VALUES ('T1', 'A' || char(955), '0'), ('T1', 'Z' || char(955), '1'),"
+     " ('T1', 'B', '0');"
+     "INSERT INTO Kvd301Awb VALUES ('2001', 'A' || char(956)), ('2001', 'Z' || char(956)),"
+     " ('2001', 'B');",
+     "B  ", "01"},
+    {"the same letter is the same class",
+     "INSERT INTO MGSST35P VALUES ('T1', 'A' || char(955), '0'), ('T1', 'Z' || char(955), '1');"
+     "INSERT INTO Kvd301Awb VALUES ('2001', 'A' || char(955)), ('2001', 'Z' || char(955));",
+     "A? ", "11"},
+    {"a control character keeps its byte but is not the euro sign",
+     "INSERT INTO MGSST35P VALUES ('T1', 'C' || char(128), '0'), ('T1', 'E' || char(8364), '0');"
+     "INSERT INTO Kvd301Awb VALUES ('2001', 'C' || char(128)), ('2001', 'E' || char(128));",
+     "C\x80 ", "01"},
+    {"a class column of numbers compares numbers",
+     "DROP TABLE Kvd301Awb;"
+     "CREATE TABLE Kvd301Awb (AWBASW TEXT NOT NULL, AWBBKL INTEGER NOT NULL);"
+     "INSERT INTO MGSST35P VALUES ('T1', '010', '0'), ('T1', '07', '1');"
+     "INSERT INTO Kvd301Awb VALUES ('2001', 10), ('2001', 7);",
+     "010", "11"},
+    {"a collation of its own decides",
+     "DROP TABLE MGSST35P;"
+     "CREATE TABLE MGSST35P (M35Trm TEXT NOT NULL, M35Bkl TEXT COLLATE NOCASE NOT NULL,"
+     " M35Bch TEXT NOT NULL);"
+     "INSERT INTO MGSST35P VALUES ('T1', 'ab', '0'), ('T1', 'A' || char(955), '0');"
+     "INSERT INTO Kvd301Awb VALUES ('2001', 'AB'), ('2001', 'A' || char(956));",
+     "ab ", "01"},
+    {"badge by badge the database gives what the program would",
+     "DROP TABLE MGSST35P;"
+     "CREATE TABLE MGSST35P (M35Trm TEXT NOT NULL, M35Bkl TEXT COLLATE BINARY NOT NULL,"
+     " M35Bch TEXT NOT NULL);"
+     "INSERT INTO MGSST35P VALUES ('T1', 'A' || char(955), '0'), ('T1', 'A' || char(956), '0'),"
+     " ('T1', 'C' || char(128), '1'), ('T1', 'B', '0');"
+     "INSERT INTO Kvd301Awb VALUES ('2001', 'A' || char(956)), ('2001', 'C' || char(8364)),"
+     " ('2001', 'B');",
+     "B  A? ", "01"},
+};
+
+TEST(MgDnl31P, ClassesMatchAsTheDatabaseHoldsThem) {
+  for (const JoinCase& c : kJoinCases) {
+    SCOPED_TRACE(c.name);
+    Installation inst(std::string(R"sql(
+INSERT INTO Kvd1140Trm VALUES ('T1', '7744-010', 'TSAL', 1, 1, 1, 1);
+INSERT INTO Kvd301Asw VALUES ('2001', date('now','localtime','-1 days'), NULL,
+  'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1);
+INSERT INTO Kvd113Awv VALUES ('2001', NULL, 1, 1);
+)sql") + c.sql);
+    const RunResult r = inst.Generate("MGDNL31P", "T1");
+    EXPECT_EQ(r.exitStatus, 0) << r.output;
+    std::string expected;
+    for (std::string_view cls = c.classes; !cls.empty(); cls.remove_prefix(3))
+      expected += Record("2001         ", ListDate(-1), "00000000", c.flags,
+                         std::string(cls.substr(0, 3)), "   ");
+    EXPECT_BYTES(expected, inst.ReadOut());
+  }
+}
+
 }  // namespace
 }  // namespace zibrolt::test

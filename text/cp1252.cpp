@@ -14,10 +14,19 @@ constexpr char32_t kHighControls[32] = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-char ToCp1252(char32_t cp) {
+// The byte of a character, and whether it converts back to the same character: a control
+// character U+0080 to U+009F keeps its value as a byte (a Latin-1 database's way of handing over
+// the Windows-1252 bytes it holds) but that byte stands for another character. exact is only
+// ever cleared, so that one flag serves a whole text.
+char ToCp1252(char32_t cp, bool& exact) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+  if (cp < 0xA0) {
+    exact = false;
+    return static_cast<char>(cp);
+  }
   for (int i = 0; i < 32; ++i)
     if (kHighControls[i] == cp && cp != 0) return static_cast<char>(0x80 + i);
+  exact = false;
   return '?';
 }
 
@@ -36,12 +45,13 @@ void AppendUtf8(char32_t cp, std::string& out) {
 
 }  // namespace
 
-void Utf8ToCp1252(std::string_view in, std::string& out) {
+bool Utf8ToCp1252(std::string_view in, std::string& out) {
   // Most values are plain ASCII, which is the same in both: copy up to the first other byte.
   std::size_t i = 0;
   const std::size_t n = in.size();
   while (i < n && static_cast<unsigned char>(in[i]) < 0x80) ++i;
   out.append(in.data(), i);
+  bool exact = true;
   while (i < n) {
     auto b = static_cast<unsigned char>(in[i]);
     if (b < 0x80) {
@@ -53,6 +63,7 @@ void Utf8ToCp1252(std::string_view in, std::string& out) {
     // A stray continuation byte, an invalid lead byte or a sequence cut off by the end.
     if (extra < 0 || b > 0xF4 || i + extra >= n) {
       out.push_back('?');
+      exact = false;
       ++i;
       continue;
     }
@@ -68,25 +79,32 @@ void Utf8ToCp1252(std::string_view in, std::string& out) {
     }
     if (!ok) {
       out.push_back('?');
+      exact = false;
       ++i;
       continue;
     }
-    out.push_back(ToCp1252(cp));
+    bool same = true;
+    out.push_back(ToCp1252(cp, same));
+    exact = exact && same;
     i += extra + 1;
   }
+  return exact;
 }
 
-void Utf16ToCp1252(std::u16string_view in, std::string& out) {
+bool Utf16ToCp1252(std::u16string_view in, std::string& out) {
+  bool exact = true;
   for (std::size_t i = 0; i < in.size(); ++i) {
     const char16_t unit = in[i];
     if (unit >= 0xD800 && unit <= 0xDFFF) {
       // Nothing beyond the Basic Multilingual Plane has a Windows-1252 byte.
       if (unit <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) ++i;
       out.push_back('?');
+      exact = false;
       continue;
     }
-    out.push_back(ToCp1252(unit));
+    out.push_back(ToCp1252(unit, exact));
   }
+  return exact;
 }
 
 void Cp1252ToUtf16(std::string_view in, std::u16string& out) {
