@@ -72,10 +72,10 @@ void BadgeLookup::MakeWindowText() {
   windowText_.replace(mark, kKeysMark.size(), KeysTable(kBadgeWindow));
 }
 
-int BadgeLookup::Place(std::string_view badge) {
+int BadgeLookup::Place(const BadgeKey& badge) {
   for (std::size_t k = 0; k < asked_; ++k) {
     const std::size_t at = (hint_ + k) % asked_;
-    if (numbers_[at] == badge) {
+    if (numbers_[at].Is(badge)) {
       hint_ = at;
       return static_cast<int>(at);
     }
@@ -83,30 +83,33 @@ int BadgeLookup::Place(std::string_view badge) {
   return -1;
 }
 
-sqlhlp::Statement& BadgeLookup::Ask(std::string_view badge) {
+sqlhlp::Statement& BadgeLookup::Ask(const BadgeKey& badge) {
   if (numbers_.empty()) numbers_.resize(1);
-  numbers_[0].assign(badge);
+  numbers_[0].Assign(badge);
   asked_ = 1;
   hint_ = 0;
   if (!batched_) {
     if (!single_) single_ = &db_.Use({singleText_, outputs_});
-    single_->BindText(0, badge);
+    single_->BindText(0, badge.number, badge.exact);
     return *single_;
   }
   // The list is in badge-number order: a badge's further validity rows follow it, and only
   // those are left out. A number that still comes twice gets its rows at both places.
-  for (const std::string& n : list_->Ahead()) {
+  for (const KeptBadgeKey& n : list_->Ahead()) {
     if (asked_ == kBadgeWindow) break;
-    if (n == numbers_[asked_ - 1]) continue;
+    if (numbers_[asked_ - 1].Is(n.Key())) continue;
     if (numbers_.size() == asked_) numbers_.emplace_back();
-    numbers_[asked_++].assign(n);
+    numbers_[asked_++].Assign(n.Key());
   }
   if (!window_) {
     MakeWindowText();
     window_ = &db_.Use({windowText_, windowOutputs_});
   }
   for (std::size_t i = 0; i < kBadgeWindow; ++i)
-    window_->BindText(static_cast<int>(i), i < asked_ ? std::string_view(numbers_[i]) : "");
+    if (i < asked_)
+      window_->BindText(static_cast<int>(i), numbers_[i].number, numbers_[i].exact);
+    else
+      window_->BindText(static_cast<int>(i), "");
   window_->BindInt(static_cast<int>(kBadgeWindow), static_cast<std::int32_t>(asked_));
   return *window_;
 }

@@ -54,12 +54,12 @@ class BadgeLookup {
 
   // The place of badge among the numbers of the last lookup, or -1. The generator asks for the
   // badges in list order, so the search starts where the last one was found.
-  int Place(std::string_view badge);
+  int Place(const BadgeKey& badge);
 
   // Binds the badges one lookup asks for and returns the statement to run: when batched the
   // badge at place 0 and the numbers ahead of it in the list (at most a window), otherwise the
   // badge alone.
-  sqlhlp::Statement& Ask(std::string_view badge);
+  sqlhlp::Statement& Ask(const BadgeKey& badge);
   // Badges the last Ask bound.
   std::size_t Asked() const { return asked_; }
   // The place of the badge the statement's current row belongs to: 0 for the single statement,
@@ -80,7 +80,7 @@ class BadgeLookup {
   std::vector<sqlhlp::Column> windowOutputs_;
   sqlhlp::Statement* single_ = nullptr;  // prepared on first use
   sqlhlp::Statement* window_ = nullptr;
-  std::vector<std::string> numbers_;  // the badge numbers asked for, by place
+  std::vector<KeptBadgeKey> numbers_;  // the badge numbers asked for, by place
   std::size_t asked_ = 0;             // places of numbers_ in use
   std::size_t hint_ = 0;              // where Place found the last badge
 };
@@ -95,7 +95,7 @@ class BadgeAnswers {
   // not ask for it. read(statement, value) takes the value from the current row. A failed
   // statement gives its status and no answer.
   template <typename Read>
-  Found<const Value*> Find(BadgeLookup& lookup, std::string_view badge, Read read) {
+  Found<const Value*> Find(BadgeLookup& lookup, const BadgeKey& badge, Read read) {
     if (const int at = lookup.Place(badge); at >= 0) return Answer(static_cast<std::size_t>(at));
     sqlhlp::Statement& st = lookup.Ask(badge);
     if (!lookup.Batched()) return One(lookup, st, read);

@@ -59,7 +59,8 @@ constexpr sqlhlp::Query kAllBadgesWithClients{
 
 // Moves the columns of the badge list from a window row into the caller's row.
 void TakeListColumns(BadgeRow& to, BadgeRow& from) {
-  for (auto field : {&BadgeRow::AswNum, &BadgeRow::AswGvo, &BadgeRow::AswGbi, &BadgeRow::AswPnr,
+  for (auto field : {&BadgeRow::AswNum, &BadgeRow::AswNumExact, &BadgeRow::AswGvo, &BadgeRow::AswGbi,
+                     &BadgeRow::AswPnr,
                      &BadgeRow::AswBkl, &BadgeRow::AswGrp, &BadgeRow::AswAtp, &BadgeRow::AwvSto,
                      &BadgeRow::AswSal, &BadgeRow::AswBk2, &BadgeRow::AswSpr, &BadgeRow::AswPin})
     (to.*field).swap(from.*field);
@@ -116,7 +117,7 @@ int BadgeCursor::FillWindow() {
     window_[filled].Clear();
     endStatus_ = FetchRow(window_[filled]);
     if (endStatus_ != sqlhlp::kOk) break;
-    if (batches) numbers_.push_back(window_[filled].AswNum);
+    if (batches) numbers_.emplace_back().Assign(window_[filled]);
     if (withClients_) clients_.push_back(ReadClient());
     ++filled;
   }
@@ -125,9 +126,9 @@ int BadgeCursor::FillWindow() {
   return static_cast<int>(filled);
 }
 
-std::span<const std::string> BadgeCursor::Ahead() const {
+std::span<const KeptBadgeKey> BadgeCursor::Ahead() const {
   if (next_ == 0) return {};
-  return std::span<const std::string>(numbers_).subspan(next_ - 1);
+  return std::span<const KeptBadgeKey>(numbers_).subspan(next_ - 1);
 }
 
 int BadgeCursor::FetchRow(BadgeRow& row) {
@@ -135,6 +136,7 @@ int BadgeCursor::FetchRow(BadgeRow& row) {
   if (status != sqlhlp::kOk) return status;
   const sqlhlp::Statement& c = *cursor_;
   row.AswNum = c.GetText(kNum);
+  row.AswNumExact = c.GetExact(kNum);
   row.AswGvo = c.GetText(kGvo);
   row.AswGbi = c.GetText(kGbi);
   row.AswPnr = c.GetText(kPnr);

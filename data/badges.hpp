@@ -50,7 +50,7 @@ class BadgeCursor {
   // Badge numbers of the row last delivered and of the rows fetched after it; lookups that
   // batch their statements ask for all of these at once. Empty where the database prefers
   // single lookups.
-  std::span<const std::string> Ahead() const;
+  std::span<const KeptBadgeKey> Ahead() const;
 
   // Lookups shared by all jobs of one pass over the list (pass_lookups.hpp), or nullptr. Jobs
   // constructed after Share() answer the badge lookups that do not depend on their terminal
@@ -66,7 +66,7 @@ class BadgeCursor {
   sqlhlp::Connection& db_;
   sqlhlp::Statement* cursor_ = nullptr;  // the variant that was opened
   std::vector<BadgeRow> window_;         // rows fetched ahead
-  std::vector<std::string> numbers_;     // their badge numbers
+  std::vector<KeptBadgeKey> numbers_;    // their badge numbers
   std::vector<int> clients_;             // their clients, when read
   std::size_t next_ = 0;                 // the next row of the window to deliver
   int endStatus_ = sqlhlp::kOk;          // the status that ended the last fill, once reached

@@ -111,7 +111,7 @@ BalanceSelection BalanceSelection::Value(int n) {
   return one;
 }
 
-Found<const BalanceValues*> BalanceLookup::LookupBalanceData(std::string_view badge) {
+Found<const BalanceValues*> BalanceLookup::LookupBalanceData(const BadgeKey& badge) {
   if (shared_) return shared_->LookupBalanceData(badge);
   const BalanceSelection& selection = selection_;
   return answers_.Find(lookup_, badge,

@@ -47,7 +47,7 @@ class BalanceLookup {
   // The badge's O2002TSW row: status 0 with the selected balance values and information
   // texts, 1403 when the badge has no row, or an error status (a second row for the badge is
   // one).
-  Found<const BalanceValues*> LookupBalanceData(std::string_view badge);
+  Found<const BalanceValues*> LookupBalanceData(const BadgeKey& badge);
 
  private:
   BalanceLookup* shared_;       // the pass's own, or nullptr

@@ -106,12 +106,12 @@ int Authorisations::LoadTerminalClasses() {
   return sqlhlp::kOk;
 }
 
-int Authorisations::LoadBadgeClasses(std::string_view badge) {
+int Authorisations::LoadBadgeClasses(const BadgeKey& badge) {
   badgeClasses_ = nullptr;
   return classLookup_.Load(badge, badgeClasses_);
 }
 
-int BadgeClassLookup::Load(std::string_view badge, const Classes*& classes) {
+int BadgeClassLookup::Load(const BadgeKey& badge, const Classes*& classes) {
   if (const int at = badgeLookup_.Place(badge); at >= 0) {
     classes = &batch_[static_cast<std::size_t>(at)];
     return sqlhlp::kOk;
@@ -158,15 +158,15 @@ const Authorisations::ClassMeaning& Authorisations::Meaning(std::size_t number) 
   return number < meanings_.size() ? meanings_[number] : kNone;
 }
 
-int Authorisations::Fail(std::string_view badge, int status) {
+int Authorisations::Fail(const BadgeKey& badge, int status) {
   // A list that could not grow has printed its own line.
   if (status != kAccessListFailed)
     messages_.Say("Berechtigungen von Ausweis %s nicht lesbar! SQLCode:%d\n",
-                  std::string(badge).c_str(), status);
+                  std::string(badge.number).c_str(), status);
   return status;
 }
 
-int Authorisations::TimeAuthorisation(std::string_view badge, bool& time) {
+int Authorisations::TimeAuthorisation(const BadgeKey& badge, bool& time) {
   time = false;
   if (inProgram_) {
     int status = LoadTerminalClasses();
@@ -177,24 +177,24 @@ int Authorisations::TimeAuthorisation(std::string_view badge, bool& time) {
   } else {
     sqlhlp::Statement& count = db_.Use(kTimeClassCount);
     count.BindText(0, terminal_.name);
-    count.BindText(1, badge);
+    count.BindText(1, badge.number, badge.exact);
     // A count that cannot be read must not read as none: the badge's rights are unknown.
     if (const int status = count.SelectOne(); status != sqlhlp::kOk) return status;
     time = count.GetInt(0) > 0;
   }
   if (messages_.verbose())
-    messages_.Say("Aws: %s Zeitberechtigung: %d\n", std::string(badge).c_str(), time ? 1 : 0);
+    messages_.Say("Aws: %s Zeitberechtigung: %d\n", std::string(badge.number).c_str(), time ? 1 : 0);
   return sqlhlp::kOk;
 }
 
-Rights Authorisations::CheckTime(std::string_view badge) {
+Rights Authorisations::CheckTime(const BadgeKey& badge) {
   Rights rights;
   if (int status = TimeAuthorisation(badge, rights.time); status != sqlhlp::kOk)
     rights.status = Fail(badge, status);
   return rights;
 }
 
-const Rights& Authorisations::CheckBadge(std::string_view badge) {
+const Rights& Authorisations::CheckBadge(const BadgeKey& badge) {
   rights_.status = sqlhlp::kOk;
   rights_.classes.clear();
   int status = TimeAuthorisation(badge, rights_.time);
@@ -225,10 +225,10 @@ const Rights& Authorisations::CheckBadge(std::string_view badge) {
   return rights_;
 }
 
-int Authorisations::CollectInDatabase(std::string_view badge) {
+int Authorisations::CollectInDatabase(const BadgeKey& badge) {
   sqlhlp::Statement& st = db_.Use(kAccessClasses);
   st.BindText(0, terminal_.name);
-  st.BindText(1, badge);
+  st.BindText(1, badge.number, badge.exact);
   int status = st.Open();
   while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
     try {

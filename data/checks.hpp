@@ -35,7 +35,7 @@ class BadgeClassLookup {
 
   // 0 with classes pointing at the badge's classes (valid until a badge outside the last
   // window is asked for), or the status of the failed statement.
-  int Load(std::string_view badge, const Classes*& classes);
+  int Load(const BadgeKey& badge, const Classes*& classes);
 
   // The number of a class read elsewhere (its text and exact form): the same number as the
   // badges' class that the database holds alike.
@@ -81,12 +81,12 @@ class Authorisations {
   // The time check alone. With "/d" prints "Aws: ... Zeitberechtigung: ...". A badge whose
   // rights cannot be read must not be sent as a badge without rights: then the failure line is
   // printed and the status returned.
-  Rights CheckTime(std::string_view badge);
+  Rights CheckTime(const BadgeKey& badge);
 
   // Both checks, in the order the files have always asked them: the time authorisation, then
   // the terminal's readers (first badge only) and the access classes. The result stays valid
   // until the next call.
-  const Rights& CheckBadge(std::string_view badge);
+  const Rights& CheckBadge(const BadgeKey& badge);
 
   // The terminal's readers (bit n: reader n, 0 to 11, up to highestReader, not withdrawn).
   // Known once CheckBadge has answered.
@@ -94,11 +94,11 @@ class Authorisations {
 
  private:
   int LoadTerminalClasses();
-  int LoadBadgeClasses(std::string_view badge);
+  int LoadBadgeClasses(const BadgeKey& badge);
   int LoadReaders();
-  int TimeAuthorisation(std::string_view badge, bool& time);
-  int CollectInDatabase(std::string_view badge);  // the access-class statement of the badge
-  int Fail(std::string_view badge, int status);
+  int TimeAuthorisation(const BadgeKey& badge, bool& time);
+  int CollectInDatabase(const BadgeKey& badge);  // the access-class statement of the badge
+  int Fail(const BadgeKey& badge, int status);
 
   sqlhlp::Connection& db_;
   const Messages& messages_;

@@ -273,7 +273,7 @@ DisplayTexts::DisplayTexts(sqlhlp::Connection& db, const BadgeCursor* list) : db
 
 DisplayTexts::~DisplayTexts() = default;
 
-int DisplayTexts::ReadBadgeLines(std::string_view badge, const EachLine& each) {
+int DisplayTexts::ReadBadgeLines(const BadgeKey& badge, const EachLine& each) {
   if (window_) {
     int at = window_->Place(badge);
     if (at < 0) {
@@ -307,7 +307,7 @@ int DisplayTexts::ReadBadgeLines(std::string_view badge, const EachLine& each) {
   // together here as the badge's own statements would give them.
   std::size_t rows = 0;
   bool keyed = true;  // every row has a set and language that a key finds
-  setKeys_->BindText(0, badge);
+  setKeys_->BindText(0, badge.number, badge.exact);
   int status = setKeys_->Open();
   while (status == sqlhlp::kOk && (status = setKeys_->Fetch()) == sqlhlp::kOk) {
     if (rows_.size() == rows) rows_.emplace_back();
@@ -331,8 +331,8 @@ int DisplayTexts::ReadBadgeLines(std::string_view badge, const EachLine& each) {
     if (sqlhlp::IsError(status)) return status;
     if (status == sqlhlp::kOk) return PutTogether(each);
   }
-  badgeCodes_->BindText(0, badge);
-  badgeLines_->BindText(0, badge);
+  badgeCodes_->BindText(0, badge.number, badge.exact);
+  badgeLines_->BindText(0, badge.number, badge.exact);
   return ReadLinesAndCodes(*badgeLines_, *badgeCodes_, each);
 }
 
@@ -468,7 +468,7 @@ int DisplayTexts::ReadLinesAndCodes(sqlhlp::Statement& lines, sqlhlp::Statement&
   return status;
 }
 
-int DisplayTexts::ReadWindow(std::string_view badge) {
+int DisplayTexts::ReadWindow(const BadgeKey& badge) {
   sqlhlp::Statement& st = window_->Ask(badge);
   // The entries keep their storage from one window to the next.
   if (sets_.size() < window_->Asked()) sets_.resize(window_->Asked());
@@ -511,7 +511,7 @@ int DisplayTexts::ReadTerminalSet(const TerminalRecord& terminal, DisplayLineTab
   });
 }
 
-int DisplayTexts::ReadBadgeSet(std::string_view badge, DisplayLineTable& table) {
+int DisplayTexts::ReadBadgeSet(const BadgeKey& badge, DisplayLineTable& table) {
   return ReadBadgeLines(badge, [&](const DisplayLine& line) { StoreDisplayLine(table, line); });
 }
 

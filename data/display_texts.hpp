@@ -60,12 +60,12 @@ class DisplayTexts {
                       const Messages& messages);
 
   // The same for the own set of the badge with this number (no lines printed).
-  int ReadBadgeSet(std::string_view badge, DisplayLineTable& table);
+  int ReadBadgeSet(const BadgeKey& badge, DisplayLineTable& table);
 
   // The lines of a set one by one, as the database gives them, each with its value code.
   using EachLine = std::function<void(const DisplayLine&)>;
   int ReadTerminalLines(const TerminalRecord& terminal, const EachLine& each);
-  int ReadBadgeLines(std::string_view badge, const EachLine& each);
+  int ReadBadgeLines(const BadgeKey& badge, const EachLine& each);
 
   // A validity row's set and language, as a key that finds exactly the rows its own join finds.
   struct SetOfRow {
@@ -76,7 +76,7 @@ class DisplayTexts {
 
  private:
   // Reads the own sets of the badge and the window ahead of it: 1403 when read.
-  int ReadWindow(std::string_view badge);
+  int ReadWindow(const BadgeKey& badge);
   // Reads the lines of the set that lines and codes are bound to, each with its value code,
   // until a fetch or a code answers non-zero.
   int ReadLinesAndCodes(sqlhlp::Statement& lines, sqlhlp::Statement& codes, const EachLine& each);

@@ -24,7 +24,7 @@ LocationLookup::LocationLookup(sqlhlp::Connection& db, const BadgeCursor* list)
     : shared_(list && list->shared() ? &list->shared()->locations : nullptr),
       lookup_(db, list, kLocation, kLocationColumns) {}
 
-Found<std::string_view> LocationLookup::FetchLocationText(std::string_view badge) {
+Found<std::string_view> LocationLookup::FetchLocationText(const BadgeKey& badge) {
   if (shared_) return shared_->FetchLocationText(badge);
   const Found<const std::string*> found = answers_.Find(lookup_, badge, ReadLocation);
   if (found.status != sqlhlp::kOk) return {found.status, {}};

@@ -18,7 +18,7 @@ class LocationLookup {
 
   // Status 0 with the first 3 characters of the location's StoKtx (empty for a NULL text);
   // 1403 when the badge has no active location; otherwise the database's error.
-  Found<std::string_view> FetchLocationText(std::string_view badge);
+  Found<std::string_view> FetchLocationText(const BadgeKey& badge);
 
  private:
   LocationLookup* shared_;  // the pass's own, or nullptr

@@ -29,10 +29,10 @@ void RunBadgeLoop(BadgeCursor& list, const TerminalRecord& terminal, std::span<L
   }
 
   BadgeRow row;
-  std::string previous;  // badge number of the row before
+  KeptBadgeKey previous;  // badge number of the row before
   long badge = 0;        // counts changes of the badge number; 0 stands for the "" before the list
   while (opened && (status = list.FetchBadge(row)) == sqlhlp::kOk) {
-    if (row.AswNum != previous) ++badge;
+    if (!previous.Is(row)) ++badge;
     bool anyRunning = false;
     for (LoopJob& j : jobs) {
       for (int times = j.clients ? j.clients->Repeats(list) : 1; times > 0 && Running(j); --times) {
@@ -49,7 +49,7 @@ void RunBadgeLoop(BadgeCursor& list, const TerminalRecord& terminal, std::span<L
       anyRunning = anyRunning || Running(j);
     }
     if (!anyRunning) break;
-    previous = row.AswNum;
+    previous.Assign(row);
     row.Clear();
   }
   // The end of the list, as the jobs still reading met it.

@@ -49,7 +49,7 @@ class IdStammJob final : public BadgeJob {
 
   int Badge(const BadgeRow& row) override {
     const Messages& m = c_.messages;
-    const Rights& rights = checks_.CheckBadge(row.AswNum);
+    const Rights& rights = checks_.CheckBadge(row);
     if (rights.status != sqlhlp::kOk) return rights.status;
     idstamm::Badge b;
     b.time = rights.time;

@@ -34,7 +34,7 @@ class MgDnl17PJob final : public BadgeJob {
     // come; otherwise it is read only for a badge that gets records.
     bool balanceRead = false;
     auto readBalance = [&] {
-      const Found<const BalanceValues*> found = balances_.LookupBalanceData(row.AswNum);
+      const Found<const BalanceValues*> found = balances_.LookupBalanceData(row);
       if (found.status != sqlhlp::kOk && m.verbose())
         m.Say("Saldo Ermitteln. Pnr: %s SQLCode:%ld\n", row.AswPnr.c_str(), long{found.status});
       balance_ = found.status == sqlhlp::kOk ? std::string_view(found.value->value[kBalanceValue])
@@ -45,7 +45,7 @@ class MgDnl17PJob final : public BadgeJob {
     if (m.verbose())
       if (const int failed = readBalance(); failed != sqlhlp::kOk) return failed;
 
-    const Rights& rights = checks_.CheckBadge(row.AswNum);
+    const Rights& rights = checks_.CheckBadge(row);
     if (rights.status != sqlhlp::kOk) return rights.status;
     std::vector<std::string_view> classes;
     if (!GetsReaderRecords(m, rights, row.AswNum, c_.terminal.name, classes)) return 0;
@@ -55,7 +55,7 @@ class MgDnl17PJob final : public BadgeJob {
     badge.time = rights.time;
     badge.classes = classes;
     badge.readers = checks_.readers();
-    const Found<std::string_view> location = locations_.FetchLocationText(row.AswNum);
+    const Found<std::string_view> location = locations_.FetchLocationText(row);
     if (location.status == sqlhlp::kOk)
       badge.location = location.value;
     else if (location.status != sqlhlp::kNoRow)

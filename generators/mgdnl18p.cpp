@@ -60,13 +60,13 @@ class MgDnl18PJob final : public BadgeJob {
 
   int Badge(const BadgeRow& row) override {
     const Messages& m = c_.messages;
-    const Rights rights = checks_.CheckTime(row.AswNum);
+    const Rights rights = checks_.CheckTime(row);
     if (rights.status != sqlhlp::kOk) return rights.status;
     if (!rights.time && m.verbose())
       m.Say("Ausweis %s auf Terminal %s nicht zulaessig!\n", row.AswNum.c_str(),
             c_.terminal.name.c_str());
     // A badge comes in one row per validity period; the terminal takes it once.
-    if (row.AswPnr.empty() || row.AswNum == previous_ || !rights.time ||
+    if (row.AswPnr.empty() || previous_.Is(row) || !rights.time ||
         !BadgeNumberFits(m, row.AswNum))
       return 0;
     const bool ownSet = !row.AswSal.empty() && c_.terminal.TRMMOD == kBadgeSetModel;
@@ -74,7 +74,7 @@ class MgDnl18PJob final : public BadgeJob {
     // its own but no lines in it gets eight empty slots.
     if (ownSet) {
       lines_ = DisplayLineTable{};
-      const int status = badgeTexts_.ReadBadgeSet(row.AswNum, lines_);
+      const int status = badgeTexts_.ReadBadgeSet(row, lines_);
       if (sqlhlp::IsError(status)) {
         m.Say("Anzeigetexte von Ausweis %s nicht lesbar! SQLCode:%d\n", Shown(row.AswNum).c_str(),
               status);
@@ -84,7 +84,7 @@ class MgDnl18PJob final : public BadgeJob {
       lines_ = terminalLines_;
     }
     const Found<const BalanceValues*> balance =
-        (ownSet ? SetBalances() : *terminalBalances_).LookupBalanceData(row.AswNum);
+        (ownSet ? SetBalances() : *terminalBalances_).LookupBalanceData(row);
     if (balance.status != sqlhlp::kOk && m.verbose())
       m.Say("Ausweis:%s Person:%s Saldodaten nicht gefunden! %d\n", row.AswNum.c_str(),
             row.AswPnr.c_str(), balance.status);
@@ -96,7 +96,7 @@ class MgDnl18PJob final : public BadgeJob {
     for (int n = 0; n < mgdnl18p::kSlots; ++n)
       slots[n] = {lines_[n].label, lines_[n].column, lines_[n].value, lines_[n].valueCode};
     c_.file.Write(mgdnl18p::BuildRecord(slots, row.AswNum, date_, c_.terminal.TRMMOD));
-    previous_ = row.AswNum;
+    previous_.Assign(row);
     return 1;
   }
 
@@ -128,7 +128,7 @@ class MgDnl18PJob final : public BadgeJob {
   BalanceLookup badgeSetBalances_;
   std::vector<std::pair<unsigned long, std::unique_ptr<BalanceLookup>>> setBalances_;  // by bits
   DisplayLineTable lines_{};          // the written badge's lines, values filled in
-  std::string previous_;              // badge number of the latest record, whole
+  KeptBadgeKey previous_;             // badge number of the latest record, whole
   const BalanceValues kNoBalance_{};  // a badge without balance row: every value empty
 };
 

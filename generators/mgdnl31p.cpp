@@ -19,7 +19,7 @@ class MgDnl31PJob final : public BadgeJob {
 
   int Badge(const BadgeRow& row) override {
     const Messages& m = c_.messages;
-    const Rights& rights = checks_.CheckBadge(row.AswNum);
+    const Rights& rights = checks_.CheckBadge(row);
     if (rights.status != sqlhlp::kOk) return rights.status;
     if (rights.classes.empty()) {
       if (m.verbose())
@@ -29,7 +29,7 @@ class MgDnl31PJob final : public BadgeJob {
     }
     if (!BadgeNumberFits(m, row.AswNum)) return 0;
     // Without a location the record carries blanks; one that cannot be read fails the run.
-    const Found<std::string_view> location = locations_.FetchLocationText(row.AswNum);
+    const Found<std::string_view> location = locations_.FetchLocationText(row);
     if (sqlhlp::IsError(location.status)) {
       m.Say("Standort von Ausweis %s nicht lesbar! SQLCode:%d\n", Shown(row.AswNum).c_str(),
             location.status);

@@ -25,13 +25,13 @@ class MgDnl60PJob final : public BadgeJob {
   int Badge(const BadgeRow& row) override {
     const Messages& m = c_.messages;
     if (!BadgeNumberFits(m, row.AswNum)) return 0;
-    const Rights& rights = checks_.CheckBadge(row.AswNum);
+    const Rights& rights = checks_.CheckBadge(row);
     if (rights.status != sqlhlp::kOk) return rights.status;
     std::vector<std::string_view> classes;
     if (!GetsReaderRecords(m, rights, row.AswNum, c_.terminal.name, classes)) return 0;
     // The balance shows only in records and is never reported, so it is read only for a badge
     // that gets records.
-    const Found<const BalanceValues*> balance = balances_.LookupBalanceData(row.AswNum);
+    const Found<const BalanceValues*> balance = balances_.LookupBalanceData(row);
     if (const int failed = ReportBalanceFailure(m, row.AswNum, balance.status);
         failed != sqlhlp::kOk)
       return failed;

@@ -200,15 +200,15 @@ TEST(Checks, TimeAuthorisationCountsOnlyTimeClassesOfTheTerminal) {
   const TerminalRecord t1 = Terminal("T1", 0);
   const Messages quiet = s.Lines();
   Authorisations checks(s.db(), quiet, t1);
-  EXPECT_TRUE(checks.CheckTime("C1").time);
-  EXPECT_FALSE(checks.CheckTime("C2").time);  // only on T2
-  EXPECT_FALSE(checks.CheckTime("C3").time);  // access class only
+  EXPECT_TRUE(checks.CheckTime(BadgeKey("C1")).time);
+  EXPECT_FALSE(checks.CheckTime(BadgeKey("C2")).time);  // only on T2
+  EXPECT_FALSE(checks.CheckTime(BadgeKey("C3")).time);  // access class only
   EXPECT_EQ(s.Output(), "");
 
   const Messages verbose = s.Lines(true);
   Authorisations told(s.db(), verbose, t1);
-  EXPECT_TRUE(told.CheckTime("C1").time);
-  EXPECT_FALSE(told.CheckTime("C2").time);
+  EXPECT_TRUE(told.CheckTime(BadgeKey("C1")).time);
+  EXPECT_FALSE(told.CheckTime(BadgeKey("C2")).time);
   EXPECT_EQ(s.Output(), "Aws: C1 Zeitberechtigung: 1\nAws: C2 Zeitberechtigung: 0\n");
 }
 
@@ -219,9 +219,9 @@ TEST(Checks, AccessClassesHighestFirstOnceEachAndRefilledPerBadge) {
   Authorisations checks(s.db(), lines, t1);
   // Descending as the database orders text: letters after digits, "7" after "20"; a class
   // listed twice for the terminal or held twice by the badge comes once.
-  EXPECT_EQ(checks.CheckBadge("C1").classes, (Numbers{"LANG1", "7  ", "5  ", "20 ", "10 "}));
+  EXPECT_EQ(checks.CheckBadge(BadgeKey("C1")).classes, (Numbers{"LANG1", "7  ", "5  ", "20 ", "10 "}));
   // Classes only on another terminal.
-  EXPECT_EQ(checks.CheckBadge("C2").classes, Numbers{});
+  EXPECT_EQ(checks.CheckBadge(BadgeKey("C2")).classes, Numbers{});
   EXPECT_EQ(s.Output(), "");
 }
 
@@ -230,11 +230,11 @@ TEST(Checks, ClassesThatCannotBeReadStopTheAnswer) {
   const TerminalRecord t1 = Terminal("T1", 0);
   const Messages lines = s.Lines(true);
   Authorisations checks(s.db(), lines, t1, nullptr, 11);
-  EXPECT_LT(checks.CheckTime("C1").status, 0);
-  EXPECT_LT(checks.CheckBadge("C1").status, 0);
+  EXPECT_LT(checks.CheckTime(BadgeKey("C1")).status, 0);
+  EXPECT_LT(checks.CheckBadge(BadgeKey("C1")).status, 0);
   // No "Zeitberechtigung: 0" line for a badge that was not read: the failure instead.
   const std::string failure = "Berechtigungen von Ausweis C1 nicht lesbar! SQLCode:" +
-                              std::to_string(checks.CheckTime("C1").status) + "\n";
+                              std::to_string(checks.CheckTime(BadgeKey("C1")).status) + "\n";
   EXPECT_EQ(s.Output(), failure + failure + failure);
 }
 
@@ -253,7 +253,7 @@ TEST(Checks, ReadersUpToTheHighestAskedForThatHaveASlot) {
                 {std::nullopt, "000000000000"}};
   for (const auto& c : kCases) {
     Authorisations checks(s.db(), lines, t1, nullptr, c.highest);
-    EXPECT_EQ(checks.CheckBadge("C3").classes, Numbers{"10 "});
+    EXPECT_EQ(checks.CheckBadge(BadgeKey("C3")).classes, Numbers{"10 "});
     EXPECT_EQ(checks.readers().to_string(), c.readers) << c.highest.value_or(-1);
   }
 }
@@ -278,7 +278,7 @@ INSERT INTO Kvd113Awv (AWVNUM, AwvSto, AwvSta) VALUES ('L1', 1, 1), ('L2', 2, NU
       {"L9", 1403, ""},  // no administration row
   };
   for (const auto& c : kCases) {
-    const Found<std::string_view> found = lookup.FetchLocationText(c.badge);
+    const Found<std::string_view> found = lookup.FetchLocationText(BadgeKey(c.badge));
     EXPECT_EQ(found.status, c.status) << c.badge;
     EXPECT_EQ(found.value, c.text) << c.badge;
   }

@@ -110,15 +110,15 @@ std::vector<std::string> Answers(sqlhlp::Connection& db) {
   BadgeRow row;
   while (list.FetchBadge(row) == 0) {
     std::string a = row.AswNum;
-    const Rights& rights = checks.CheckBadge(row.AswNum);
+    const Rights& rights = checks.CheckBadge(row);
     a += " rights " + std::to_string(rights.status) + (rights.time ? " time" : "");
     for (const std::string& c : rights.classes) a += " [" + c + "]";
-    const Found<std::string_view> at = location.FetchLocationText(row.AswNum);
+    const Found<std::string_view> at = location.FetchLocationText(row);
     a += " location " + std::to_string(at.status) + " " + std::string(at.value);
-    const Found<const BalanceValues*> values = balance.LookupBalanceData(row.AswNum);
+    const Found<const BalanceValues*> values = balance.LookupBalanceData(row);
     a += " balance " + std::to_string(values.status);
     if (values.value) a += " [" + values.value->value[2] + values.value->info[1] + "]";
-    const int status = texts.ReadBadgeLines(row.AswNum, [&](const DisplayLine& line) {
+    const int status = texts.ReadBadgeLines(row, [&](const DisplayLine& line) {
       a += " [" + std::to_string(line.sequence) + " " + std::to_string(line.column) + " " +
            line.label + line.valueCode + "]";
     });

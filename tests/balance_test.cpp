@@ -58,7 +58,7 @@ class BalanceLookup : public ::testing::Test {
 
 TEST_F(BalanceLookup, EachColumnLandsInItsValue) {
   zibrolt::BalanceLookup lookup(*db_);
-  Found<const BalanceValues*> found = lookup.LookupBalanceData("K1");
+  Found<const BalanceValues*> found = lookup.LookupBalanceData(BadgeKey("K1"));
   ASSERT_EQ(found.status, sqlhlp::kOk);
   for (int n = 2; n <= 16; ++n) {
     std::string digits = std::to_string(n);
@@ -70,7 +70,7 @@ TEST_F(BalanceLookup, EachColumnLandsInItsValue) {
   }
 
   // NULL columns of a row give blanks of the full width.
-  found = lookup.LookupBalanceData("K2");
+  found = lookup.LookupBalanceData(BadgeKey("K2"));
   ASSERT_EQ(found.status, sqlhlp::kOk);
   EXPECT_BYTES("  8,00 ", found.value->value[9]);
   EXPECT_BYTES("       ", found.value->value[2]);
@@ -83,24 +83,24 @@ TEST_F(BalanceLookup, ASelectionReadsOnlyWhatTheFileShows) {
   shown.AddValue(9);
   shown.AddInfo(10);
   zibrolt::BalanceLookup lookup(*db_, nullptr, shown);
-  const Found<const BalanceValues*> found = lookup.LookupBalanceData("K1");
+  const Found<const BalanceValues*> found = lookup.LookupBalanceData(BadgeKey("K1"));
   ASSERT_EQ(found.status, sqlhlp::kOk);
   EXPECT_BYTES("     9-", found.value->value[9]);
   EXPECT_BYTES("Text 10             ", found.value->info[10]);
   EXPECT_EQ(found.value->value[2], "");
   EXPECT_EQ(found.value->info[1], "");
-  EXPECT_EQ(lookup.LookupBalanceData("NONE").status, sqlhlp::kNoRow);
+  EXPECT_EQ(lookup.LookupBalanceData(BadgeKey("NONE")).status, sqlhlp::kNoRow);
 }
 
 TEST_F(BalanceLookup, NoRowOrTwoRowsGiveNoValues) {
   zibrolt::BalanceLookup lookup(*db_);
   // A key that only starts like a stored one finds nothing.
   for (const char* badge : {"K9", "K"}) {
-    const Found<const BalanceValues*> found = lookup.LookupBalanceData(badge);
+    const Found<const BalanceValues*> found = lookup.LookupBalanceData(BadgeKey(badge));
     EXPECT_EQ(found.status, sqlhlp::kNoRow) << badge;
     EXPECT_EQ(found.value, nullptr);
   }
-  const Found<const BalanceValues*> two = lookup.LookupBalanceData("K3");
+  const Found<const BalanceValues*> two = lookup.LookupBalanceData(BadgeKey("K3"));
   EXPECT_EQ(two.status, sqlhlp::kTooManyRows);
   EXPECT_EQ(two.value, nullptr);
 }

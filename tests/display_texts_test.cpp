@@ -41,7 +41,7 @@ Lines ReadBadge(sqlhlp::Connection& db, const std::string& badge) {
   DisplayTexts texts(db);
   Lines out;
   out.end =
-      texts.ReadBadgeLines(badge, [&](const DisplayLine& line) { out.lines.push_back(line); });
+      texts.ReadBadgeLines(BadgeKey(badge), [&](const DisplayLine& line) { out.lines.push_back(line); });
   return out;
 }
 

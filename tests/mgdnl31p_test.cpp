@@ -193,5 +193,36 @@ INSERT INTO Kvd113Awv VALUES ('2001', NULL, 1, 1);
   }
 }
 
+// Badge numbers that share their Windows-1252 bytes ('?' for a Greek letter, 0x80 for U+0080
+// and the euro sign) are different badges: each gets its own classes and location, and a badge
+// whose number really is "N?" keeps its own. Control characters U+0080..U+009F come out as
+// their bytes.
+TEST(MgDnl31P, BadgesWhoseNumbersShareTheirBytesKeepTheirOwnRows) {
+  Installation inst(R"sql(
+INSERT INTO Kvd1140Trm VALUES ('T1', '7744-010', 'TSAL', 1, 1, 1, 1);
+INSERT INTO MGSST35P VALUES ('T1', '10', '0'), ('T1', '20', '0'), ('T1', '30', '0'),
+  ('T1', '40', '0'), ('T1', '50', '0');
+INSERT INTO Kvd113Sto VALUES (1, 'L' || char(955), 1), (2, 'L' || char(956), 1), (3, 'L?', 1),
+  (4, 'C' || char(150) || 'x', 1), (5, 'E', 1);
+CREATE TEMP TABLE b AS SELECT column1 n, column2 sto, column3 cls FROM (VALUES
+  ('N' || char(955), 1, '10'), ('N' || char(956), 2, '20'), ('N?', 3, '30'),
+  ('C' || char(128), 4, '40'), ('C' || char(8364), 5, '50'));
+INSERT INTO Kvd301Asw SELECT n, date('now','localtime','-1 days'), NULL,
+  'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1 FROM b;
+INSERT INTO Kvd113Awv SELECT n, sto, 1, 1 FROM b;
+INSERT INTO Kvd301Awb SELECT n, cls FROM b;
+)sql");
+  const RunResult r = inst.Generate("MGDNL31P", "T1");
+  EXPECT_EQ(r.exitStatus, 0) << r.output;
+  const std::string from = ListDate(-1), none = "00000000";
+  // In the database's order of the numbers: "C" U+0080, "C" euro, "N?", "N" lambda, "N" mu.
+  EXPECT_BYTES(Record("C\x80           ", from, none, "01", "40 ", "C\x96x") +
+                   Record("C\x80           ", from, none, "01", "50 ", "E  ") +
+                   Record("N?           ", from, none, "01", "30 ", "L? ") +
+                   Record("N?           ", from, none, "01", "10 ", "L? ") +
+                   Record("N?           ", from, none, "01", "20 ", "L? "),
+               inst.ReadOut());
+}
+
 }  // namespace
 }  // namespace zibrolt::test

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "data/checks.hpp"
 #include "data/statements.hpp"
 
 namespace zibrolt::check {
@@ -184,6 +185,13 @@ void CheckStructure(sqlhlp::Connection& db, Dbms dbms, Report& report) {
   }
   for (const auto& [key, perBadge] : keys) CheckKey(key, *columns.Get(key), report);
   for (const auto& [a, b] : joins) CheckJoin(a, *columns.Get(a), b, *columns.Get(b), report);
+
+  // Which classes a badge holds is the database's join: the program makes it only where the
+  // catalog proves that the database would decide alike; either way the files are the same.
+  const backend::JoinProof& classes = ClassJoinInProgram(db);
+  report.Ok(std::string(classes.exact ? "Klassenabgleich im Programm: "
+                                      : "Klassenabgleich je Ausweis in der Datenbank: ") +
+            classes.reason);
 
   // A lookup run for every badge reads the whole table each time without an index that
   // starts with its key.
