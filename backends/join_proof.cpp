@@ -32,17 +32,15 @@ std::string Upper(std::string text) {
   return text;
 }
 
-std::string Named(const KeyColumn& c) {
-  return std::string(c.table) + "." + std::string(c.column);
-}
+std::string Named(const KeyColumn& c) { return std::string(c.table) + "." + std::string(c.column); }
 
 // What the catalog says of one column, in words for the preflight.
 struct ColumnType {
-  std::string type;       // the declared type, upper case
+  std::string type;        // the declared type, upper case
   std::int64_t bytes = 0;  // Oracle: DATA_LENGTH
   std::int64_t chars = 0;  // Oracle: CHAR_LENGTH
-  std::string unit;       // Oracle: CHAR_USED, B or C
-  bool collated = false;  // SQLite: its table names a collation
+  std::string unit;        // Oracle: CHAR_USED, B or C
+  bool collated = false;   // SQLite: its table names a collation
 };
 
 std::string Describe(const KeyColumn& c, const ColumnType& t) {
@@ -66,8 +64,9 @@ int ReadSqliteColumn(Connection& db, const KeyColumn& c, ColumnType& t) {
                         kSqliteTypeColumns, {c.table, c.column}, row);
   if (status != kOk) return status;
   t.type = row.texts[0];
-  status = FirstRow(db, "select upper(sql) from sqlite_master where type='table' and upper(name)=:b0",
-                    kSqliteTableColumns, {c.table}, row);
+  status =
+      FirstRow(db, "select upper(sql) from sqlite_master where type='table' and upper(name)=:b0",
+               kSqliteTableColumns, {c.table}, row);
   if (status != kOk) return status;
   t.collated = row.texts[0].find("COLLATE") != std::string::npos;
   return kOk;

@@ -414,9 +414,12 @@ class OdbcConnection final : public Connection {
     // The catalog's statements are the connection's own, not the run's.
     const std::uint64_t roundTrips = diagnostics_.roundTrips;
     JoinProof proof;
-    if (dbms_ == Dbms::kOracle) proof = ProveOracleJoin(*this, a, b);
-    else if (dbms_ == Dbms::kSqlite) proof = ProveSqliteJoin(*this, a, b);
-    else proof = Connection::ProveExactJoin(a, b);
+    if (dbms_ == Dbms::kOracle)
+      proof = ProveOracleJoin(*this, a, b);
+    else if (dbms_ == Dbms::kSqlite)
+      proof = ProveSqliteJoin(*this, a, b);
+    else
+      proof = Connection::ProveExactJoin(a, b);
     diagnostics_.roundTrips = roundTrips;
     return proof;
   }

@@ -134,7 +134,8 @@ Connection::Connection(std::unique_ptr<backend::Connection> backend)
 const backend::JoinProof& Connection::ProveExactJoin(const backend::KeyColumn& a,
                                                      const backend::KeyColumn& b) {
   std::string key;
-  for (std::string_view part : {a.table, a.column, b.table, b.column}) key.append(part).push_back(' ');
+  for (std::string_view part : {a.table, a.column, b.table, b.column})
+    key.append(part).push_back(' ');
   const auto found = joins_.find(key);
   if (found != joins_.end()) return found->second;
   return joins_.emplace(key, backend_->ProveExactJoin(a, b)).first->second;

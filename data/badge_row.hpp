@@ -26,8 +26,8 @@ struct BadgeRow {
   // Empties every field, as before each fetch of the badge list (keeping the strings' storage,
   // since this runs once per badge row).
   void Clear() {
-    for (std::string* field : {&AswNum, &AswNumExact, &AswGvo, &AswGbi, &AswPnr, &AswBkl, &AswGrp, &AswAtp,
-                               &AwvSto, &AswSal, &AswBk2, &AswSpr, &AswPin})
+    for (std::string* field : {&AswNum, &AswNumExact, &AswGvo, &AswGbi, &AswPnr, &AswBkl, &AswGrp,
+                               &AswAtp, &AwvSto, &AswSal, &AswBk2, &AswSpr, &AswPin})
       field->clear();
   }
 };

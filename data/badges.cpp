@@ -59,10 +59,10 @@ constexpr sqlhlp::Query kAllBadgesWithClients{
 
 // Moves the columns of the badge list from a window row into the caller's row.
 void TakeListColumns(BadgeRow& to, BadgeRow& from) {
-  for (auto field : {&BadgeRow::AswNum, &BadgeRow::AswNumExact, &BadgeRow::AswGvo, &BadgeRow::AswGbi,
-                     &BadgeRow::AswPnr,
-                     &BadgeRow::AswBkl, &BadgeRow::AswGrp, &BadgeRow::AswAtp, &BadgeRow::AwvSto,
-                     &BadgeRow::AswSal, &BadgeRow::AswBk2, &BadgeRow::AswSpr, &BadgeRow::AswPin})
+  for (auto field : {&BadgeRow::AswNum, &BadgeRow::AswNumExact, &BadgeRow::AswGvo,
+                     &BadgeRow::AswGbi, &BadgeRow::AswPnr, &BadgeRow::AswBkl, &BadgeRow::AswGrp,
+                     &BadgeRow::AswAtp, &BadgeRow::AwvSto, &BadgeRow::AswSal, &BadgeRow::AswBk2,
+                     &BadgeRow::AswSpr, &BadgeRow::AswPin})
     (to.*field).swap(from.*field);
 }
 

@@ -183,7 +183,8 @@ int Authorisations::TimeAuthorisation(const BadgeKey& badge, bool& time) {
     time = count.GetInt(0) > 0;
   }
   if (messages_.verbose())
-    messages_.Say("Aws: %s Zeitberechtigung: %d\n", std::string(badge.number).c_str(), time ? 1 : 0);
+    messages_.Say("Aws: %s Zeitberechtigung: %d\n", std::string(badge.number).c_str(),
+                  time ? 1 : 0);
   return sqlhlp::kOk;
 }
 

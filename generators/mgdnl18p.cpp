@@ -66,8 +66,7 @@ class MgDnl18PJob final : public BadgeJob {
       m.Say("Ausweis %s auf Terminal %s nicht zulaessig!\n", row.AswNum.c_str(),
             c_.terminal.name.c_str());
     // A badge comes in one row per validity period; the terminal takes it once.
-    if (row.AswPnr.empty() || previous_.Is(row) || !rights.time ||
-        !BadgeNumberFits(m, row.AswNum))
+    if (row.AswPnr.empty() || previous_.Is(row) || !rights.time || !BadgeNumberFits(m, row.AswNum))
       return 0;
     const bool ownSet = !row.AswSal.empty() && c_.terminal.TRMMOD == kBadgeSetModel;
     // The working table keeps its strings' storage from badge to badge. A badge with a set of

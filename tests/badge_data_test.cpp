@@ -219,7 +219,8 @@ TEST(Checks, AccessClassesHighestFirstOnceEachAndRefilledPerBadge) {
   Authorisations checks(s.db(), lines, t1);
   // Descending as the database orders text: letters after digits, "7" after "20"; a class
   // listed twice for the terminal or held twice by the badge comes once.
-  EXPECT_EQ(checks.CheckBadge(BadgeKey("C1")).classes, (Numbers{"LANG1", "7  ", "5  ", "20 ", "10 "}));
+  EXPECT_EQ(checks.CheckBadge(BadgeKey("C1")).classes,
+            (Numbers{"LANG1", "7  ", "5  ", "20 ", "10 "}));
   // Classes only on another terminal.
   EXPECT_EQ(checks.CheckBadge(BadgeKey("C2")).classes, Numbers{});
   EXPECT_EQ(s.Output(), "");

@@ -40,8 +40,8 @@ Lines ReadTerminal(sqlhlp::Connection& db, const std::string& name) {
 Lines ReadBadge(sqlhlp::Connection& db, const std::string& badge) {
   DisplayTexts texts(db);
   Lines out;
-  out.end =
-      texts.ReadBadgeLines(BadgeKey(badge), [&](const DisplayLine& line) { out.lines.push_back(line); });
+  out.end = texts.ReadBadgeLines(BadgeKey(badge),
+                                 [&](const DisplayLine& line) { out.lines.push_back(line); });
   return out;
 }
 
