@@ -81,8 +81,9 @@ class Connection {
   // True where every statement is a round trip to a server: lookups then ask for a window of
   // badges at once. An embedded database answers single lookups faster.
   virtual bool PrefersBatches() const = 0;
-  // The SQLSTATE of the last failure that carried no native error number, or empty.
-  virtual std::string DriverState() const { return {}; }
+  // The SQLSTATE that goes with status, the failure last answered, when that failure carried no
+  // native error number; empty for any other status or failure.
+  virtual std::string DriverState(int /*status*/) const { return {}; }
   // Round trips to a server so far (prepares, executes and fetches that reach it); 0 for a
   // database in the process.
   virtual std::uint64_t RoundTrips() const { return 0; }
