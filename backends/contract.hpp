@@ -107,8 +107,9 @@ class Connection {
   // True where every statement is a round trip to a server: lookups then ask for a window of
   // badges at once. An embedded database answers single lookups faster.
   virtual bool PrefersBatches() const = 0;
-  // The SQLSTATE of the last failure that carried no native error number, or empty.
-  virtual std::string DriverState() const { return {}; }
+  // The SQLSTATE that goes with status, the failure last answered, when that failure carried no
+  // native error number; empty for any other status or failure.
+  virtual std::string DriverState(int /*status*/) const { return {}; }
   // Whether the database, on this connection, finds a=b true exactly when the values it hands
   // over from the two text columns have the same exact form (Row::exact, or the text where that
   // is empty), for values of up to 255 characters: then the program may make that join itself.

@@ -72,7 +72,9 @@ class Handle {
 // Where the statuses of failed calls come from, per connection.
 struct Diagnostics {
   bool connected = false;  // a failure without a native number is the driver's, not the connect's
-  std::string state;       // SQLSTATE of the last such failure after the connect
+  // SQLSTATE of the failure last answered, when it had no native number: each failure replaces
+  // it, so that a later failure is never shown with an earlier one's.
+  std::string state;
   // Calls that reach the server (prepares, executes, row-array fetches) of the run's
   // statements, for the benchmark; the connect's own statements are not counted.
   std::uint64_t roundTrips = 0;
@@ -81,7 +83,8 @@ struct Diagnostics {
 // The status of a failed call: minus the native error number of its first error record
 // (warnings such as a cut value are passed over). A record without a native number is the
 // driver's or the driver manager's own: before the connect that is an unknown data source or a
-// driver that cannot be loaded (kNoDataSource); after it, kDriverError with its SQLSTATE kept.
+// driver that cannot be loaded (kNoDataSource); after it, kDriverError with its SQLSTATE kept
+// until the next failure.
 int DiagStatus(const Handle& handle, Diagnostics& diagnostics) {
   SQLCHAR state[6] = {};
   SQLINTEGER native = 0;
@@ -101,7 +104,7 @@ int DiagStatus(const Handle& handle, Diagnostics& diagnostics) {
     }
     if (!warning) break;
   }
-  if (first == kDriverError) diagnostics.state = firstState;
+  diagnostics.state = first == kDriverError ? firstState : std::string();
   return first;
 }
 
@@ -150,7 +153,7 @@ class OdbcStatement final : public Statement {
   }
 
   int Prepare(SQLHDBC dbc, const std::string& text) {
-    if (!SQL_SUCCEEDED(stmt_.Allocate(dbc))) return kDriverError;
+    if (!SQL_SUCCEEDED(stmt_.Allocate(dbc))) return Failed(kDriverError);
     std::u16string wide = Wide(text);
     ++diagnostics_.roundTrips;  // Oracle's driver describes the statement at the server
     if (!SQL_SUCCEEDED(
@@ -159,7 +162,7 @@ class OdbcStatement final : public Statement {
     SQLSMALLINT columns = 0;
     if (!outputs_.empty() && SQL_SUCCEEDED(SQLNumResultCols(stmt_.get(), &columns)) &&
         columns < static_cast<SQLSMALLINT>(outputs_.size()))
-      return kNotInSelectList;
+      return Failed(kNotInSelectList);
     SQLSMALLINT params = 0;
     if (SQL_SUCCEEDED(SQLNumParams(stmt_.get(), &params))) binds_.resize(params);
     SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROWS_FETCHED_PTR, &rowsFetched_, 0);
@@ -171,6 +174,7 @@ class OdbcStatement final : public Statement {
     rowsInSet_ = nextRow_ = 0;
     lastSet_ = false;
     setError_ = kOk;
+    setState_.clear();
     if (reading != Reading::kNone) {
       if (int rc = PrepareRowArray(reading == Reading::kSingleRow ? kSingleRowRows : cursorRows_);
           rc != kOk)
@@ -222,7 +226,7 @@ class OdbcStatement final : public Statement {
   // would one at a time.
   int Next(Row* row) override {
     if (nextRow_ >= rowsInSet_) {
-      if (lastSet_) return setError_ != kOk ? setError_ : kNoRow;
+      if (lastSet_) return setError_ != kOk ? SetError() : kNoRow;
       if (int status = FetchSet(); status != kOk) return status;
     }
     if (row) ReadRow(nextRow_, *row);
@@ -243,6 +247,7 @@ class OdbcStatement final : public Statement {
     if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
       lastSet_ = true;
       setError_ = DiagStatus(stmt_, diagnostics_);
+      setState_ = diagnostics_.state;
       return setError_;
     }
     // Older Oracle drivers answer the array that holds the last rows with SQL_NO_DATA, its rows
@@ -257,11 +262,25 @@ class OdbcStatement final : public Statement {
         rowsInSet_ = r;
         lastSet_ = true;
         setError_ = DiagStatus(stmt_, diagnostics_);
+        setState_ = diagnostics_.state;
         break;
       }
     }
-    if (rowsInSet_ == 0) return setError_ != kOk ? setError_ : kNoRow;
+    if (rowsInSet_ == 0) return setError_ != kOk ? SetError() : kNoRow;
     return kOk;
+  }
+
+  // A failure without a diagnostic record of its own: no SQLSTATE goes with it.
+  int Failed(int status) {
+    diagnostics_.state.clear();
+    return status;
+  }
+
+  // The error of the row array, handed over when its turn comes: other statements may have run
+  // and failed since it was fetched, so its SQLSTATE goes with it again.
+  int SetError() {
+    diagnostics_.state = setState_;
+    return setError_;
   }
 
   // Sizes and binds the receiving buffers for `rows` rows per fetch.
@@ -342,6 +361,7 @@ class OdbcStatement final : public Statement {
   SQLULEN nextRow_ = 0;                  // next of them to deliver
   bool lastSet_ = false;                 // no fetch follows the current array
   int setError_ = kOk;                   // error given once the current array is used up
+  std::string setState_;                 // its SQLSTATE, empty with a native number
   Diagnostics& diagnostics_;
 };
 
@@ -426,7 +446,9 @@ class OdbcConnection final : public Connection {
 
   std::uint64_t RoundTrips() const override { return diagnostics_.roundTrips; }
 
-  std::string DriverState() const override { return diagnostics_.state; }
+  std::string DriverState(int status) const override {
+    return status == kDriverError ? diagnostics_.state : std::string();
+  }
 
  private:
   // A statement of the connect itself, kept out of the run's counters.
@@ -457,7 +479,7 @@ int ConnectOdbc(std::string_view dataSource, std::string_view login, std::string
   if (status == kOk)
     connection = std::move(odbc);
   else
-    driverState = odbc->DriverState();
+    driverState = odbc->DriverState(status);
   return status;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -51,6 +52,16 @@ int OpenForReading(const std::string& file, sqlite3*& db) {
   return kOk;
 }
 
+// Closes a connection, or finalises a statement, when its owner ends.
+struct CloseDb {
+  void operator()(sqlite3* db) const { sqlite3_close(db); }
+};
+struct FinalizeStmt {
+  void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using DbHandle = std::unique_ptr<sqlite3, CloseDb>;
+using StmtHandle = std::unique_ptr<sqlite3_stmt, FinalizeStmt>;
+
 // The second connection of a run, on which long lists are read ahead (sqlite_read_ahead.hpp).
 // It must see exactly what the run's connection sees. That one reads in a transaction begun at
 // connect, so from then on no writer can commit: a commit waits until every reader has ended.
@@ -59,28 +70,71 @@ int OpenForReading(const std::string& file, sqlite3*& db) {
 // read as they come. Nor where the path has come to name another file since the connect (a
 // database copied into place meanwhile): the run reads on in the file it opened, which the
 // second connection could not open any more.
+//
+// The reader owns its connection, the statements prepared on it and the thread reading one of
+// them, declared in that order: however it ends (an exception unwinding included), the thread
+// is stopped first, then the statements are finalised, then the connection is closed.
 class ListReader {
  public:
   // file: the path the run's connection opened; identity: the file it opened (FileIdentity),
   // empty when that is not certain.
   ListReader(sqlite3* run, std::string file, std::string identity)
       : run_(run), file_(std::move(file)), identity_(std::move(identity)) {}
-  ~ListReader() { sqlite3_close(db_); }
   ListReader(const ListReader&) = delete;
   ListReader& operator=(const ListReader&) = delete;
 
-  // The connection for one list at a time, made on first use; nullptr when it cannot be made
-  // or another list is being read on it. Release gives it back once the list's thread is done.
-  sqlite3* Take() {
+  enum class Started { kReading, kEmpty, kNot };
+  // Runs the statement of text on this connection for owner, its inputs bound by bind, and
+  // reads it ahead from its first row on: kReading, kEmpty for a list without rows, or kNot
+  // where that cannot be done (no connection, another list is being read, a failure), and the
+  // owner runs the statement on the run's own connection.
+  template <typename Bind>
+  Started Start(const void* owner, const char* text, std::span<const Column> outputs,
+                const Bind& bind) {
     if (!tried_) {
       tried_ = true;
-      db_ = Open();
+      db_.reset(Open());
     }
-    if (taken_ || !db_) return nullptr;
-    taken_ = true;
-    return db_;
+    if (!db_ || ahead_) return Started::kNot;
+    StmtHandle& stmt = statements_[text];
+    if (!stmt) {
+      sqlite3_stmt* prepared = nullptr;
+      if (sqlite3_prepare_v3(db_.get(), text, -1, SQLITE_PREPARE_PERSISTENT, &prepared, nullptr) !=
+          SQLITE_OK) {
+        sqlite3_finalize(prepared);
+        statements_.erase(text);
+        return Started::kNot;
+      }
+      stmt.reset(prepared);
+    }
+    int rc = bind(stmt.get()) ? sqlite3_step(stmt.get()) : SQLITE_ERROR;
+    if (rc == SQLITE_ROW) {
+      try {
+        ahead_ = std::make_unique<ReadAhead>(db_.get(), stmt.get(), outputs);
+        reading_ = stmt.get();
+        owner_ = owner;
+        return Started::kReading;
+      } catch (const std::system_error&) {  // no thread to be had
+        rc = SQLITE_ERROR;
+      }
+    }
+    sqlite3_reset(stmt.get());
+    return rc == SQLITE_DONE ? Started::kEmpty : Started::kNot;
   }
-  void Release() { taken_ = false; }
+
+  // Whether owner's list is being read ahead.
+  bool Reading(const void* owner) const { return ahead_ && owner_ == owner; }
+  // The next row of the list being read, as Statement::Next.
+  int Next(Row* row) { return ahead_->Next(row); }
+  // Ends the reading of owner's list, if it is being read: the thread is stopped before the
+  // statement is reset, and the connection serves the next list.
+  void Stop(const void* owner) {
+    if (!Reading(owner)) return;
+    ahead_.reset();
+    sqlite3_reset(reading_);
+    reading_ = nullptr;
+    owner_ = nullptr;
+  }
 
  private:
   sqlite3* Open() const {
@@ -116,26 +170,29 @@ class ListReader {
   sqlite3* run_;
   std::string file_;
   std::string identity_;
-  sqlite3* db_ = nullptr;
   bool tried_ = false;
-  bool taken_ = false;
+  DbHandle db_;                                             // closed last
+  std::unordered_map<std::string, StmtHandle> statements_;  // by text, on db_
+  sqlite3_stmt* reading_ = nullptr;                         // the one of them being read ahead
+  const void* owner_ = nullptr;                             // the statement whose list that is
+  std::unique_ptr<ReadAhead> ahead_;                        // stopped first
 };
 
 class SqliteStatement final : public Statement {
  public:
+  // lists is shared: the statement may outlive its connection object and still stop its list.
   SqliteStatement(sqlite3* db, sqlite3_stmt* stmt, std::span<const Column> outputs,
-                  ListReader& lists)
-      : db_(db), stmt_(stmt), outputs_(outputs.begin(), outputs.end()), lists_(lists) {}
+                  std::shared_ptr<ListReader> lists)
+      : db_(db), stmt_(stmt), outputs_(outputs.begin(), outputs.end()), lists_(std::move(lists)) {}
   ~SqliteStatement() override {
-    StopReadingAhead();
-    sqlite3_finalize(aheadStmt_);
+    lists_->Stop(this);
     sqlite3_finalize(stmt_);
   }
 
   // Oracle runs a query when it is executed or opened, so errors surface there; SQLite runs it
   // at the first step, which is therefore taken here and its row kept for the first Next.
   int Run(std::span<const Bind> binds, Reading reading) override {
-    StopReadingAhead();
+    lists_->Stop(this);
     sqlite3_reset(stmt_);
     // Badge numbers and terminal names are ASCII, which is the same in both: copied whole.
     const std::size_t count =
@@ -155,7 +212,18 @@ class SqliteStatement final : public Statement {
         Cp1252ToUtf8(b.text, utf8_[i]);
       }
     }
-    if (reading == Reading::kList && StartReadingAhead(binds)) return kOk;
+    if (reading == Reading::kList) {
+      // Where the list cannot be read ahead, the statement runs on the run's own connection as
+      // it always did, and answers from there.
+      const ListReader::Started started =
+          lists_->Start(this, sqlite3_sql(stmt_), outputs_,
+                        [&](sqlite3_stmt* on) { return BindInputs(on, binds); });
+      if (started == ListReader::Started::kReading) return kOk;
+      if (started == ListReader::Started::kEmpty) {
+        pending_ = SQLITE_DONE;
+        return kOk;
+      }
+    }
     if (!BindInputs(stmt_, binds)) return Status(db_);
     pending_ = sqlite3_step(stmt_);
     if (pending_ == SQLITE_ROW || pending_ == SQLITE_DONE) return kOk;
@@ -165,7 +233,7 @@ class SqliteStatement final : public Statement {
   }
 
   int Next(Row* row) override {
-    if (ahead_) return ahead_->Next(row);
+    if (lists_->Reading(this)) return lists_->Next(row);
     int rc = pending_;
     pending_ = 0;
     if (rc == 0) rc = sqlite3_step(stmt_);
@@ -176,7 +244,7 @@ class SqliteStatement final : public Statement {
   }
 
   void Reset() override {
-    StopReadingAhead();
+    lists_->Stop(this);
     pending_ = 0;
     sqlite3_reset(stmt_);
   }
@@ -204,57 +272,20 @@ class SqliteStatement final : public Statement {
     return true;
   }
 
-  // Runs the statement on the list reader's connection and reads it ahead from its first row
-  // on. Where anything of that fails, the statement runs on the run's own connection as it
-  // always did, and answers from there.
-  bool StartReadingAhead(std::span<const Bind> binds) {
-    sqlite3* reader = lists_.Take();
-    if (!reader) return false;
-    if (!aheadStmt_ && sqlite3_prepare_v3(reader, sqlite3_sql(stmt_), -1, SQLITE_PREPARE_PERSISTENT,
-                                          &aheadStmt_, nullptr) != SQLITE_OK) {
-      sqlite3_finalize(aheadStmt_);
-      aheadStmt_ = nullptr;
-      lists_.Release();
-      return false;
-    }
-    int rc = BindInputs(aheadStmt_, binds) ? sqlite3_step(aheadStmt_) : SQLITE_ERROR;
-    if (rc == SQLITE_ROW) {
-      try {
-        ahead_ = std::make_unique<ReadAhead>(reader, aheadStmt_, outputs_);
-        return true;
-      } catch (const std::system_error&) {  // no thread to be had
-        rc = SQLITE_ERROR;
-      }
-    }
-    sqlite3_reset(aheadStmt_);
-    lists_.Release();
-    if (rc != SQLITE_DONE) return false;
-    pending_ = rc;  // an empty list: nothing to read ahead
-    return true;
-  }
-
-  void StopReadingAhead() {
-    if (!ahead_) return;
-    ahead_.reset();  // the thread is done with the reader's connection
-    sqlite3_reset(aheadStmt_);
-    lists_.Release();
-  }
-
   sqlite3* db_;
   sqlite3_stmt* stmt_;
   std::vector<Column> outputs_;
-  ListReader& lists_;
-  std::vector<std::string> utf8_;      // the inputs as SQLite takes them, alive while it runs
-  int pending_ = 0;                    // result of the step taken at Run, not yet delivered
-  sqlite3_stmt* aheadStmt_ = nullptr;  // this statement on the list reader's connection
-  std::unique_ptr<ReadAhead> ahead_;   // while a list is read ahead
+  std::shared_ptr<ListReader> lists_;
+  std::vector<std::string> utf8_;  // the inputs as SQLite takes them, alive while it runs
+  int pending_ = 0;                // result of the step taken at Run, not yet delivered
 };
 
 class SqliteConnection final : public Connection {
  public:
   SqliteConnection(sqlite3* db, std::string file, std::string identity)
-      : db_(db), lists_(db, std::move(file), std::move(identity)) {}
-  ~SqliteConnection() override { sqlite3_close(db_); }
+      : db_(db), lists_(std::make_shared<ListReader>(db, std::move(file), std::move(identity))) {}
+  // A statement that outlives this object keeps the connection open until it is finalised.
+  ~SqliteConnection() override { sqlite3_close_v2(db_); }
 
   std::unique_ptr<Statement> Prepare(std::string_view text, std::span<const Column> outputs,
                                      int& status) override {
@@ -282,7 +313,7 @@ class SqliteConnection final : public Connection {
 
  private:
   sqlite3* db_;
-  ListReader lists_;
+  std::shared_ptr<ListReader> lists_;
 };
 
 // The status of a failed step of the connect; the handle is closed.

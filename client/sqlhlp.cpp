@@ -173,7 +173,7 @@ int ConnectDatabase(std::string_view login, std::string_view password, std::stri
   if (status == kOk) {
     connection = std::make_unique<Connection>(std::move(opened));
     status = connection->SwitchSchema(schema);
-    state = connection->DriverState();
+    state = connection->DriverState(status);
   }
   if (driverState) *driverState = status == kOk ? std::string() : state;
   return status;

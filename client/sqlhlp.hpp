@@ -111,8 +111,9 @@ class Connection {
 
   [[nodiscard]] int SwitchSchema(std::string_view schema) { return backend_->SwitchSchema(schema); }
   bool PrefersBatches() const { return backend_->PrefersBatches(); }
-  // The SQLSTATE of the last failure that carried no native error number, or empty.
-  std::string DriverState() const { return backend_->DriverState(); }
+  // The SQLSTATE that goes with status, the failure last answered, when that failure carried no
+  // native error number; empty for any other status or failure.
+  std::string DriverState(int status) const { return backend_->DriverState(status); }
   // The backend's proof for a join of these two key columns, asked once per connection.
   const backend::JoinProof& ProveExactJoin(const backend::KeyColumn& a,
                                            const backend::KeyColumn& b);

@@ -3,7 +3,6 @@
 // list 220002. Labels come out 13 characters wide, as the display slots hold them.
 #include "data/display_texts.hpp"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdint>
 
@@ -302,89 +301,33 @@ int DisplayTexts::ReadBadgeLines(const BadgeKey& badge, const EachLine& each) {
     badgeCodes_ = &db_.Use(kBadgeCodes);
     setKeys_ = &db_.Use(kBadgeSetKeys);
   }
-  // The lines of a badge are those of the sets its validity rows today name, each in its row's
-  // language, ordered by set and line number: read once per set and language, they are put
-  // together here as the badge's own statements would give them.
+  // A badge with one validity row valid today gets the lines of that row's set in its language,
+  // as the set's own statements order them: read once per set and language for the many badges
+  // that share it. With more rows, the order of the sets and which code rows a line finds is
+  // the database's to decide, so the badge's own statements read them.
   std::size_t rows = 0;
-  bool keyed = true;  // every row has a set and language that a key finds
+  bool keyed = true;  // the first row has a set and language that a key finds
   setKeys_->BindText(0, badge.number, badge.exact);
   int status = setKeys_->Open();
-  while (status == sqlhlp::kOk && (status = setKeys_->Fetch()) == sqlhlp::kOk) {
-    if (rows_.size() == rows) rows_.emplace_back();
-    if (keyed && !ReadSetOfRow(*setKeys_, rows_[rows])) keyed = false;
-    ++rows;
-  }
+  while (status == sqlhlp::kOk && rows < 2 && (status = setKeys_->Fetch()) == sqlhlp::kOk)
+    if (rows++ == 0) keyed = ReadSetOfRow(*setKeys_, row_);
   setKeys_->Close();
   if (sqlhlp::IsError(status)) return status;
   if (rows == 0) return sqlhlp::kNoRow;  // no validity row: no line
-  // Most badges have one row: its set's lines as a badge with that row alone gets them.
   if (keyed && rows == 1) {
     const KeptSet* kept = nullptr;
-    status = KeepSet(rows_.front(), kept);
+    status = KeepSet(row_, kept);
     if (sqlhlp::IsError(status)) return status;
+    // Two lines of one number come in the order the database chooses, which may differ between
+    // the set's statement and the badge's.
     if (status == sqlhlp::kOk && !kept->tied) {
       for (const DisplayLine& line : kept->alone) each(line);
       return kept->aloneStatus;
     }
-  } else if (keyed) {
-    status = CollectSets(rows);
-    if (sqlhlp::IsError(status)) return status;
-    if (status == sqlhlp::kOk) return PutTogether(each);
   }
   badgeCodes_->BindText(0, badge.number, badge.exact);
   badgeLines_->BindText(0, badge.number, badge.exact);
   return ReadLinesAndCodes(*badgeLines_, *badgeCodes_, each);
-}
-
-int DisplayTexts::CollectSets(std::size_t rows) {
-  // Kept sets stay where they are while a badge's are collected.
-  if (keptSets_.size() + rows > kKeptSets) keptSets_.clear();
-  named_.clear();
-  for (std::size_t r = 0; r < rows; ++r) {
-    const SetOfRow& row = rows_[r];
-    const std::string_view name = std::string_view(row.key).substr(row.set);
-    auto same = std::find_if(named_.begin(), named_.end(),
-                             [&](const NamedSet& n) { return n.name == name; });
-    if (same != named_.end()) {
-      // One set in two languages: lines of one number come in the database's order.
-      if (same->language != row.language) return sqlhlp::kNoRow;
-      ++same->rows;
-      continue;
-    }
-    const KeptSet* kept = nullptr;
-    if (const int status = KeepSet(row, kept); status != sqlhlp::kOk) return status;
-    // Two lines of one number in a set come in the order the database chooses, which may differ
-    // between the set's statement and the badge's.
-    if (kept->tied) return sqlhlp::kNoRow;
-    named_.push_back({name, row.language, kept, 1});
-  }
-  // Set names are printable ASCII: the database orders them byte by byte, as here.
-  std::sort(named_.begin(), named_.end(),
-            [](const NamedSet& x, const NamedSet& y) { return x.name < y.name; });
-  return sqlhlp::kOk;
-}
-
-int DisplayTexts::PutTogether(const EachLine& each) {
-  // Each line takes its code as its own select would answer: the code of the one row among the
-  // sets' code rows of its number (a set named by two validity rows gives each of its rows
-  // twice), 1403 without a row, kTooManyRows with two.
-  for (const NamedSet& set : named_) {
-    for (const DisplayLine& line : set.kept->lines) {
-      const std::string* code = nullptr;
-      int found = 0;
-      for (const NamedSet& other : named_)
-        for (const auto& [sequence, text] : other.kept->codes)
-          if (sequence == line.sequence) {
-            found += other.rows;
-            code = &text;
-          }
-      if (found != 1) return found == 0 ? sqlhlp::kNoRow : sqlhlp::kTooManyRows;
-      line_ = line;
-      line_.valueCode = *code;
-      each(line_);
-    }
-  }
-  return sqlhlp::kNoRow;
 }
 
 int DisplayTexts::KeepSet(const SetOfRow& of, const KeptSet*& kept) {
@@ -402,28 +345,30 @@ int DisplayTexts::KeepSet(const SetOfRow& of, const KeptSet*& kept) {
   }
   // All of the set's code rows and lines, in the order its statements give them.
   KeptSet set;
+  codes_.clear();
+  std::vector<DisplayLine> setLines;
   sqlhlp::Statement& codes = *setCodes_;
   int status = codes.Open();
   while (status == sqlhlp::kOk && (status = codes.Fetch()) == sqlhlp::kOk)
-    if (!codes.IsNull(0)) set.codes.emplace_back(codes.GetInt(0), UpToNul(codes.GetText(1)));
+    if (!codes.IsNull(0)) codes_.emplace_back(codes.GetInt(0), UpToNul(codes.GetText(1)));
   codes.Close();
   if (status != sqlhlp::kNoRow) return status;
   sqlhlp::Statement& lines = *setLines_;
   status = lines.Open();
   while (status == sqlhlp::kOk && (status = lines.Fetch()) == sqlhlp::kOk) {
-    DisplayLine& line = set.lines.emplace_back();
+    DisplayLine& line = setLines.emplace_back();
     FillLine(lines.GetInt(kLfd), lines.GetInt(kSpl), lines.GetText(kListText),
              lines.GetText(kOwnText), false, line);
-    for (std::size_t i = 0; i + 1 < set.lines.size(); ++i)
-      if (set.lines[i].sequence == line.sequence) set.tied = true;
+    for (std::size_t i = 0; i + 1 < setLines.size(); ++i)
+      if (setLines[i].sequence == line.sequence) set.tied = true;
   }
   lines.Close();
   if (status != sqlhlp::kNoRow) return status;
   set.aloneStatus = sqlhlp::kNoRow;
-  for (const DisplayLine& line : set.lines) {
+  for (const DisplayLine& line : setLines) {
     const std::string* code = nullptr;
     int found = 0;
-    for (const auto& [sequence, text] : set.codes)
+    for (const auto& [sequence, text] : codes_)
       if (sequence == line.sequence && found++ == 0) code = &text;
     if (found != 1) {
       set.aloneStatus = found == 0 ? sqlhlp::kNoRow : sqlhlp::kTooManyRows;
@@ -432,6 +377,7 @@ int DisplayTexts::KeepSet(const SetOfRow& of, const KeptSet*& kept) {
     set.alone.push_back(line);
     set.alone.back().valueCode = *code;
   }
+  // Nothing points into the kept sets between two badges: starting over here is safe.
   if (keptSets_.size() >= kKeptSets) keptSets_.clear();
   kept = &keptSets_.emplace(of.key, std::move(set)).first->second;
   return sqlhlp::kOk;

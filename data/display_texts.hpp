@@ -80,12 +80,9 @@ class DisplayTexts {
   // Reads the lines of the set that lines and codes are bound to, each with its value code,
   // until a fetch or a code answers non-zero.
   int ReadLinesAndCodes(sqlhlp::Statement& lines, sqlhlp::Statement& codes, const EachLine& each);
-  // A set in a language: every line its statement gives, in order and without code, and every
-  // code row (line number, code).
+  // A set in a language, as a badge with one validity row of it gets its lines.
   struct KeptSet {
-    std::vector<DisplayLine> lines;
-    std::vector<std::pair<std::int32_t, std::string>> codes;
-    bool tied = false;  // two lines of one number
+    bool tied = false;  // two lines of one number: the badge's statements decide their order
     // What a badge with one validity row of this set gets: the lines up to the first without
     // exactly one code row, each with its code, and the status that ends them.
     std::vector<DisplayLine> alone;
@@ -93,20 +90,6 @@ class DisplayTexts {
   };
   // Points kept at the set of the row, read now if not kept yet; a failed read gives its status.
   int KeepSet(const SetOfRow& of, const KeptSet*& kept);
-  // A set the badge's validity rows name, with how many of them do.
-  struct NamedSet {
-    std::string_view name;
-    std::int32_t language;
-    const KeptSet* kept;
-    int rows;
-  };
-  // Collects the sets of the first rows of rows_ in the database's order: 0, 1403 when the
-  // badge's own statements must read its lines, or a failed read's status.
-  int CollectSets(std::size_t rows);
-  // Hands over the lines of the collected sets as the badge's statements would: 1403 after the
-  // last line, or the status of the first line without exactly one code.
-  int PutTogether(const EachLine& each);
-
   // A line row of the window statement, with what the line's value-code select finds.
   struct WindowLine {
     std::int32_t sequence = 0;
@@ -128,11 +111,9 @@ class DisplayTexts {
   sqlhlp::Statement* setKeys_ = nullptr;   // a badge's validity rows: set and language
   sqlhlp::Statement* setLines_ = nullptr;  // one set's statements, once used
   sqlhlp::Statement* setCodes_ = nullptr;
-  std::unordered_map<std::string, KeptSet> keptSets_;        // by language and set
-  std::vector<SetOfRow> rows_;                               // the badge's validity rows, as read
-  std::vector<NamedSet> named_;                              // their sets
-  DisplayLine line_;                                         // the line handed over
-  std::vector<std::pair<std::int32_t, std::string>> codes_;  // the badge's: line number, code
+  std::unordered_map<std::string, KeptSet> keptSets_;        // by language and set, bounded
+  SetOfRow row_;                                             // the badge's first validity row
+  std::vector<std::pair<std::int32_t, std::string>> codes_;  // code rows being read: number, code
   std::optional<BadgeLookup> window_;  // the badge sets of a window, where batched
   std::vector<WindowSet> sets_;        // by place in the window
 };

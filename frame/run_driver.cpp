@@ -138,7 +138,7 @@ bool LoadTerminalReporting(std::FILE* out, sqlhlp::Connection& db, TerminalRecor
   bool exists = true;
   if (notActive) status = TerminalRowExists(db, terminal.name, exists);
   if (status < 0) {
-    ReportDriverState(out, db.DriverState());
+    ReportDriverState(out, db.DriverState(status));
     std::fprintf(out, "Terminal %s konnte nicht gelesen werden! SQLCode:%d\n",
                  Shown(terminal.name).c_str(), status);
     return false;
@@ -157,7 +157,7 @@ bool LoadTerminalReporting(std::FILE* out, sqlhlp::Connection& db, TerminalRecor
 bool FinishDownload(std::FILE* out, const sqlhlp::Connection& db, const DownloadFunction* function,
                     int status, DownloadFile& file, const std::string& path) {
   if (function && status != sqlhlp::kOk) {
-    ReportDriverState(out, db.DriverState());
+    ReportDriverState(out, db.DriverState(status));
     std::fprintf(out, "%s", function->abortMessage);
     return false;
   }

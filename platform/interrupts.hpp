@@ -22,7 +22,8 @@ void CatchInterrupts(InterruptHandler handler);
 // Stops are ignored from now on.
 void IgnoreCaughtInterrupts();
 
-// Holds stops back while it lives; a stop that arrives meanwhile is handled when it ends.
+// Holds stops back while it lives; a stop that arrives meanwhile is handled when it ends. On POSIX
+// it sets the calling thread's signal mask, which a thread started meanwhile inherits for good.
 class HeldBack {
  public:
   HeldBack();

@@ -1,6 +1,7 @@
 // Stops on POSIX are signals: the handler runs on top of whatever the run was doing, so the
 // calls it may make (unlink, write, _exit) are async-signal-safe.
 #ifndef _WIN32
+#include <pthread.h>
 #include <unistd.h>
 
 #include "platform/interrupts.hpp"
@@ -40,12 +41,14 @@ void IgnoreCaughtInterrupts() {
   for (int s : kInterrupts) ::sigaction(s, &ignore, nullptr);
 }
 
+// The mask is the calling thread's: the run reads lists ahead on threads of its own, where the
+// process-wide call's effect is unspecified.
 HeldBack::HeldBack() {
   const sigset_t set = InterruptSet();
-  ::sigprocmask(SIG_BLOCK, &set, &previous_);
+  ::pthread_sigmask(SIG_BLOCK, &set, &previous_);
 }
 
-HeldBack::~HeldBack() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+HeldBack::~HeldBack() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
 
 int PrepareOutput(std::FILE* out) {
   const int fd = out != nullptr ? ::fileno(out) : -1;

@@ -174,10 +174,10 @@ TEST(BadgeWindow, AnswersAsTheSingleLookupsWhateverTheKeyTypes) {
   EXPECT_EQ(windows.size(), single.size());
 }
 
-// Badge by badge, the embedded database reads a badge's own set once per set and language and
-// puts the lines of a badge's validity rows together from the sets it keeps. Against the windows
-// (which read every badge's lines as its own statements do): 300 sets of one line, more than are
-// kept at once, twice round; S3 with two lines of number 1; S4 with one line whose code only
+// Badge by badge, the embedded database reads the set of a badge with one validity row once per
+// set and language and keeps it; a badge with more rows is read with its own statements. Against
+// the windows (which read every badge's lines as its own statements do): 300 sets of one line,
+// more than are kept at once, twice round; S3 with two lines of number 1; S4 with one line whose code only
 // language 1 has. Badges 1 to 6 of 04: S4 in two languages, S3, S2 and S1, S1 twice and S2, a set
 // named with a non-ASCII letter, no language.
 const char* const kOwnSets = R"sql(

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "backends/sqlite.hpp"
 #include "client/sqlhlp.hpp"
 #include "tests/harness.hpp"
 
@@ -105,6 +106,38 @@ TEST(ListReadAhead, GivesEveryRowInOrderAndTheEndAcrossBatches) {
     EXPECT_EQ(Threads(), before);
 #endif
   }
+}
+
+// Whatever order the objects end in (an exception unwinding destroys a connection before a
+// statement that another owner holds), the thread reading ahead is stopped before its statement
+// and connection go: the list still reads to its end, and nothing is left running.
+TEST(ListReadAhead, StatementOutlivingItsConnectionStopsItsThreadFirst) {
+  if (OdbcMode()) GTEST_SKIP() << "the embedded database's own reading";
+  Installation inst(Rows(1000));
+  std::unique_ptr<backend::Connection> db;
+  std::string state;
+  ASSERT_EQ(backend::ConnectSqlite(inst.database().string(), "", "", db, state), 0);
+#ifdef __linux__
+  const std::size_t before = Threads();
+#endif
+  int status = 0;
+  std::unique_ptr<backend::Statement> list = db->Prepare(kNumbers.text, kNumberColumn, status);
+  ASSERT_EQ(status, 0);
+  ASSERT_EQ(list->Run({}, backend::Reading::kList), 0);
+  backend::Row row(1);
+  ASSERT_EQ(list->Next(&row), 0);
+  db.reset();
+  std::vector<std::string> numbers{row.texts[0]};
+  while ((status = list->Next(&row)) == 0) numbers.push_back(row.texts[0]);
+  EXPECT_EQ(status, sqlhlp::kNoRow);
+  EXPECT_EQ(numbers, Numbers(1000));
+  // Run again and ended half-way, the list's thread is stopped with its statement.
+  ASSERT_EQ(list->Run({}, backend::Reading::kList), 0);
+  ASSERT_EQ(list->Next(&row), 0);
+  list.reset();
+#ifdef __linux__
+  EXPECT_EQ(Threads(), before);
+#endif
 }
 
 TEST(ListReadAhead, ReadsWhatTheRunReadsWhileTheDatabaseChanges) {

@@ -220,6 +220,27 @@ TEST(MgDnl18P, TerminalModelsDecideSlotsAndBadgeSets) {
                inst.ReadOut());
 }
 
+TEST(MgDnl18P, BadgeNamingThreeHundredSetsGetsTheLinesOfItsOwnStatements) {
+  // Badge 5001 has 300 validity rows valid today, each naming another set (more sets than are
+  // kept at once); set M<100+i> holds line i+1 with its own label and a code that shows no value.
+  Installation inst(
+      Terminal("T1", "7744-010") + R"(
+    INSERT INTO Kvd102Whl VALUES (220001, 1, 1, 'Liste', NULL), (220002, 1, 1, NULL, 'XYZ');
+    INSERT INTO Kvd119Msd WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s
+      WHERE i < 299) SELECT 'M' || (100 + i), i + 1, NULL, 'Zeile ' || (i + 1), 1, 1, 'A', 1, 1, 1
+      FROM s;
+    INSERT INTO Kvd113Awv (AWVNUM) VALUES ('5001');
+    INSERT INTO Kvd301Awb VALUES ('5001', 'Z');)" +
+      "INSERT INTO Kvd301Asw (AswNum, AswGvo, AswPnr, AswSal, AswSpr) SELECT '5001', '" +
+      SqlDate(-7) + "', 'P', MsdSal, 1 FROM Kvd119Msd;");
+  RunResult r = inst.Generate("MGDNL18P", "T1");
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_BYTES(kConnected + Count(300, 1), r.output);
+  std::vector<std::string> slots;
+  for (int n = 1; n <= 8; ++n) slots.push_back(Pad("Zeile " + std::to_string(n), 20));
+  EXPECT_BYTES(Record("5001", slots), inst.ReadOut());
+}
+
 TEST(MgDnl18P, CreateOrAppendAndAnEmptyBadgeList) {
   Installation inst(Terminal("T1", "7744-010"));
   inst.WriteOut("old");

@@ -146,6 +146,25 @@ TEST(OdbcShim, DriverErrorWithoutOracleNumberNamesItsSqlstate) {
   });
 }
 
+// A failure shows its own SQLSTATE and never an earlier one's: zibrolt-check reads on after a
+// table fails, here first with a driver error without a number, then with Oracle's 942.
+TEST(OdbcShim, EachFailureShowsOnlyItsOwnSqlstate) {
+  REQUIRE_SHIM();
+  Installation inst(Rows(1));
+  Login login;
+  login.net = ShimDataSource();
+  inst.WriteSettings(login);
+  inst.SetRunEnvironment(
+      {"ZIBROLT_SHIM_FAULT=execute,1,HYT00,KVD1140TRM WHERE 1=0;"
+       "execute,1,942,KVD119MSD WHERE 1=0"});
+  const RunResult r = inst.RunCommand("'" ZIBROLT_CHECK_BIN "' 2>/dev/null");
+  EXPECT_EQ(r.exitStatus, 1);
+  for (const char* line : {"FAIL  Tabelle KVD1140TRM nicht lesbar, SQLCode -100001, SQLSTATE "
+                           "HYT00\n",
+                           "FAIL  Tabelle KVD119MSD nicht lesbar, SQLCode -942\n"})
+    EXPECT_NE(r.output.find(line), std::string::npos) << line << "--- in:\n" << r.output;
+}
+
 TEST(OdbcShim, RefusedAutocommitSwitchFailsTheConnect) {
   REQUIRE_SHIM();
   Installation inst(Rows(1));

@@ -12,7 +12,8 @@
 //                              "fetch", of a statement whose text contains WORD (any letter
 //                              case; every statement without WORD) fails with ERROR: 942,
 //                              1555 or 3113 (Oracle's native number, SQLSTATE and message
-//                              text), or a five-character SQLSTATE with native number 0
+//                              text), or a five-character SQLSTATE with native number 0;
+//                              several such faults separated by ";" count their calls apart
 //   ZIBROLT_SHIM_FAIL_AUTOCOMMIT  "1": switching autocommit fails (SQLSTATE HYC00, native 0)
 //   ZIBROLT_SHIM_BIND_LOG      file to which every SQLBindParameter is appended as one line:
 //                              "PARAM CTYPE SQLTYPE COLUMNSIZE BUFFERLENGTH<TAB>STATEMENT"
@@ -23,6 +24,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +32,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -68,7 +71,7 @@ class Shim {
     partialLast_ = EnvFlag("ZIBROLT_SHIM_PARTIAL_LAST");
     failAutocommit_ = EnvFlag("ZIBROLT_SHIM_FAIL_AUTOCOMMIT");
     if (const char* log = std::getenv("ZIBROLT_SHIM_BIND_LOG")) bindLog_ = log;
-    if (const char* fault = std::getenv("ZIBROLT_SHIM_FAULT")) ParseFault(fault);
+    if (const char* fault = std::getenv("ZIBROLT_SHIM_FAULT")) ParseFaults(fault);
   }
 
   void* Resolve(const char* name) const { return real_ ? dlsym(real_, name) : nullptr; }
@@ -89,11 +92,14 @@ class Shim {
   bool Hit(const char* call, SQLHSTMT stmt) {
     std::lock_guard lock(mutex_);
     diags_.erase(stmt);
-    if (fault_.call != call) return false;
-    if (!fault_.word.empty() && texts_[stmt].find(fault_.word) == std::string::npos) return false;
-    if (++fault_.seen != fault_.n) return false;
-    diags_[stmt] = MakeDiag(fault_.error);
-    return true;
+    for (Fault& fault : faults_) {
+      if (fault.call != call) continue;
+      if (!fault.word.empty() && texts_[stmt].find(fault.word) == std::string::npos) continue;
+      if (++fault.seen != fault.n) continue;
+      diags_[stmt] = MakeDiag(fault.error);
+      return true;
+    }
+    return false;
   }
 
   void Inject(SQLHANDLE handle, Diag diag) {
@@ -139,6 +145,14 @@ class Shim {
   }
 
  private:
+  void ParseFaults(std::string_view faults) {
+    for (std::size_t start = 0; start <= faults.size();) {
+      const std::size_t end = std::min(faults.find(';', start), faults.size());
+      ParseFault(faults.substr(start, end - start));
+      start = end + 1;
+    }
+  }
+
   void ParseFault(std::string_view fault) {
     std::string parts[4];
     int count = 0;
@@ -152,17 +166,18 @@ class Shim {
       start = comma + 1;
     }
     if (count < 3) return;
-    fault_.call = parts[0];
-    fault_.n = std::strtoul(parts[1].c_str(), nullptr, 10);
-    fault_.error = parts[2];
-    fault_.word = Upper(parts[3]);
+    Fault& added = faults_.emplace_back();
+    added.call = parts[0];
+    added.n = std::strtoul(parts[1].c_str(), nullptr, 10);
+    added.error = parts[2];
+    added.word = Upper(parts[3]);
   }
 
   void* real_ = nullptr;
   bool partialLast_ = false;
   bool failAutocommit_ = false;
   std::string bindLog_;
-  Fault fault_;
+  std::vector<Fault> faults_;
   std::mutex mutex_;
   std::map<SQLHANDLE, std::string> texts_;  // statement texts, upper case
   std::map<SQLHANDLE, Diag> diags_;         // injected records, until the handle's next call

@@ -54,7 +54,7 @@ void CheckOracle(sqlhlp::Connection& db, Report& report) {
     report.Ok("Treiber: " + a + " " + b);
   else
     report.Warn("Treiberversion nicht lesbar (V$SESSION_CONNECT_INFO), " +
-                StatusText(status, db.DriverState()));
+                StatusText(status, db.DriverState(status)));
 
   // Text travels as UTF-16, so the client's character set does not change the bytes; its
   // language and territory set the session's default NLS_SORT.
@@ -64,7 +64,8 @@ void CheckOracle(sqlhlp::Connection& db, Report& report) {
 
   status = ReadPair(db, kCharacterSet, a, b);
   if (status != sqlhlp::kOk)
-    report.Warn("Zeichensatz der Datenbank nicht lesbar, " + StatusText(status, db.DriverState()));
+    report.Warn("Zeichensatz der Datenbank nicht lesbar, " +
+                StatusText(status, db.DriverState(status)));
   else if (b == "US7ASCII")
     report.Warn("Zeichensatz der Datenbank " + b + ": Umlaute sind nicht speicherbar");
   else
@@ -75,7 +76,8 @@ void CheckOracle(sqlhlp::Connection& db, Report& report) {
   for (const sqlhlp::Query* query : {&kSort, &kCompare}) {
     status = ReadPair(db, *query, a, b);
     if (status != sqlhlp::kOk)
-      report.Warn("Sitzungseinstellung nicht lesbar, " + StatusText(status, db.DriverState()));
+      report.Warn("Sitzungseinstellung nicht lesbar, " +
+                  StatusText(status, db.DriverState(status)));
     else if (b != "BINARY")
       report.Warn(a + "=" + b + ": die Dateien brauchen BINARY (ALTER SESSION oder NLS_LANG)");
     else
@@ -90,7 +92,7 @@ void CheckRoundTrip(sqlhlp::Connection& db, Dbms dbms, Report& report) {
   for (int i = 0; i < kRoundTrips && status == sqlhlp::kOk; ++i) status = st.SelectOne();
   const std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
   if (status != sqlhlp::kOk) {
-    report.Fail("Einfache Abfrage fehlgeschlagen, " + StatusText(status, db.DriverState()));
+    report.Fail("Einfache Abfrage fehlgeschlagen, " + StatusText(status, db.DriverState(status)));
     return;
   }
   char line[96];

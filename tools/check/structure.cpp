@@ -83,7 +83,7 @@ class Columns {
     const int status = ReadColumns(db_, dbms_, kOwner, table, it->second);
     if (status != sqlhlp::kOk)
       report_.Warn("Spaltentypen von " + table + " nicht lesbar, " +
-                   StatusText(status, db_.DriverState()));
+                   StatusText(status, db_.DriverState(status)));
     else if (it->second.empty())
       report_.Warn("Spaltentypen von " + table + " nicht lesbar: keine Spalten im Katalog");
     return it->second;
@@ -104,7 +104,8 @@ void CheckTables(sqlhlp::Connection& db, const std::vector<std::string>& tables,
     if (status == sqlhlp::kOk)
       report.Ok("Tabelle " + table + " lesbar");
     else
-      report.Fail("Tabelle " + table + " nicht lesbar, " + StatusText(status, db.DriverState()));
+      report.Fail("Tabelle " + table + " nicht lesbar, " +
+                  StatusText(status, db.DriverState(status)));
   }
 }
 
@@ -120,7 +121,7 @@ void CheckStatements(sqlhlp::Connection& db, const std::vector<ListedStatement>&
     if (status == sqlhlp::kOk || status == sqlhlp::kNoRow || status == sqlhlp::kTooManyRows)
       report.Ok(name + " vorbereitet und ausgefuehrt");
     else
-      report.Fail(name + " fehlerhaft, " + StatusText(status, db.DriverState()));
+      report.Fail(name + " fehlerhaft, " + StatusText(status, db.DriverState(status)));
   }
 }
 
@@ -201,7 +202,7 @@ void CheckStructure(sqlhlp::Connection& db, Dbms dbms, Report& report) {
     const int status = ReadIndexedColumns(db, dbms, kOwner, key.table, leading);
     if (status != sqlhlp::kOk)
       report.Warn("Indexe von " + key.table + " nicht lesbar, " +
-                  StatusText(status, db.DriverState()));
+                  StatusText(status, db.DriverState(status)));
     else if (std::find(leading.begin(), leading.end(), key.column) != leading.end())
       report.Ok("Index auf " + key.Name());
     else

@@ -94,7 +94,7 @@ bool LoadTerminal(sqlhlp::Connection& db, TerminalRecord& terminal, Report& repo
       return false;
     }
   }
-  report.Fail(name + " nicht lesbar, " + StatusText(status, db.DriverState()));
+  report.Fail(name + " nicht lesbar, " + StatusText(status, db.DriverState(status)));
   return false;
 }
 
@@ -116,7 +116,7 @@ bool DryRun(sqlhlp::Connection& db, const DownloadFunction& function,
   const bool written = std::fflush(file) == 0 && !std::ferror(file);
   const std::string name(function.name);
   if (run.status != sqlhlp::kOk) {
-    report.Fail(name + ": Abbruch, " + StatusText(run.status, db.DriverState()));
+    report.Fail(name + ": Abbruch, " + StatusText(run.status, db.DriverState(run.status)));
     ShowLines(lines, report);
   } else if (!written) {
     report.Fail(name + ": temporaere Datei nicht schreibbar");

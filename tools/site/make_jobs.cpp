@@ -103,7 +103,7 @@ int MakeJobs(const std::string& settingsPath, std::string_view functions, std::s
   }
   st.Close();
   if (status != sqlhlp::kNoRow) {
-    ReportDriverState(err, db->DriverState());
+    ReportDriverState(err, db->DriverState(status));
     std::fprintf(err, "Terminals konnten nicht gelesen werden! SQLCode:%d\n", status);
     return -1;
   }
