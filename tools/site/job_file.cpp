@@ -1,11 +1,11 @@
-// Parsing the jobs file. Field sizes and the function names are those of zibrolt's command
-// line, checked here so that a job that zibrolt would refuse stops the whole file up front.
+// Parsing the jobs file. Field sizes are those of zibrolt's command line, checked here so that a
+// job that zibrolt would refuse before connecting stops the whole file up front; what zibrolt
+// decides once connected (the function, the terminal) each job decides as zibrolt does.
 #include "tools/site/job_file.hpp"
 
 #include <cstdio>
 
 #include "frame/run_driver.hpp"
-#include "generators/registry.hpp"
 #include "text/control.hpp"
 
 namespace zibrolt::site {
@@ -39,10 +39,9 @@ std::string CheckJob(const std::vector<std::string>& f, SiteJob& job) {
   if (f[1].size() > kTerminalMax)
     return TooLong("Param2 (Terminal-Name)", f[1].size(), kTerminalMax);
   if (f[2].size() > kPathMax) return TooLong("Param3 (Pfad der DNL-Datei)", f[2].size(), kPathMax);
+  // An unknown function fails its job as it fails zibrolt, with zibrolt's line.
   job.function = f[0];
   StrUpper(job.function);
-  // zibrolt writes nothing for an unknown name; in a jobs file it is a typing error.
-  if (!FindDownloadFunction(job.function)) return "unbekannte DNL-Funktion " + Shown(f[0]);
   if (f[2].empty()) return "Pfad der DNL-Datei leer";
   if (f[3].empty()) return "Modus leer (1: neu, 0: dran haengen)";
   job.terminal = f[1];

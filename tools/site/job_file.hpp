@@ -12,7 +12,7 @@ namespace zibrolt::site {
 
 struct SiteJob {
   int line = 0;          // line number in the jobs file, from 1
-  std::string function;  // upper case, one of the download functions
+  std::string function;  // upper case, as zibrolt compares it
   std::string terminal;
   std::string path;      // the download file, relative to the working directory
   bool create = false;   // mode "1...": written anew; otherwise appended to

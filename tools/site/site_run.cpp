@@ -76,7 +76,8 @@ struct Pass {
 // The terminals' contexts, read once each before the passes are planned.
 struct KnownTerminal {
   TerminalRecord record;
-  bool readable = false;
+  TerminalLookup lookup;  // what the terminal table holds for the name, as zibrolt decides on it
+  bool readable = false;  // the lookup came to a decision (no database error)
   bool filtered = false;  // has assignments, read into clients
   ClientFilter clients;
 };
@@ -158,8 +159,9 @@ class SiteRun {
       if (!fresh) continue;
       KnownTerminal& t = at->second;
       t.record.name = job.terminal;
-      t.readable = LoadTerminalContext(*db_, t.record) >= 0;
-      t.filtered = t.readable && t.record.assignmentCount > 0 &&
+      t.lookup = LookupTerminal(*db_, t.record);
+      t.readable = t.lookup.status >= 0;
+      t.filtered = t.readable && t.lookup.exists && t.record.assignmentCount > 0 &&
                    t.clients.Load(*db_, t.record.name) == sqlhlp::kOk;
     }
     nullLines_.reset(std::fopen(platform::kNullDevice, "w"));
@@ -174,25 +176,25 @@ class SiteRun {
   }
 
  private:
-  // Opens the job's lines, its file and its terminal as a single run would; false when the job
-  // failed there (its lines printed).
+  // Takes the job's function, file and terminal in the order and with the decisions of a single
+  // run; false when the job failed there (its lines printed).
   bool Prepare(JobState& s) {
     const SiteJob& job = *s.job;
     s.start = Clock::now();
     outcomes_[s.index].started = true;
-    s.function = FindDownloadFunction(job.function);
     if (!s.lines.Open(options_.logFolder, job, s.index, jobs_.size(), out_)) return false;
+    s.function = FindFunctionReporting(s.lines.stream(), job.function);
+    if (!s.function) return false;
     s.messages.emplace(s.lines.stream(), job.verbose);
     s.file = OpenDownloadReporting(s.lines.stream(), job.path, job.create);
     if (!s.file) return false;
     const KnownTerminal& t = terminals_.at(job.terminal);
     s.terminal = t.record;
-    if (!t.readable) {
-      s.terminal = TerminalRecord{};
-      s.terminal.name = job.terminal;
-      if (!LoadTerminalReporting(s.lines.stream(), *db_, s.terminal)) return false;
-    }
-    return true;
+    if (t.readable) return ReportTerminal(s.lines.stream(), t.lookup, job.terminal);
+    // Read again in the job's own pass: the failure is reported as the job meets it.
+    s.terminal = TerminalRecord{};
+    s.terminal.name = job.terminal;
+    return LoadTerminalReporting(s.lines.stream(), *db_, s.terminal);
   }
 
   void RunPass(const Pass& pass) {
