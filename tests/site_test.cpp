@@ -16,6 +16,7 @@
 #include "client/fault_injection.hpp"
 #include "tests/harness.hpp"
 #include "tools/site/job_file.hpp"
+#include "tools/site/make_jobs.hpp"
 #include "tools/site/site_run.hpp"
 
 using zibrolt::site::SiteJob;
@@ -181,6 +182,43 @@ TEST(Site, EachJobEndsAsItsSingleRun) {
     EXPECT_BYTES(file, inst.ReadOut(name));
     EXPECT_EQ(file == "old " + name, c.kept);
   }
+}
+
+// --make-jobs lists every terminal, withdrawn ones too, each under a file name of its own; a
+// terminal it cannot list fails it with nothing written, so that no night leaves it out.
+TEST(Site, MakeJobsListsEveryTerminalUnderItsOwnName) {
+  const struct {
+    const char* terminal;
+    const char* name;
+  } kNames[] = {
+      {"HALLE 2", "HALLE%202"}, {"HALLE_2", "HALLE_2"}, {"HALLE%202", "HALLE%25202"},
+      {"a/b\\c", "a%2Fb%5Cc"}, {"..", "%2E%2E"},    {"v1.2", "v1.2"},
+      {"K\xC4SE", "K%C4SE"},    {"", ""},
+  };
+  for (const auto& c : kNames) EXPECT_EQ(site::EscapeTerminal(c.terminal), c.name) << c.terminal;
+
+  Installation inst(DemoSql() +
+                    "INSERT INTO Kvd1140Trm VALUES ('HALLE 2', 'ZK-40', NULL, 1, 1, 1, 1), "
+                    "('HALLE_2', 'ZK-40', NULL, 1, 1, 1, 1);");
+  const std::string makeJobs = "--make-jobs IDSTAMM '../../out/{terminal}.dnl' >jobs.txt";
+  RunResult run = Site(inst, makeJobs);
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+  const std::string jobs = ReadFile(inst.root() / "work" / "run" / "jobs.txt");
+  EXPECT_NE(jobs.find("IDSTAMM \"HALLE 2\" ../../out/HALLE%202.dnl 1\n"), std::string::npos)
+      << jobs;
+  EXPECT_NE(jobs.find("IDSTAMM ZE-ALT ../../out/ZE-ALT.dnl 1\n"), std::string::npos) << jobs;
+  run = Site(inst, "jobs.txt");
+  EXPECT_EQ(run.exitStatus, 0) << run.output;
+  EXPECT_NE(run.output.find("Terminal ZE-ALT ist gesperrt"), std::string::npos);
+  EXPECT_EQ(inst.ReadOut("ZE-ALT.dnl"), "");
+  EXPECT_EQ(inst.OutFolderEntries().size(), 7u);  // the demo's five terminals and the two halls
+
+  inst.Sql("INSERT INTO Kvd1140Trm VALUES ('SAY \"HI\"', 'ZK-40', NULL, 1, 1, 1, 1);");
+  run = Site(inst, makeJobs + " 2>err.txt");
+  EXPECT_EQ(run.exitStatus, 255);
+  const std::string err = ReadFile(inst.root() / "work" / "run" / "err.txt");
+  EXPECT_NE(err.find("Terminal SAY \"HI\" nicht auflistbar"), std::string::npos) << err;
+  EXPECT_EQ(ReadFile(inst.root() / "work" / "run" / "jobs.txt"), "");
 }
 
 // A write that fails midway fails its job only: its old file stays, the others are in place,
