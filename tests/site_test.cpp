@@ -3,6 +3,9 @@
 // keeps its old file while the others are put in place; a jobs file with a bad line runs
 // nothing.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -263,7 +266,8 @@ TEST(Site, FailedJobKeepsItsOldFileAndTheOthersGoOn) {
   EXPECT_EQ(inst.OutFolderEntries().size(), names.size());  // no temporary file left
 }
 
-// A jobs file with any bad line runs nothing; each bad line is named.
+// A jobs file with any bad line runs nothing; each bad line is named. Stricter than zibrolt's
+// command line where a loose reading would write a wrong file: the mode, shared files.
 TEST(Site, BadJobsFileRunsNothing) {
   Installation inst(DemoSql());
   struct Case {
@@ -277,7 +281,11 @@ TEST(Site, BadJobsFileRunsNothing) {
       {"IDSTAMM ZE\"X ../../out/x.dnl 1", "Anfuehrungszeichen mitten im Feld"},
       {"IDSTAMM \"ZE\"X ../../out/x.dnl 1", "Zeichen direkt nach schliessendem"},
       {"IDSTAMM ZE-HAUPTEINGANG \"\" 1", "Pfad der DNL-Datei leer"},
-      {"IDSTAMM ZE-HAUPTEINGANG ../../out/x.dnl \"\"", "Modus leer"},
+      {"IDSTAMM ZE-HAUPTEINGANG ../../out/x.dnl \"\"", "Modus \"\" ist weder 1 (neu) noch 0"},
+      {"IDSTAMM ZE-HAUPTEINGANG ../../out/x.dnl l", "Modus \"l\" ist weder"},
+      {"IDSTAMM ZE-HAUPTEINGANG ../../out/x.dnl 10", "Modus \"10\" ist weder"},
+      {"IDSTAMM ZE-KANTINE ../../out/g.dnl 0", "Datei ../../out/g.dnl auch in Zeile 3"},
+      {"IDSTAMM ZE-KANTINE ../../out/./g.dnl 1", "Datei ../../out/./g.dnl auch in Zeile 3"},
       {"MGDNL17P01234567890123 T ../../out/x.dnl 1", "Param1 (DNL-Funktion) zu lang: 22"},
   };
   std::string jobs =
@@ -293,6 +301,24 @@ TEST(Site, BadJobsFileRunsNothing) {
         << run.output;
   EXPECT_NE(run.output.find("kein Auftrag ausgefuehrt"), std::string::npos);
   EXPECT_TRUE(inst.OutFolderEntries().empty());  // not even the good job ran
+#ifndef _WIN32
+  // Not a regular file: refused at once, where a FIFO without a writer would hang in open().
+  ASSERT_EQ(::mkfifo((inst.root() / "work" / "run" / "jobs.fifo").c_str(), 0600), 0);
+  for (const char* name : {"jobs.fifo", "."}) {
+    const RunResult refused = Site(inst, name);
+    EXPECT_EQ(refused.exitStatus, 255);
+    EXPECT_EQ(refused.output, "Auftragsdatei " + std::string(name) + " ist keine normale Datei!\n");
+  }
+#endif
+  // Standard input as "-", here a pipe, starting with a byte order mark; jobs that all append
+  // may share a file.
+  WriteFile(inst.root() / "work" / "run" / "jobs.txt",
+            "\xEF\xBB\xBFIDSTAMM ZE-HAUPTEINGANG ../../out/g.dnl 0\n"
+            "IDSTAMM ZE-KANTINE ../../out/g.dnl 0\n");
+  const RunResult piped = inst.RunCommand("cat jobs.txt | '" ZIBROLT_SITE_BIN "' -");
+  EXPECT_EQ(piped.exitStatus, 0) << piped.output;
+  EXPECT_NE(inst.ReadOut("g.dnl"), "");
+
   // A quoted field holds blanks and tabs are separators; a "#" field starts a comment.
   std::vector<std::string> fields;
   std::string problem;

@@ -2,6 +2,10 @@
 // moment of the database and the badge list read once for many terminals, where a scheduler
 // would otherwise call zibrolt once per terminal and function.
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -39,10 +43,11 @@ void Usage(std::FILE* to) {
       "zibrolt FUNCTION TERMINAL FILE MODE would write, and is put in place only when it\n"
       "is complete; a job that fails keeps its old file and the others go on.\n"
       "\n"
-      "JOBFILE has one job a line: FUNCTION TERMINAL FILE MODE [/d], separated by blanks\n"
-      "or tabs; a field with blanks in double quotes; blank lines and lines starting with\n"
-      "# are ignored. A line that is not a job is reported with its number and nothing\n"
-      "runs. Relative paths start from the working directory, as for zibrolt.\n"
+      "JOBFILE (- for standard input) has one job a line: FUNCTION TERMINAL FILE MODE\n"
+      "[/d], separated by blanks or tabs; a field with blanks in double quotes; blank lines\n"
+      "and lines starting with # are ignored. MODE is 1 or 0; several jobs may write one\n"
+      "file only when all append (0). A line that is not a job is reported with its number\n"
+      "and nothing runs. Relative paths start from the working directory, as for zibrolt.\n"
       "\n"
       "  --settings FILE   the settings file (default: %s)\n"
       "  --log-dir DIR     each job's lines into DIR/LINE-FUNCTION-TERMINAL.log instead of\n"
@@ -62,25 +67,43 @@ void Usage(std::FILE* to) {
 
 extern "C" void OnStopSignal(int) { RequestStop(); }
 
-// The jobs file's bytes; false with a line on out when it cannot be read.
+// The jobs file's bytes, or standard input's for "-"; false with a line on out when it cannot
+// be read. Anything but a regular file is refused before it is opened: a FIFO without a writer
+// would hang the night in open().
 bool ReadJobFile(const std::string& path, std::string& text, std::FILE* out) {
-  struct stat info {};
-  std::FILE* in = std::fopen(path.c_str(), "rb");
-  if (!in || ::fstat(::fileno(in), &info) != 0 || !S_ISREG(info.st_mode) ||
-      static_cast<std::size_t>(info.st_size) > kJobFileMax) {
-    if (in) std::fclose(in);
-    std::fprintf(out, "Auftragsdatei %s konnte nicht gelesen werden!\n",
-                 zibrolt::Shown(path).c_str());
-    return false;
+  const std::string shown = zibrolt::Shown(path);
+  std::FILE* in = stdin;
+  if (path != "-") {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+      std::fprintf(out, "Auftragsdatei %s ist keine normale Datei!\n", shown.c_str());
+      return false;
+    }
+    in = std::fopen(path.c_str(), "rb");
+    if (!in || ::fstat(::fileno(in), &info) != 0 || !S_ISREG(info.st_mode)) {
+      if (in) std::fclose(in);
+      std::fprintf(out, "Auftragsdatei %s konnte nicht gelesen werden!\n", shown.c_str());
+      return false;
+    }
+  } else {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);  // a byte 0x1A is no end of the jobs
+#endif
   }
   char buffer[1 << 14];
   std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, n);
-  const bool ok = !std::ferror(in);
-  std::fclose(in);
+  bool ok = true;
+  while (ok && (n = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+    text.append(buffer, n);
+    ok = text.size() <= kJobFileMax;
+  }
   if (!ok)
-    std::fprintf(out, "Auftragsdatei %s konnte nicht gelesen werden!\n",
-                 zibrolt::Shown(path).c_str());
+    std::fprintf(out, "Auftragsdatei %s ist groesser als %zu MiB!\n", shown.c_str(),
+                 kJobFileMax >> 20);
+  else if (std::ferror(in))
+    std::fprintf(out, "Auftragsdatei %s konnte nicht gelesen werden!\n", shown.c_str());
+  ok = ok && !std::ferror(in);
+  if (in != stdin) std::fclose(in);
   return ok;
 }
 
@@ -103,7 +126,7 @@ int Run(int argc, char** argv) {
       (a == "--settings" ? options.settingsPath : options.logFolder) = argv[++i];
     } else if (a == "--make-jobs") {
       makeJobs = true;
-    } else if (a.size() > 1 && a[0] == '-') {
+    } else if (a.size() > 1 && a[0] == '-') {  // "-" alone: the jobs from standard input
       Usage(stderr);
       return -1;
     } else {

@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -59,13 +58,6 @@ std::size_t JobsPerPass() {
   if (!platform::RaiseOpenFileLimit(limit)) return 64;
   const std::size_t usable = limit > 64 ? limit - 64 : 1;
   return std::max<std::size_t>(1, std::min<std::size_t>(kJobsPerPassMax, usable / kFilesPerJob));
-}
-
-// Two paths that name the same file once links and ".." are resolved are one file.
-std::string FileIdentity(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
-  return error ? path : canonical.string();
 }
 
 struct Pass {
