@@ -264,6 +264,8 @@ class SqliteConnection final : public Connection {
 
   int SwitchSchema(std::string_view schema) override { return SqliteSchemaSwitch(schema); }
   bool PrefersBatches() const override { return false; }
+  // The transaction begun at connect is open until SQLite rolls it back after an error.
+  bool ViewKept() const override { return sqlite3_get_autocommit(db_) == 0; }
 
  private:
   sqlite3* db_;

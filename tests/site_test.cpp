@@ -224,6 +224,54 @@ TEST(Site, MakeJobsListsEveryTerminalUnderItsOwnName) {
   EXPECT_EQ(ReadFile(inst.root() / "work" / "run" / "jobs.txt"), "");
 }
 
+// Runs the jobs in this process, so that a fault can be injected, with the failure armed at
+// point's nth occurrence. Returns what RunJobs returned; output gets the lines.
+bool RunHere(const Installation& inst, const std::vector<SiteJob>& jobs, faults::Point point,
+             int nth, std::vector<site::JobOutcome>& outcomes, std::string& output) {
+  if (OdbcMode()) SetEnvironment("ODBCINI", inst.OdbcIni().string());
+  const CapturedOutput out;
+  const fs::path before = fs::current_path();
+  fs::current_path(inst.root() / "work" / "run");  // NET8 names the database from there
+  site::SiteOptions options;
+  options.settingsPath = (inst.root() / "files" / "quarvenda.ini").string();
+  faults::Arm(point, nth);
+  const bool ran = site::RunJobs(options, jobs, outcomes, out.get(), nullptr);
+  faults::Disarm();
+  fs::current_path(before);
+  output = out.Text();
+  return ran;
+}
+
+// Once the database has ended the run's read transaction (SQLite rolls it back after some
+// errors), every file not yet in place fails, kept as it was: the rows from then on would come
+// from a later database than the files before.
+TEST(Site, ReadTransactionEndedFailsTheJobsNotYetInPlace) {
+  Installation inst(DemoSql());
+  std::vector<SiteJob> jobs;
+  // Three jobs in the first pass, and a second one appending to c.dnl in the next.
+  for (const char* name : {"a.dnl", "b.dnl", "c.dnl", "c.dnl"}) {
+    inst.WriteOut(std::string("old ") + name, name);
+    const bool append = name[0] == 'c';
+    jobs.push_back({static_cast<int>(jobs.size()) + 1, append ? "MGDNL31P" : "IDSTAMM",
+                    "ZE-HAUPTEINGANG", inst.OutPath(name).string(), !append, false});
+  }
+  std::vector<site::JobOutcome> outcomes;
+  std::string output;
+  // Looked at before the first pass, then at each row: lost on the second row.
+  EXPECT_FALSE(RunHere(inst, jobs, faults::Point::kViewLost, 3, outcomes, output));
+  for (const char* name : {"a.dnl", "b.dnl", "c.dnl"})
+    EXPECT_EQ(inst.ReadOut(name), std::string("old ") + name);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_FALSE(outcomes[i].ok);
+    EXPECT_EQ(outcomes[i].started, i < 3);
+  }
+  EXPECT_NE(output.find("Lesetransaktion nach einem Fehler beendet, Downloaddatei " +
+                        jobs[1].path + " bleibt unveraendert!"),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("Nicht ausgefuehrt: Zeile 4\n"), std::string::npos) << output;
+}
+
 // A write that fails midway fails its job only: its old file stays, the others are in place,
 // and the run ends with -1 naming it. Run in this process so that the write can be failed.
 TEST(Site, FailedJobKeepsItsOldFileAndTheOthersGoOn) {
@@ -237,20 +285,10 @@ TEST(Site, FailedJobKeepsItsOldFileAndTheOthersGoOn) {
   }
   jobs.push_back(
       {4, "MGDNL17P", "ZE-HAUPTEINGANG", (inst.root() / "nowhere" / "x").string(), true, false});
-  if (OdbcMode()) SetEnvironment("ODBCINI", inst.OdbcIni().string());
-  const CapturedOutput out;
-  const fs::path before = fs::current_path();
-  fs::current_path(inst.root() / "work" / "run");  // NET8 names the database from there
-  site::SiteOptions options;
-  options.settingsPath = (inst.root() / "files" / "quarvenda.ini").string();
   std::vector<site::JobOutcome> outcomes;
-  faults::Arm(faults::Point::kWrite, 2);  // the second job's first write
-  const bool ran = site::RunJobs(options, jobs, outcomes, out.get(), nullptr);
-  faults::Disarm();
-  fs::current_path(before);
-  const std::string output = out.Text();
-
-  EXPECT_TRUE(ran) << output;
+  std::string output;
+  // The second job's first write.
+  EXPECT_TRUE(RunHere(inst, jobs, faults::Point::kWrite, 2, outcomes, output)) << output;
   ASSERT_EQ(outcomes.size(), 4u);
   EXPECT_TRUE(outcomes[0].ok && outcomes[2].ok) << output;
   EXPECT_FALSE(outcomes[1].ok);

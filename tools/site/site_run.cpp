@@ -38,8 +38,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The status the jobs of a pass stop with when the run is interrupted.
-constexpr int kStopped = -1;
+// Statuses the jobs of a pass stop with, beyond Oracle's five-digit numbers and the statuses of
+// the drivers and the test seam, so that no database failure is taken for one of them.
+constexpr int kStopped = -100010;   // the run was interrupted
+constexpr int kViewLost = -100011;  // the database ended the run's read transaction
 
 std::atomic<bool> gStop{false};
 
@@ -109,15 +111,18 @@ struct JobState {
 };
 
 // Counts the rows of a pass for the progress line, and stops every job of the pass when the run
-// is interrupted or once all of them have stopped.
+// is interrupted, when the database has ended the read transaction (the rows from then on would
+// come from a later database than the files before), or once all of them have stopped.
 class PassWatch final : public BadgeJob {
  public:
-  PassWatch(std::span<LoopJob> jobs, Progress& progress) : jobs_(jobs), progress_(progress) {}
+  PassWatch(std::span<LoopJob> jobs, Progress& progress, sqlhlp::Connection& db)
+      : jobs_(jobs), progress_(progress), db_(db) {}
 
   int Badge(const BadgeRow&) override {
+    const int stop = gStop ? kStopped : db_.ViewKept() ? sqlhlp::kOk : kViewLost;
     bool running = false;
     for (LoopJob& j : jobs_) {
-      if (gStop && j.status == sqlhlp::kOk) j.status = kStopped;
+      if (stop != sqlhlp::kOk && j.status == sqlhlp::kOk) j.status = stop;
       running = running || j.status == sqlhlp::kOk;
     }
     if (!running) return kStopped;
@@ -128,6 +133,7 @@ class PassWatch final : public BadgeJob {
  private:
   std::span<LoopJob> jobs_;
   Progress& progress_;
+  sqlhlp::Connection& db_;
 };
 
 class SiteRun {
@@ -158,13 +164,36 @@ class SiteRun {
     }
     nullLines_.reset(std::fopen(platform::kNullDevice, "w"));
     if (!nullLines_) return false;
+    bool viewKept = true;
     for (const Pass& pass : PlanPasses(jobs_, terminals_, JobsPerPass())) {
-      if (gStop) break;
+      if (gStop || !(viewKept = db_->ViewKept())) break;
       RunPass(pass);
     }
     progress_.End();
     if (gStop) std::fprintf(out_, "Programmabbruch: Signal empfangen, Lauf beendet!\n");
-    return !gStop;
+    if (!viewKept)
+      std::fprintf(out_,
+                   "Programmabbruch: Datenbank hat die Lesetransaktion nach einem Fehler beendet, "
+                   "ein weiterer Auftrag saehe einen anderen Stand! Nicht ausgefuehrt: %s\n",
+                   NotRun().c_str());
+    return !gStop && viewKept;
+  }
+
+  // The line numbers of the jobs that did not start, as ranges ("4-9, 12").
+  std::string NotRun() const {
+    std::string text;
+    for (std::size_t i = 0; i < jobs_.size(); ++i) {
+      if (outcomes_[i].started) continue;
+      std::size_t last = i;
+      while (last + 1 < jobs_.size() && !outcomes_[last + 1].started &&
+             jobs_[last + 1].line == jobs_[last].line + 1)
+        ++last;
+      if (!text.empty()) text += ", ";
+      text += "Zeile " + std::to_string(jobs_[i].line);
+      if (last > i) text += "-" + std::to_string(jobs_[last].line);
+      i = last;
+    }
+    return text;
   }
 
  private:
@@ -221,11 +250,15 @@ class SiteRun {
         }
       }
       const Messages watchLines(nullLines_.get(), false);
-      PassWatch watch({loop.data(), loop.size()}, progress_);
+      PassWatch watch({loop.data(), loop.size()}, progress_, *db_);
       loop.push_back({&watch, &watchLines, {}});
       progress_.StartPass();
       RunBadgeLoop(list, ready.front()->terminal, loop);
       list.Share(nullptr);
+      // Lost on the last rows, after the watch last looked.
+      if (!db_->ViewKept())
+        for (LoopJob& j : loop)
+          if (j.status == sqlhlp::kOk) j.status = kViewLost;
       FinishAll(ready, loop);
     }
     // The lines of the pass's jobs, each job's together, in job order.
@@ -252,7 +285,12 @@ class SiteRun {
   // Puts the job's file in place (or discards it) and records the outcome.
   void Finish(JobState& s, const LoopJob* loop) {
     JobOutcome& outcome = outcomes_[s.index];
-    if (loop && s.file) {
+    if (loop && s.file && loop->status == kViewLost) {
+      std::fprintf(s.lines.stream(),
+                   "Datenbank hat die Lesetransaktion nach einem Fehler beendet, Downloaddatei %s "
+                   "bleibt unveraendert!\n",
+                   Shown(s.job->path).c_str());
+    } else if (loop && s.file) {
       outcome.ok =
           FinishDownload(s.lines.stream(), *db_, s.function, loop->status, *s.file, s.job->path);
       outcome.written = loop->written;
