@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include <cstdio>
@@ -21,6 +23,7 @@
 #include "tools/site/job_file.hpp"
 #include "tools/site/make_jobs.hpp"
 #include "tools/site/site_run.hpp"
+#include "tools/site/summary.hpp"
 
 using zibrolt::site::SiteJob;
 
@@ -302,6 +305,118 @@ TEST(Site, FailedJobKeepsItsOldFileAndTheOthersGoOn) {
   EXPECT_NE(output.find("Downloadfile " + jobs[3].path + " konnte nicht geoeffnet werden!"),
             std::string::npos);
   EXPECT_EQ(inst.OutFolderEntries().size(), names.size());  // no temporary file left
+}
+
+// How a site run ends when its call, its output or its log folder is wrong: the exit status says
+// so, the reason is shown where the caller looks, and no file is put in place by a run that
+// could not say what it did.
+TEST(Site, EndingsSayWhyAndKeepTheFiles) {
+  Installation inst(DemoSql());
+  WriteFile(inst.root() / "work" / "run" / "jobs.txt",
+            "IDSTAMM ZE-HAUPTEINGANG ../../out/a.dnl 1\nIDSTAMM ZE-KANTINE ../../out/b.dnl 1\n");
+  fs::create_directories(inst.root() / "work" / "run" / "logs");
+#ifndef _WIN32
+  // The first job's log file on a full disk.
+  fs::create_symlink("/dev/full", inst.root() / "work" / "run" / "logs" /
+                                      "0001-IDSTAMM-ZE-HAUPTEINGANG.log");
+#endif
+  const struct {
+    const char* args;
+    const char* says;  // in standard output and error
+    bool aKept, bKept;
+  } kCases[] = {
+      {"--frobnicate jobs.txt 2>&1", "zibrolt-site: unknown option --frobnicate", true, true},
+      {"jobs.txt --log-dir 2>&1", "zibrolt-site: --log-dir needs a value", true, true},
+      {"2>&1", "zibrolt-site: no JOBFILE given", true, true},
+      {"--make-jobs IDSTAMM 2>&1", "--make-jobs takes FUNCTIONS and PATTERN, got 1", true, true},
+#ifndef _WIN32
+      {"jobs.txt >&- 2>/dev/null", "", true, true},
+      {"jobs.txt >/dev/full 2>/dev/null", "", true, true},
+      {"--log-dir logs jobs.txt",
+       "Auftrag Zeile 1: Meldungen nicht geschrieben (No space left on device), Downloaddatei "
+       "../../out/a.dnl bleibt unveraendert!",
+       true, false},
+#endif
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.args);
+    inst.WriteOut("old a", "a.dnl");
+    inst.WriteOut("old b", "b.dnl");
+    const RunResult run = Site(inst, c.args);
+    EXPECT_EQ(run.exitStatus, 255) << run.output;
+    EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
+    EXPECT_EQ(inst.ReadOut("a.dnl") == "old a", c.aKept);
+    EXPECT_EQ(inst.ReadOut("b.dnl") == "old b", c.bKept);
+  }
+}
+
+#ifndef _WIN32
+// Interrupted before its passes (here: while the jobs file was read), a site run says so in one
+// line naming the jobs not run, none of them worded like a failed generator, the summary does
+// not say that all succeeded, and every file stays as it was. Run in a child: the stop stays.
+TEST(Site, InterruptedRunNamesTheJobsNotRun) {
+  Installation inst(DemoSql());
+  inst.WriteOut("old", "a.dnl");
+  const std::vector<SiteJob> jobs = {
+      {3, "IDSTAMM", "ZE-HAUPTEINGANG", inst.OutPath("a.dnl").string(), true, false},
+      {4, "MGDNL31P", "ZE-KANTINE", inst.OutPath("b.dnl").string(), true, false}};
+  const fs::path captured = inst.root() / "child.txt";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::FILE* out = std::fopen(captured.c_str(), "w");
+    site::RequestStop();
+    std::vector<site::JobOutcome> outcomes;
+    std::string lines;
+    const bool ran = RunHere(inst, jobs, faults::Point::kWrite, 0, outcomes, lines);
+    std::fputs(lines.c_str(), out);
+    const bool allOk = site::PrintSummary(jobs, outcomes, site::StopRequested(), out);
+    std::fclose(out);
+    _exit(ran || allOk ? 1 : 0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  const std::string output = ReadFile(captured);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+  EXPECT_NE(output.find("Programmabbruch: Signal empfangen, Lauf beendet! Nicht ausgefuehrt: "
+                        "Zeile 3-4\n"),
+            std::string::npos)
+      << output;
+  EXPECT_EQ(output.find("Fehler bei Erstellung"), std::string::npos) << output;
+  EXPECT_EQ(output.find("Alle "), std::string::npos) << output;
+  EXPECT_NE(output.find("Lauf unterbrochen: 0 von 2 Auftraegen erfolgreich."), std::string::npos);
+  EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"a.dnl"});
+  EXPECT_EQ(inst.ReadOut("a.dnl"), "old");
+}
+#endif
+
+// The summary's closing line never says that all succeeded when the run was interrupted, even
+// after its last job; a terminal name with blanks shows in quotes.
+TEST(Site, SummarySaysWhatTheExitStatusSays) {
+  const std::vector<SiteJob> jobs = {{1, "IDSTAMM", "ZE-KANTINE ", "a.dnl", true, false},
+                                     {2, "IDSTAMM", "T", "b.dnl", true, false}};
+  site::JobOutcome ok;
+  ok.ok = ok.started = true;
+  site::JobOutcome stopped;
+  stopped.started = stopped.stopped = true;
+  const struct {
+    std::vector<site::JobOutcome> outcomes;
+    bool interrupted;
+    bool result;
+    const char* closing;
+  } kCases[] = {
+      {{ok, ok}, false, true, "Alle 2 Auftraege erfolgreich.\n"},
+      {{ok, ok}, true, false, "Lauf unterbrochen: 2 von 2 Auftraegen erfolgreich.\n"},
+      {{ok, stopped}, true, false, "Fehlgeschlagen: Zeile 2 IDSTAMM T b.dnl\n"},
+  };
+  for (const auto& c : kCases) {
+    const CapturedOutput out;
+    EXPECT_EQ(site::PrintSummary(jobs, c.outcomes, c.interrupted, out.get()), c.result);
+    const std::string text = out.Text();
+    EXPECT_NE(text.find(c.closing), std::string::npos) << text;
+    EXPECT_EQ(text.find("Alle ") != std::string::npos, c.result) << text;
+    EXPECT_NE(text.find(" \"ZE-KANTINE \" "), std::string::npos) << text;
+    EXPECT_EQ(text.find("ABGEBROCHEN") != std::string::npos, !c.outcomes[1].ok) << text;
+  }
 }
 
 // A jobs file with any bad line runs nothing; each bad line is named. Stricter than zibrolt's

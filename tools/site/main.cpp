@@ -16,6 +16,7 @@
 
 #include "frame/settings.hpp"
 #include "platform/interrupts.hpp"
+#include "platform/streams.hpp"
 #include "text/control.hpp"
 #include "tools/site/job_file.hpp"
 #include "tools/site/make_jobs.hpp"
@@ -66,6 +67,13 @@ void Usage(std::FILE* to) {
 }
 
 extern "C" void OnStopSignal(int) { RequestStop(); }
+
+// A wrong call: what is wrong, then the usage, on standard error.
+int UsageError(const std::string& what) {
+  std::fprintf(stderr, "zibrolt-site: %s\n\n", what.c_str());
+  Usage(stderr);
+  return -1;
+}
 
 // The jobs file's bytes, or standard input's for "-"; false with a line on out when it cannot
 // be read. Anything but a regular file is refused before it is opened: a FIFO without a writer
@@ -122,28 +130,26 @@ int Run(int argc, char** argv) {
       std::printf("zibrolt-site %s\n", zibrolt::kZibroltVersion);
       return 0;
     }
-    if ((a == "--settings" || a == "--log-dir") && i + 1 < argc) {
+    if (a == "--settings" || a == "--log-dir") {
+      if (i + 1 == argc) return UsageError(std::string(a) + " needs a value");
       (a == "--settings" ? options.settingsPath : options.logFolder) = argv[++i];
     } else if (a == "--make-jobs") {
       makeJobs = true;
     } else if (a.size() > 1 && a[0] == '-') {  // "-" alone: the jobs from standard input
-      Usage(stderr);
-      return -1;
+      return UsageError("unknown option " + zibrolt::Shown(a));
     } else {
       rest.emplace_back(a);
     }
   }
   if (makeJobs) {
-    if (rest.size() != 2) {
-      Usage(stderr);
-      return -1;
-    }
+    if (rest.size() != 2)
+      return UsageError("--make-jobs takes FUNCTIONS and PATTERN, got " +
+                        std::to_string(rest.size()) + " values");
     return MakeJobs(options.settingsPath, rest[0], rest[1], stdout, stderr);
   }
-  if (rest.size() != 1) {
-    Usage(stderr);
-    return -1;
-  }
+  if (rest.size() != 1)
+    return UsageError(rest.empty() ? "no JOBFILE given"
+                                   : "one JOBFILE expected, got " + std::to_string(rest.size()));
 
   std::string text;
   if (!ReadJobFile(rest[0], text, stdout)) return -1;
@@ -164,13 +170,17 @@ int Run(int argc, char** argv) {
   std::vector<JobOutcome> outcomes;
   const bool ran = RunJobs(options, jobs, outcomes, stdout, stderr);
   if (outcomes.empty()) return -1;
-  const bool allOk = PrintSummary(jobs, outcomes, stdout);
+  // Decided once: the closing line and the exit status say the same.
+  const bool allOk = PrintSummary(jobs, outcomes, StopRequested(), stdout);
   return ran && allOk ? 0 : -1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Without standard output a run could not say what it did, and the next file opened would
+  // take its place and receive the lines: as zibrolt, fail with every file as it was.
+  if (!zibrolt::platform::OutputOpen(stdout)) return -1;
   // A stop (a signal, Ctrl+C, a closed console) only asks the passes to stop at the next badge:
   // unfinished files are discarded as their jobs fail, every target stays as it was.
   zibrolt::platform::CatchInterrupts(OnStopSignal);

@@ -9,7 +9,9 @@
 #include "tools/site/site_run.hpp"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -42,6 +44,7 @@ using Clock = std::chrono::steady_clock;
 // the drivers and the test seam, so that no database failure is taken for one of them.
 constexpr int kStopped = -100010;   // the run was interrupted
 constexpr int kViewLost = -100011;  // the database ended the run's read transaction
+constexpr int kOutputLost = -100012;  // standard output failed: the run cannot say what it did
 
 std::atomic<bool> gStop{false};
 
@@ -108,6 +111,7 @@ struct JobState {
   std::unique_ptr<DownloadFile> file;
   std::unique_ptr<BadgeJob> work;
   Clock::time_point start;
+  std::string linesError;  // why its lines could not be written, empty when they could
 };
 
 // Counts the rows of a pass for the progress line, and stops every job of the pass when the run
@@ -170,7 +174,10 @@ class SiteRun {
       RunPass(pass);
     }
     progress_.End();
-    if (gStop) std::fprintf(out_, "Programmabbruch: Signal empfangen, Lauf beendet!\n");
+    // One line for the jobs an interruption left undone, not one per job as if each had failed.
+    if (gStop)
+      std::fprintf(out_, "Programmabbruch: Signal empfangen, Lauf beendet! Nicht ausgefuehrt: %s\n",
+                   NotRun().c_str());
     if (!viewKept)
       std::fprintf(out_,
                    "Programmabbruch: Datenbank hat die Lesetransaktion nach einem Fehler beendet, "
@@ -179,13 +186,14 @@ class SiteRun {
     return !gStop && viewKept;
   }
 
-  // The line numbers of the jobs that did not start, as ranges ("4-9, 12").
+  // The line numbers of the jobs that did not start or were stopped, as ranges ("4-9, 12").
   std::string NotRun() const {
+    const auto notRun = [&](std::size_t i) { return !outcomes_[i].started || outcomes_[i].stopped; };
     std::string text;
     for (std::size_t i = 0; i < jobs_.size(); ++i) {
-      if (outcomes_[i].started) continue;
+      if (!notRun(i)) continue;
       std::size_t last = i;
-      while (last + 1 < jobs_.size() && !outcomes_[last + 1].started &&
+      while (last + 1 < jobs_.size() && notRun(last + 1) &&
              jobs_[last + 1].line == jobs_[last].line + 1)
         ++last;
       if (!text.empty()) text += ", ";
@@ -259,11 +267,25 @@ class SiteRun {
       if (!db_->ViewKept())
         for (LoopJob& j : loop)
           if (j.status == sqlhlp::kOk) j.status = kViewLost;
+      // Lines that did not reach the caller (standard output closed, a full disk): as zibrolt
+      // does, no file is put in place by a run that cannot say what it did.
+      if (std::fflush(out_) != 0 || std::ferror(out_))
+        for (LoopJob& j : loop)
+          if (j.status == sqlhlp::kOk) j.status = kOutputLost;
       FinishAll(ready, loop);
     }
-    // The lines of the pass's jobs, each job's together, in job order.
+    // The lines of the pass's jobs, each job's together, in job order. A stopped job's are
+    // dropped: the run's last line names it.
     for (auto& s : states) {
+      if (outcomes_[s->index].stopped) {
+        s->lines.Discard();
+        continue;
+      }
       if (!s->lines.Emit(out_)) outcomes_[s->index].ok = false;
+      if (!s->linesError.empty())
+        std::fprintf(out_, "Auftrag Zeile %d: Meldungen nicht geschrieben (%s), Downloaddatei %s "
+                     "bleibt unveraendert!\n",
+                     s->job->line, s->linesError.c_str(), Shown(s->job->path).c_str());
     }
   }
 
@@ -285,7 +307,16 @@ class SiteRun {
   // Puts the job's file in place (or discards it) and records the outcome.
   void Finish(JobState& s, const LoopJob* loop) {
     JobOutcome& outcome = outcomes_[s.index];
-    if (loop && s.file && loop->status == kViewLost) {
+    // Its lines must reach their file before the job's file is put in place; the reason shows
+    // on standard output, where a full log folder cannot hide it.
+    errno = 0;
+    if (loop && s.file && (std::fflush(s.lines.stream()) != 0 || std::ferror(s.lines.stream()))) {
+      s.linesError = errno != 0 ? std::strerror(errno) : "Schreibfehler";
+    } else if (loop && s.file && loop->status == kStopped) {
+      outcome.stopped = true;
+    } else if (loop && s.file && loop->status == kOutputLost) {
+      // Nothing can be said: the run's own end reports it.
+    } else if (loop && s.file && loop->status == kViewLost) {
       std::fprintf(s.lines.stream(),
                    "Datenbank hat die Lesetransaktion nach einem Fehler beendet, Downloaddatei %s "
                    "bleibt unveraendert!\n",
@@ -320,6 +351,7 @@ class SiteRun {
 }  // namespace
 
 void RequestStop() { gStop = true; }
+bool StopRequested() { return gStop; }
 
 bool RunJobs(const SiteOptions& options, const std::vector<SiteJob>& jobs,
              std::vector<JobOutcome>& outcomes, std::FILE* out, std::FILE* err) {
