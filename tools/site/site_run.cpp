@@ -11,12 +11,12 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
+#include <system_error>
 #include <thread>
 
 #include "data/badges.hpp"
@@ -309,13 +309,16 @@ class SiteRun {
     JobOutcome& outcome = outcomes_[s.index];
     // Its lines must reach their file before the job's file is put in place; the reason shows
     // on standard output, where a full log folder cannot hide it.
+    // (Several threads finish jobs: the text comes from the error code, not from strerror.)
     errno = 0;
     if (loop && s.file && (std::fflush(s.lines.stream()) != 0 || std::ferror(s.lines.stream()))) {
-      s.linesError = errno != 0 ? std::strerror(errno) : "Schreibfehler";
+      const int error = errno;
+      s.linesError =
+          error != 0 ? std::error_code(error, std::generic_category()).message() : "Schreibfehler";
     } else if (loop && s.file && loop->status == kStopped) {
       outcome.stopped = true;
     } else if (loop && s.file && loop->status == kOutputLost) {
-      // Nothing can be said: the run's own end reports it.
+      // No line of it can reach the caller; the run ends with -1.
     } else if (loop && s.file && loop->status == kViewLost) {
       std::fprintf(s.lines.stream(),
                    "Datenbank hat die Lesetransaktion nach einem Fehler beendet, Downloaddatei %s "
