@@ -141,7 +141,10 @@ std::set<int> FailedLines(const std::string& output) {
 // status; the night ends with 0 only when every single run would have. The cases are the
 // mistakes a jobs file meets at sites, and a withdrawn terminal, which is how a site locks one.
 TEST(Site, EachJobEndsAsItsSingleRun) {
-  Installation inst(DemoSql());
+  // A withdrawn terminal with an assignment lists that assignment's badges.
+  Installation inst(DemoSql() +
+                    "INSERT INTO Kvd1140Trm VALUES ('ZE-ZU', '7744-010', 'PERS', 4, 1, 1, 1);\n"
+                    "INSERT INTO Kvd115Tfz VALUES ('ZE-ZU', 1, 1, NULL);\n");
   const struct {
     const char* function;
     const char* terminal;
@@ -155,6 +158,7 @@ TEST(Site, EachJobEndsAsItsSingleRun) {
       {"IDSTAMM", "ZE-KANT\xC4NE", "1", 255, true},    // a renamed terminal
       {"IDSTAMM", "ZE-ALT", "1", 0, false},             // withdrawn: its file empty
       {"MGDNL31P", "ZE-ALT", "0", 0, true},             // withdrawn, appending nothing
+      {"MGDNL17P", "ZE-ZU", "1", 0, false},             // withdrawn, with an assignment
       {"MGDNL17", "ZE-KANTINE", "1", 255, true},        // an unknown function
       {"mgdnl17p", "ZE-KANTINE", "1", 0, false},        // a good job
   };

@@ -108,7 +108,7 @@ bool ReadJobFile(const std::string& path, std::string& text, std::FILE* out) {
   if (!ok)
     std::fprintf(out, "Auftragsdatei %s ist groesser als %zu MiB!\n", shown.c_str(),
                  kJobFileMax >> 20);
-  else if (std::ferror(in))
+  else if (std::ferror(in) && !StopRequested())  // a stop breaks off a read of standard input
     std::fprintf(out, "Auftragsdatei %s konnte nicht gelesen werden!\n", shown.c_str());
   ok = ok && !std::ferror(in);
   if (in != stdin) std::fclose(in);
@@ -152,7 +152,12 @@ int Run(int argc, char** argv) {
                                    : "one JOBFILE expected, got " + std::to_string(rest.size()));
 
   std::string text;
-  if (!ReadJobFile(rest[0], text, stdout)) return -1;
+  const bool read = ReadJobFile(rest[0], text, stdout);
+  if (StopRequested()) {
+    std::printf("Programmabbruch: Signal empfangen, kein Auftrag ausgefuehrt!\n");
+    return -1;
+  }
+  if (!read) return -1;
   std::vector<SiteJob> jobs;
   const std::vector<JobFileError> errors = ParseJobs(text, jobs);
   for (const JobFileError& e : errors)
