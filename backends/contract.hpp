@@ -122,6 +122,10 @@ class Connection {
   // Round trips to a server so far (prepares, executes and fetches that reach it); 0 for a
   // database in the process.
   virtual std::uint64_t RoundTrips() const { return 0; }
+  // False once the database has ended the read transaction the connection began with (the
+  // embedded database rolls it back after some errors): each later statement would read the
+  // database as it is then, not as the statements before read it.
+  virtual bool ViewKept() const { return true; }
 };
 
 // Opens a connection. target is the NET8 setting without the backend's prefix; login and

@@ -310,6 +310,8 @@ class SqliteConnection final : public Connection {
   JoinProof ProveExactJoin(const KeyColumn& a, const KeyColumn& b) override {
     return ProveSqliteJoin(*this, a, b);
   }
+  // The transaction begun at connect is open until SQLite rolls it back after an error.
+  bool ViewKept() const override { return sqlite3_get_autocommit(db_) == 0; }
 
  private:
   sqlite3* db_;

@@ -11,6 +11,7 @@ enum class Point : std::uint8_t {
   kExecute,  // single-row queries, cursor opens and executes
   kFetch,    // cursor fetches
   kWrite,    // writes to the download file
+  kViewLost, // looks at the connection's read transaction: the nth finds it ended
 };
 
 // Status an injected database failure reports. Oracle's error numbers have at most five digits,

@@ -141,6 +141,14 @@ const backend::JoinProof& Connection::ProveExactJoin(const backend::KeyColumn& a
   return joins_.emplace(key, backend_->ProveExactJoin(a, b)).first->second;
 }
 
+bool Connection::ViewKept() {
+#ifdef ZIBROLT_FAULT_SEAM
+  // Ended at the nth look, for good, as the database ends it after an error.
+  if (faults::Hit(faults::Point::kViewLost)) viewLost_ = true;
+#endif
+  return !viewLost_ && backend_->ViewKept();
+}
+
 Statement& Connection::Use(const Query& query) {
   // The key is the text and the outputs' buffers: the same text read into other buffers is
   // another statement.

@@ -121,10 +121,14 @@ class Connection {
   Counters& counters() { return counters_; }
   // Round trips to the database server so far, as the backend counts them (0 when embedded).
   std::uint64_t RoundTrips() const { return backend_->RoundTrips(); }
+  // False once the database has ended the read transaction the connection began with: later
+  // statements would read another database than the earlier ones (backend::Connection).
+  bool ViewKept();
 
  private:
   std::unique_ptr<backend::Connection> backend_;  // declared first: outlives its statements
   Counters counters_;
+  bool viewLost_ = false;  // the test seam has ended the view (fault_injection.hpp)
   // By text and outputs.
   std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
   std::unordered_map<std::string, backend::JoinProof> joins_;  // by the two columns' names

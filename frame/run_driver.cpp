@@ -128,30 +128,49 @@ std::unique_ptr<DownloadFile> OpenDownloadReporting(std::FILE* out, const std::s
   return file;
 }
 
-bool LoadTerminalReporting(std::FILE* out, sqlhlp::Connection& db, TerminalRecord& terminal) {
+const DownloadFunction* FindFunctionReporting(std::FILE* out, const std::string& function) {
+  // A function no terminal knows (a typing error, or a scheduler that calls every function for
+  // every terminal) writes nothing: the terminal's file stays as it is, and the run fails, so
+  // that a file no longer renewed shows in the exit status.
+  const DownloadFunction* f = FindDownloadFunction(function);
+  if (!f)
+    std::fprintf(out, "DNL-Funktion %s unbekannt, keine Datei geschrieben!\n",
+                 Shown(function).c_str());
+  return f;
+}
+
+TerminalLookup LookupTerminal(sqlhlp::Connection& db, TerminalRecord& terminal) {
+  TerminalLookup lookup;
+  lookup.status = LoadTerminalContext(db, terminal);
+  lookup.withdrawn = lookup.status == sqlhlp::kNoRow;
+  if (lookup.withdrawn) lookup.status = TerminalRowExists(db, terminal.name, lookup.exists);
+  if (lookup.status < 0) lookup.driverState = db.DriverState(lookup.status);
+  return lookup;
+}
+
+bool ReportTerminal(std::FILE* out, const TerminalLookup& lookup, const std::string& name) {
   // A terminal whose row cannot be read gets no file: it would be made for a terminal without
   // model, set and assignments. A withdrawn terminal (status 4 or 8) gets the file it has
   // always got, which lists the badges of its assignments only, usually none: a site locks a
   // terminal that way. A name no row has at all is a typing error, and its file stays as it is.
-  int status = LoadTerminalContext(db, terminal);
-  const bool notActive = status == sqlhlp::kNoRow;
-  bool exists = true;
-  if (notActive) status = TerminalRowExists(db, terminal.name, exists);
-  if (status < 0) {
-    ReportDriverState(out, db.DriverState(status));
-    std::fprintf(out, "Terminal %s konnte nicht gelesen werden! SQLCode:%d\n",
-                 Shown(terminal.name).c_str(), status);
+  if (lookup.status < 0) {
+    ReportDriverState(out, lookup.driverState);
+    std::fprintf(out, "Terminal %s konnte nicht gelesen werden! SQLCode:%d\n", Shown(name).c_str(),
+                 lookup.status);
     return false;
   }
-  if (!exists) {
+  if (!lookup.exists) {
     std::fprintf(out, "Terminal %s nicht gefunden, Downloaddatei bleibt unveraendert!\n",
-                 Shown(terminal.name).c_str());
+                 Shown(name).c_str());
     return false;
   }
-  if (notActive)
-    std::fprintf(out, "Terminal %s ist gesperrt (Status 4 oder 8)!\n",
-                 Shown(terminal.name).c_str());
+  if (lookup.withdrawn)
+    std::fprintf(out, "Terminal %s ist gesperrt (Status 4 oder 8)!\n", Shown(name).c_str());
   return true;
+}
+
+bool LoadTerminalReporting(std::FILE* out, sqlhlp::Connection& db, TerminalRecord& terminal) {
+  return ReportTerminal(out, LookupTerminal(db, terminal), terminal.name);
 }
 
 bool FinishDownload(std::FILE* out, const sqlhlp::Connection& db, const DownloadFunction* function,
@@ -201,14 +220,8 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
   RunStatsReport stats(*db);
   StrUpper(function);
 
-  // A function no terminal knows (a typing error, or a scheduler that calls every function for
-  // every terminal) writes nothing: the terminal's file stays as it is.
-  const DownloadFunction* f = FindDownloadFunction(function);
-  if (!f) {
-    std::fprintf(out, "DNL-Funktion %s unbekannt, keine Datei geschrieben!\n",
-                 Shown(function).c_str());
-    return 0;
-  }
+  const DownloadFunction* f = FindFunctionReporting(out, function);
+  if (!f) return -1;
 
   std::unique_ptr<DownloadFile> file = OpenDownloadReporting(out, path, create);
   if (!file) return -1;

@@ -40,6 +40,25 @@ std::unique_ptr<sqlhlp::Connection> ConnectReporting(std::FILE* out, const Login
 std::unique_ptr<DownloadFile> OpenDownloadReporting(std::FILE* out, const std::string& path,
                                                     bool create);
 
+// The download function of this name (upper case); nullptr after printing that there is none.
+const DownloadFunction* FindFunctionReporting(std::FILE* out, const std::string& function);
+
+// What the terminal table says about a name, once read: the run goes on for an active or a
+// withdrawn terminal and fails for a name no row has or a row that could not be read. The
+// site tool reads each terminal once and reports it for every job that names it.
+struct TerminalLookup {
+  int status = 0;           // of the last statement; negative: the row could not be read
+  bool exists = true;       // some row has the name, whatever its status
+  bool withdrawn = false;   // its status is 4 or 8
+  std::string driverState;  // the failure's SQLSTATE when status is negative
+};
+
+// Fills the terminal's context and says what the table holds for its name.
+TerminalLookup LookupTerminal(sqlhlp::Connection& db, TerminalRecord& terminal);
+
+// Prints what the lookup means for a run; false when the run cannot go on.
+bool ReportTerminal(std::FILE* out, const TerminalLookup& lookup, const std::string& name);
+
 // Fills the terminal's context; false after printing why its row could not be read.
 bool LoadTerminalReporting(std::FILE* out, sqlhlp::Connection& db, TerminalRecord& terminal);
 

@@ -16,6 +16,10 @@ std::FILE* OpenScratchStream();
 // it cannot be made. The caller removes it.
 std::FILE* OpenNamedScratchStream(std::string& stem);
 
+// Whether the stream has an open file behind it (a program started with standard output
+// closed has none).
+bool OutputOpen(std::FILE* out);
+
 // The name fopen() takes for the device that swallows every byte.
 #ifdef _WIN32
 inline constexpr const char* kNullDevice = "NUL";

@@ -53,5 +53,12 @@ std::FILE* OpenNamedScratchStream(std::string& stem) {
   return stream;
 }
 
+bool OutputOpen(std::FILE* out) {
+  // -2: a process without a console has no stream behind its standard handles.
+  const int fd = ::_fileno(out);
+  const std::intptr_t handle = fd >= 0 ? ::_get_osfhandle(fd) : -1;
+  return handle != -1 && handle != -2;
+}
+
 }  // namespace zibrolt::platform
 #endif

@@ -146,6 +146,8 @@ const char* PointName(faults::Point point) {
       return "fetch";
     case faults::Point::kWrite:
       return "write";
+    case faults::Point::kViewLost:
+      return "view lost";
   }
   return "?";
 }

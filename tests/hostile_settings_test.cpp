@@ -43,7 +43,7 @@ TEST(HostileSettings, RunNeverCrashesAndNamesWhyItStops) {
   Installation inst("INSERT INTO Kvd1140Trm VALUES ('T1', 'M', 'S', 1, 1, 1, 1);");
   const std::vector<Record> good = GoodRecords(inst);
   const std::string goodText = Text(good);
-  ASSERT_EQ(inst.Run({"X", "T1", inst.OutPath().string(), "1"}).exitStatus, 0);
+  ASSERT_EQ(inst.Run({"MGDNL31P", "T1", inst.OutPath().string(), "1"}).exitStatus, 0);
   std::filesystem::remove(inst.OutPath());
 
   std::vector<std::pair<std::string, std::string>> files;

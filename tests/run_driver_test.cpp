@@ -49,8 +49,9 @@ TEST(RunDriver, ModeOneCreatesAnythingElseAppends) {
   EXPECT_TRUE(std::filesystem::exists(inst.OutPath("new.dnl")));
 }
 
-// A mistyped function or terminal must not empty the terminal's file; a withdrawn terminal
-// gets the file it has always got, and a line says why it holds no badges.
+// A mistyped function or terminal must not empty the terminal's file, and the run fails, so that
+// a file no longer renewed shows in the exit status; a withdrawn terminal gets the file it has
+// always got, and a line says why it holds no badges.
 TEST(RunDriver, UnknownFunctionOrTerminalKeepsTheFile) {
   Installation inst(kTerminals);
   const struct {
@@ -60,7 +61,7 @@ TEST(RunDriver, UnknownFunctionOrTerminalKeepsTheFile) {
     const char* lines;  // after the connect line
     const char* file;   // afterwards, "old" before
   } kCases[] = {
-      {"mgdnl99p", "T1", 0, "DNL-Funktion MGDNL99P unbekannt, keine Datei geschrieben!\n", "old"},
+      {"mgdnl99p", "T1", 255, "DNL-Funktion MGDNL99P unbekannt, keine Datei geschrieben!\n", "old"},
       {"MGDNL31P", "t1", 255, "Terminal t1 nicht gefunden, Downloaddatei bleibt unveraendert!\n",
        "old"},
       {"MGDNL31P", "T1 ", 255, "Terminal T1  nicht gefunden, Downloaddatei bleibt unveraendert!\n",
@@ -93,7 +94,7 @@ TEST(RunDriver, SchemaLosesItsLastCharacterAndIsUpperCased) {
 
   login.schema = "korvadat";
   inst.WriteSettings(login);
-  EXPECT_EQ(inst.Generate("X", "T1").exitStatus, 0);
+  EXPECT_EQ(inst.Generate("X", "T1").output.rfind(kConnected, 0), 0u);
 }
 
 TEST(RunDriver, ConnectFailureMasksThePasswordAndTouchesNoFile) {

@@ -1,11 +1,14 @@
-// Parsing the jobs file. Field sizes and the function names are those of zibrolt's command
-// line, checked here so that a job that zibrolt would refuse stops the whole file up front.
+// Parsing the jobs file. Field sizes are those of zibrolt's command line, checked here so that a
+// job that zibrolt would refuse before connecting stops the whole file up front; what zibrolt
+// decides once connected (the function, the terminal) each job decides as zibrolt does.
 #include "tools/site/job_file.hpp"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 
 #include "frame/run_driver.hpp"
-#include "generators/registry.hpp"
 #include "text/control.hpp"
 
 namespace zibrolt::site {
@@ -39,15 +42,17 @@ std::string CheckJob(const std::vector<std::string>& f, SiteJob& job) {
   if (f[1].size() > kTerminalMax)
     return TooLong("Param2 (Terminal-Name)", f[1].size(), kTerminalMax);
   if (f[2].size() > kPathMax) return TooLong("Param3 (Pfad der DNL-Datei)", f[2].size(), kPathMax);
+  // An unknown function fails its job as it fails zibrolt, with zibrolt's line.
   job.function = f[0];
   StrUpper(job.function);
-  // zibrolt writes nothing for an unknown name; in a jobs file it is a typing error.
-  if (!FindDownloadFunction(job.function)) return "unbekannte DNL-Funktion " + Shown(f[0]);
   if (f[2].empty()) return "Pfad der DNL-Datei leer";
-  if (f[3].empty()) return "Modus leer (1: neu, 0: dran haengen)";
+  // zibrolt takes any mode but "1..." as append; here a typing error would keep yesterday's
+  // records (revoked badges among them) and double the file.
+  if (f[3] != "0" && f[3] != "1")
+    return "Modus \"" + Shown(f[3]) + "\" ist weder 1 (neu) noch 0 (dran haengen)";
   job.terminal = f[1];
   job.path = f[2];
-  job.create = f[3][0] == '1';
+  job.create = f[3] == "1";
   job.verbose = f.size() == 5;
   return {};
 }
@@ -91,10 +96,19 @@ bool SplitJobLine(std::string_view line, std::vector<std::string>& fields, std::
   }
 }
 
+std::string FileIdentity(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+  return error ? path : canonical.string();
+}
+
 std::vector<JobFileError> ParseJobs(std::string_view text, std::vector<SiteJob>& jobs) {
   std::vector<JobFileError> errors;
   std::vector<std::string> fields;
   int number = 0;
+  // Editors on Windows start a UTF-8 file with a byte order mark; it is no part of the first job.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  const std::size_t first = jobs.size();
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
@@ -115,6 +129,23 @@ std::vector<JobFileError> ParseJobs(std::string_view text, std::vector<SiteJob>&
     else
       errors.push_back({number, problem});
   }
+  // Two jobs that write one file anew would both say OK and the last one win; jobs that all
+  // append add their records in job order, which is what a site means by them.
+  std::map<std::string, std::vector<const SiteJob*>> byFile;
+  for (std::size_t i = first; i < jobs.size(); ++i)
+    byFile[FileIdentity(jobs[i].path)].push_back(&jobs[i]);
+  for (const auto& [file, shared] : byFile) {
+    if (shared.size() < 2 ||
+        std::none_of(shared.begin(), shared.end(), [](const SiteJob* j) { return j->create; }))
+      continue;
+    for (std::size_t k = 1; k < shared.size(); ++k)
+      errors.push_back({shared[k]->line,
+                        "Datei " + Shown(shared[k]->path) + " auch in Zeile " +
+                            std::to_string(shared[0]->line) +
+                            ": mehrere Auftraege fuer eine Datei nur, wenn alle anhaengen (0)"});
+  }
+  std::stable_sort(errors.begin(), errors.end(),
+                   [](const JobFileError& a, const JobFileError& b) { return a.line < b.line; });
   return errors;
 }
 

@@ -12,10 +12,10 @@ namespace zibrolt::site {
 
 struct SiteJob {
   int line = 0;          // line number in the jobs file, from 1
-  std::string function;  // upper case, one of the download functions
+  std::string function;  // upper case, as zibrolt compares it
   std::string terminal;
   std::string path;      // the download file, relative to the working directory
-  bool create = false;   // mode "1...": written anew; otherwise appended to
+  bool create = false;   // mode "1": written anew; "0": appended to
   bool verbose = false;  // "/d"
 };
 
@@ -28,8 +28,13 @@ struct JobFileError {
 // field holds a control byte.
 bool SplitJobLine(std::string_view line, std::vector<std::string>& fields, std::string* problem);
 
-// Reads every job of the text. Returns the errors, one per bad line; jobs holds the good ones.
+// Reads every job of the text. Returns the errors, one per bad line, in line order; jobs holds
+// the good ones. A byte order mark at the start is skipped; jobs that share a file are an error
+// unless every one of them appends.
 std::vector<JobFileError> ParseJobs(std::string_view text, std::vector<SiteJob>& jobs);
+
+// Two paths that name the same file once links and ".." are resolved are one file.
+std::string FileIdentity(const std::string& path);
 
 // A field as a jobs file line writes it: in double quotes when it holds blanks or tabs, starts
 // with "#" or is empty. False when the value cannot be written (a double quote or a control

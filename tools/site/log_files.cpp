@@ -37,11 +37,11 @@ bool JobLines::Open(const std::string& folder, const SiteJob& job, std::size_t i
       return false;
     }
   } else {
-    const std::string path = folder + "/" + LogFileName(job);
-    stream_ = std::fopen(path.c_str(), "w");
+    path_ = folder + "/" + LogFileName(job);
+    stream_ = std::fopen(path_.c_str(), "w");
     if (!stream_) {
-      std::fprintf(out, "Auftrag Zeile %d: Protokolldatei %s konnte nicht geoeffnet werden!\n",
-                   job.line, Shown(path).c_str());
+      std::fprintf(out, "Auftrag Zeile %d: Protokolldatei %s konnte nicht geoeffnet werden: %s!\n",
+                   job.line, Shown(path_).c_str(), std::strerror(errno));
       return false;
     }
   }
@@ -49,6 +49,13 @@ bool JobLines::Open(const std::string& folder, const SiteJob& job, std::size_t i
                job.line, job.function.c_str(), Shown(job.terminal).c_str(), Shown(job.path).c_str(),
                job.create ? "1" : "0", job.verbose ? " /d" : "");
   return true;
+}
+
+void JobLines::Discard() {
+  if (!stream_) return;
+  std::fclose(stream_);
+  stream_ = nullptr;
+  if (!temporary_) std::remove(path_.c_str());
 }
 
 bool JobLines::Emit(std::FILE* out) {

@@ -24,10 +24,13 @@ class JobLines {
 
   // Prints the lines on out, or closes the log file. False when they did not all arrive.
   bool Emit(std::FILE* out);
+  // Drops the lines, and the log file with them: the job did not run.
+  void Discard();
 
  private:
   std::FILE* stream_ = nullptr;
   bool temporary_ = false;
+  std::string path_;  // the log file's, when there is one
 };
 
 // The log file's name for a job: its line number, function and terminal, the terminal with

@@ -2,6 +2,10 @@
 // moment of the database and the badge list read once for many terminals, where a scheduler
 // would otherwise call zibrolt once per terminal and function.
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -12,6 +16,7 @@
 
 #include "frame/settings.hpp"
 #include "platform/interrupts.hpp"
+#include "platform/streams.hpp"
 #include "text/control.hpp"
 #include "tools/site/job_file.hpp"
 #include "tools/site/make_jobs.hpp"
@@ -39,17 +44,19 @@ void Usage(std::FILE* to) {
       "zibrolt FUNCTION TERMINAL FILE MODE would write, and is put in place only when it\n"
       "is complete; a job that fails keeps its old file and the others go on.\n"
       "\n"
-      "JOBFILE has one job a line: FUNCTION TERMINAL FILE MODE [/d], separated by blanks\n"
-      "or tabs; a field with blanks in double quotes; blank lines and lines starting with\n"
-      "# are ignored. A line that is not a job is reported with its number and nothing\n"
-      "runs. Relative paths start from the working directory, as for zibrolt.\n"
+      "JOBFILE (- for standard input) has one job a line: FUNCTION TERMINAL FILE MODE\n"
+      "[/d], separated by blanks or tabs; a field with blanks in double quotes; blank lines\n"
+      "and lines starting with # are ignored. MODE is 1 or 0; several jobs may write one\n"
+      "file only when all append (0). A line that is not a job is reported with its number\n"
+      "and nothing runs. Relative paths start from the working directory, as for zibrolt.\n"
       "\n"
       "  --settings FILE   the settings file (default: %s)\n"
       "  --log-dir DIR     each job's lines into DIR/LINE-FUNCTION-TERMINAL.log instead of\n"
       "                    standard output\n"
-      "  --make-jobs F P   print a jobs file: every active terminal with the functions F,\n"
-      "                    the file named by the pattern P with {terminal} and {function}\n"
-      "                    (e.g. 'out/{terminal}-{function}.dnl'), mode 1\n"
+      "  --make-jobs F P   print a jobs file: every terminal, withdrawn ones too, with the\n"
+      "                    functions F, the file named by the pattern P with {terminal}\n"
+      "                    and {function} (e.g. 'out/{terminal}-{function}.dnl'), mode 1;\n"
+      "                    in {terminal} every byte but A-Z a-z 0-9 - _ . becomes %%XX\n"
       "  --help            show this help and exit\n"
       "  --version         show the version and exit\n"
       "\n"
@@ -61,25 +68,50 @@ void Usage(std::FILE* to) {
 
 extern "C" void OnStopSignal(int) { RequestStop(); }
 
-// The jobs file's bytes; false with a line on out when it cannot be read.
+// A wrong call: what is wrong, then the usage, on standard error.
+int UsageError(const std::string& what) {
+  std::fprintf(stderr, "zibrolt-site: %s\n\n", what.c_str());
+  Usage(stderr);
+  return -1;
+}
+
+// The jobs file's bytes, or standard input's for "-"; false with a line on out when it cannot
+// be read. Anything but a regular file is refused before it is opened: a FIFO without a writer
+// would hang the night in open().
 bool ReadJobFile(const std::string& path, std::string& text, std::FILE* out) {
-  struct stat info {};
-  std::FILE* in = std::fopen(path.c_str(), "rb");
-  if (!in || ::fstat(::fileno(in), &info) != 0 || !S_ISREG(info.st_mode) ||
-      static_cast<std::size_t>(info.st_size) > kJobFileMax) {
-    if (in) std::fclose(in);
-    std::fprintf(out, "Auftragsdatei %s konnte nicht gelesen werden!\n",
-                 zibrolt::Shown(path).c_str());
-    return false;
+  const std::string shown = zibrolt::Shown(path);
+  std::FILE* in = stdin;
+  if (path != "-") {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+      std::fprintf(out, "Auftragsdatei %s ist keine normale Datei!\n", shown.c_str());
+      return false;
+    }
+    in = std::fopen(path.c_str(), "rb");
+    if (!in || ::fstat(::fileno(in), &info) != 0 || !S_ISREG(info.st_mode)) {
+      if (in) std::fclose(in);
+      std::fprintf(out, "Auftragsdatei %s konnte nicht gelesen werden!\n", shown.c_str());
+      return false;
+    }
+  } else {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);  // a byte 0x1A is no end of the jobs
+#endif
   }
   char buffer[1 << 14];
   std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, n);
-  const bool ok = !std::ferror(in);
-  std::fclose(in);
+  bool ok = true;
+  while (ok && (n = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+    text.append(buffer, n);
+    ok = text.size() <= kJobFileMax;
+  }
   if (!ok)
-    std::fprintf(out, "Auftragsdatei %s konnte nicht gelesen werden!\n",
-                 zibrolt::Shown(path).c_str());
+    std::fprintf(out, "Auftragsdatei %s ist groesser als %zu MiB!\n", shown.c_str(),
+                 kJobFileMax >> 20);
+  else if (std::ferror(in) && !StopRequested())  // a stop breaks off a read of standard input
+    std::fprintf(out, "Auftragsdatei %s konnte nicht gelesen werden!\n", shown.c_str());
+  ok = ok && !std::ferror(in);
+  if (in != stdin) std::fclose(in);
   return ok;
 }
 
@@ -98,31 +130,34 @@ int Run(int argc, char** argv) {
       std::printf("zibrolt-site %s\n", zibrolt::kZibroltVersion);
       return 0;
     }
-    if ((a == "--settings" || a == "--log-dir") && i + 1 < argc) {
+    if (a == "--settings" || a == "--log-dir") {
+      if (i + 1 == argc) return UsageError(std::string(a) + " needs a value");
       (a == "--settings" ? options.settingsPath : options.logFolder) = argv[++i];
     } else if (a == "--make-jobs") {
       makeJobs = true;
-    } else if (a.size() > 1 && a[0] == '-') {
-      Usage(stderr);
-      return -1;
+    } else if (a.size() > 1 && a[0] == '-') {  // "-" alone: the jobs from standard input
+      return UsageError("unknown option " + zibrolt::Shown(a));
     } else {
       rest.emplace_back(a);
     }
   }
   if (makeJobs) {
-    if (rest.size() != 2) {
-      Usage(stderr);
-      return -1;
-    }
+    if (rest.size() != 2)
+      return UsageError("--make-jobs takes FUNCTIONS and PATTERN, got " +
+                        std::to_string(rest.size()) + " values");
     return MakeJobs(options.settingsPath, rest[0], rest[1], stdout, stderr);
   }
-  if (rest.size() != 1) {
-    Usage(stderr);
-    return -1;
-  }
+  if (rest.size() != 1)
+    return UsageError(rest.empty() ? "no JOBFILE given"
+                                   : "one JOBFILE expected, got " + std::to_string(rest.size()));
 
   std::string text;
-  if (!ReadJobFile(rest[0], text, stdout)) return -1;
+  const bool read = ReadJobFile(rest[0], text, stdout);
+  if (StopRequested()) {
+    std::printf("Programmabbruch: Signal empfangen, kein Auftrag ausgefuehrt!\n");
+    return -1;
+  }
+  if (!read) return -1;
   std::vector<SiteJob> jobs;
   const std::vector<JobFileError> errors = ParseJobs(text, jobs);
   for (const JobFileError& e : errors)
@@ -140,13 +175,17 @@ int Run(int argc, char** argv) {
   std::vector<JobOutcome> outcomes;
   const bool ran = RunJobs(options, jobs, outcomes, stdout, stderr);
   if (outcomes.empty()) return -1;
-  const bool allOk = PrintSummary(jobs, outcomes, stdout);
+  // Decided once: the closing line and the exit status say the same.
+  const bool allOk = PrintSummary(jobs, outcomes, StopRequested(), stdout);
   return ran && allOk ? 0 : -1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Without standard output a run could not say what it did, and the next file opened would
+  // take its place and receive the lines: as zibrolt, fail with every file as it was.
+  if (!zibrolt::platform::OutputOpen(stdout)) return -1;
   // A stop (a signal, Ctrl+C, a closed console) only asks the passes to stop at the next badge:
   // unfinished files are discarded as their jobs fail, every target stays as it was.
   zibrolt::platform::CatchInterrupts(OnStopSignal);

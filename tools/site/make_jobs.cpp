@@ -1,5 +1,8 @@
-// Reading the active terminals and writing their jobs. Terminals withdrawn (status 4 or 8) are
-// left out, as the terminal context leaves them out.
+// Reading the terminals and writing their jobs. Every terminal of the table gets its jobs,
+// withdrawn ones (status 4 or 8) too: their files then come out empty, which is how a site
+// locks a terminal, where a terminal left out would keep yesterday's file every night. A
+// terminal that cannot be listed fails the whole list: a night without it would end with 0
+// and its file would never change again.
 #include "tools/site/make_jobs.hpp"
 
 #include <set>
@@ -14,10 +17,8 @@ namespace zibrolt::site {
 namespace {
 
 constexpr sqlhlp::Column kNameColumns[] = {sqlhlp::Text(256)};
-constexpr sqlhlp::Query kActiveTerminals{
-    "select TrmNam  from Korvadat.Kvd1140Trm where ((TrmSta<>4 and TrmSta<>8) or TrmSta is "
-    "null ) order by TrmNam",
-    kNameColumns};
+constexpr sqlhlp::Query kAllTerminals{"select TrmNam  from Korvadat.Kvd1140Trm order by TrmNam",
+                                      kNameColumns};
 
 void Replace(std::string& text, std::string_view key, std::string_view value) {
   for (std::size_t at = text.find(key); at != std::string::npos;
@@ -25,20 +26,42 @@ void Replace(std::string& text, std::string_view key, std::string_view value) {
     text.replace(at, key.size(), value);
 }
 
+// Two paths that name one file: on Windows letter case does not tell files apart.
+std::string PathKey(std::string path) {
+#ifdef _WIN32
+  for (char& c : path)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+#endif
+  return path;
+}
+
 }  // namespace
 
-std::string FilePath(std::string_view pattern, std::string_view terminal,
-                     std::string_view function) {
+std::string EscapeTerminal(std::string_view terminal) {
+  static const char kHex[] = "0123456789ABCDEF";
+  // Only "." left as it is would give "." or "..", a name that leaves the folder.
+  const bool dotsOnly = terminal.find_first_not_of('.') == std::string_view::npos;
   std::string safe;
   for (char c : terminal) {
     const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '-' || c == '_' || c == '.';
-    safe += plain ? c : '_';
+                       c == '-' || c == '_' || (c == '.' && !dotsOnly);
+    if (plain) {
+      safe += c;
+    } else {
+      const auto u = static_cast<unsigned char>(c);
+      safe += '%';
+      safe += kHex[u >> 4];
+      safe += kHex[u & 15];
+    }
   }
-  if (safe.find_first_not_of('.') == std::string::npos) safe.assign(safe.size(), '_');  // "..", "."
+  return safe;
+}
+
+std::string FilePath(std::string_view pattern, std::string_view terminal,
+                     std::string_view function) {
   std::string path(pattern);
   Replace(path, "{function}", function);
-  Replace(path, "{terminal}", safe);
+  Replace(path, "{terminal}", EscapeTerminal(terminal));
   return path;
 }
 
@@ -72,33 +95,44 @@ int MakeJobs(const std::string& settingsPath, std::string_view functions, std::s
   if (!ReadLogin(err, login, settingsPath.c_str())) return -1;
   std::unique_ptr<sqlhlp::Connection> db = ConnectReporting(err, login);
   if (!db) return -1;
-  sqlhlp::Statement& st = db->Use(kActiveTerminals);
+  sqlhlp::Statement& st = db->Use(kAllTerminals);
   int status = st.Open();
   std::set<std::string> paths;
-  std::string line;
-  int jobs = 0;
+  std::string jobs;
+  std::vector<SiteJob> parsed;
+  int terminals = 0, refused = 0;
   while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
     const std::string terminal(st.GetText(0));
+    ++terminals;
     for (const std::string& function : names) {
       const std::string path = FilePath(pattern, terminal, function);
-      line.assign(function);
-      line += ' ';
+      std::string line = function + ' ';
       const bool writable = QuoteField(terminal, line);
       line += ' ';
       if (!writable || !QuoteField(path, line)) {
         std::fprintf(err,
-                     "Terminal %s ausgelassen: Name mit Anfuehrungszeichen oder "
+                     "Terminal %s nicht auflistbar: Name mit Anfuehrungszeichen oder "
                      "Steuerzeichen!\n",
                      Shown(terminal).c_str());
+        ++refused;
         break;
       }
-      if (!paths.insert(path).second) {
-        std::fprintf(err, "Terminal %s ausgelassen: Datei %s schon vergeben!\n",
+      line += " 1\n";
+      // The line as zibrolt-site will read it: a name or path too long for zibrolt fails here.
+      const std::vector<JobFileError> errors = ParseJobs(line, parsed);
+      if (!errors.empty()) {
+        std::fprintf(err, "Terminal %s nicht auflistbar: %s!\n", Shown(terminal).c_str(),
+                     errors.front().text.c_str());
+        ++refused;
+        break;
+      }
+      if (!paths.insert(PathKey(path)).second) {
+        std::fprintf(err, "Terminal %s nicht auflistbar: Datei %s schon vergeben!\n",
                      Shown(terminal).c_str(), Shown(path).c_str());
+        ++refused;
         continue;
       }
-      std::fprintf(out, "%s 1\n", line.c_str());
-      ++jobs;
+      jobs += line;
     }
   }
   st.Close();
@@ -107,8 +141,16 @@ int MakeJobs(const std::string& settingsPath, std::string_view functions, std::s
     std::fprintf(err, "Terminals konnten nicht gelesen werden! SQLCode:%d\n", status);
     return -1;
   }
-  if (jobs == 0) {
-    std::fprintf(err, "Keine aktiven Terminals gefunden!\n");
+  if (terminals == 0) {
+    std::fprintf(err, "Keine Terminals gefunden!\n");
+    return -1;
+  }
+  if (refused > 0) {
+    std::fprintf(err, "Auftragsliste nicht geschrieben: %d Auftraege nicht auflistbar!\n", refused);
+    return -1;
+  }
+  if (std::fputs(jobs.c_str(), out) == EOF || std::fflush(out) != 0) {
+    std::fprintf(err, "Auftragsliste konnte nicht geschrieben werden!\n");
     return -1;
   }
   return 0;

@@ -9,13 +9,14 @@
 #include "tools/site/site_run.hpp"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
+#include <system_error>
 #include <thread>
 
 #include "data/badges.hpp"
@@ -39,8 +40,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The status the jobs of a pass stop with when the run is interrupted.
-constexpr int kStopped = -1;
+// Statuses the jobs of a pass stop with, beyond Oracle's five-digit numbers and the statuses of
+// the drivers and the test seam, so that no database failure is taken for one of them.
+constexpr int kStopped = -100010;   // the run was interrupted
+constexpr int kViewLost = -100011;  // the database ended the run's read transaction
+constexpr int kOutputLost = -100012;  // standard output failed: the run cannot say what it did
 
 std::atomic<bool> gStop{false};
 
@@ -61,13 +65,6 @@ std::size_t JobsPerPass() {
   return std::max<std::size_t>(1, std::min<std::size_t>(kJobsPerPassMax, usable / kFilesPerJob));
 }
 
-// Two paths that name the same file once links and ".." are resolved are one file.
-std::string FileIdentity(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
-  return error ? path : canonical.string();
-}
-
 struct Pass {
   std::string list;  // which badge list the pass walks
   std::vector<std::size_t> jobs;
@@ -76,7 +73,8 @@ struct Pass {
 // The terminals' contexts, read once each before the passes are planned.
 struct KnownTerminal {
   TerminalRecord record;
-  bool readable = false;
+  TerminalLookup lookup;  // what the terminal table holds for the name, as zibrolt decides on it
+  bool readable = false;  // the lookup came to a decision (no database error)
   bool filtered = false;  // has assignments, read into clients
   ClientFilter clients;
 };
@@ -113,18 +111,22 @@ struct JobState {
   std::unique_ptr<DownloadFile> file;
   std::unique_ptr<BadgeJob> work;
   Clock::time_point start;
+  std::string linesError;  // why its lines could not be written, empty when they could
 };
 
 // Counts the rows of a pass for the progress line, and stops every job of the pass when the run
-// is interrupted or once all of them have stopped.
+// is interrupted, when the database has ended the read transaction (the rows from then on would
+// come from a later database than the files before), or once all of them have stopped.
 class PassWatch final : public BadgeJob {
  public:
-  PassWatch(std::span<LoopJob> jobs, Progress& progress) : jobs_(jobs), progress_(progress) {}
+  PassWatch(std::span<LoopJob> jobs, Progress& progress, sqlhlp::Connection& db)
+      : jobs_(jobs), progress_(progress), db_(db) {}
 
   int Badge(const BadgeRow&) override {
+    const int stop = gStop ? kStopped : db_.ViewKept() ? sqlhlp::kOk : kViewLost;
     bool running = false;
     for (LoopJob& j : jobs_) {
-      if (gStop && j.status == sqlhlp::kOk) j.status = kStopped;
+      if (stop != sqlhlp::kOk && j.status == sqlhlp::kOk) j.status = stop;
       running = running || j.status == sqlhlp::kOk;
     }
     if (!running) return kStopped;
@@ -135,6 +137,7 @@ class PassWatch final : public BadgeJob {
  private:
   std::span<LoopJob> jobs_;
   Progress& progress_;
+  sqlhlp::Connection& db_;
 };
 
 class SiteRun {
@@ -158,41 +161,69 @@ class SiteRun {
       if (!fresh) continue;
       KnownTerminal& t = at->second;
       t.record.name = job.terminal;
-      t.readable = LoadTerminalContext(*db_, t.record) >= 0;
-      t.filtered = t.readable && t.record.assignmentCount > 0 &&
+      t.lookup = LookupTerminal(*db_, t.record);
+      t.readable = t.lookup.status >= 0;
+      t.filtered = t.readable && t.lookup.exists && t.record.assignmentCount > 0 &&
                    t.clients.Load(*db_, t.record.name) == sqlhlp::kOk;
     }
     nullLines_.reset(std::fopen(platform::kNullDevice, "w"));
     if (!nullLines_) return false;
+    bool viewKept = true;
     for (const Pass& pass : PlanPasses(jobs_, terminals_, JobsPerPass())) {
-      if (gStop) break;
+      if (gStop || !(viewKept = db_->ViewKept())) break;
       RunPass(pass);
     }
     progress_.End();
-    if (gStop) std::fprintf(out_, "Programmabbruch: Signal empfangen, Lauf beendet!\n");
-    return !gStop;
+    // One line for the jobs an interruption left undone, not one per job as if each had failed.
+    if (gStop)
+      std::fprintf(out_, "Programmabbruch: Signal empfangen, Lauf beendet! Nicht ausgefuehrt: %s\n",
+                   NotRun().c_str());
+    if (!viewKept)
+      std::fprintf(out_,
+                   "Programmabbruch: Datenbank hat die Lesetransaktion nach einem Fehler beendet, "
+                   "ein weiterer Auftrag saehe einen anderen Stand! Nicht ausgefuehrt: %s\n",
+                   NotRun().c_str());
+    return !gStop && viewKept;
+  }
+
+  // The line numbers of the jobs that did not start or were stopped, as ranges ("4-9, 12").
+  std::string NotRun() const {
+    const auto notRun = [&](std::size_t i) { return !outcomes_[i].started || outcomes_[i].stopped; };
+    std::string text;
+    for (std::size_t i = 0; i < jobs_.size(); ++i) {
+      if (!notRun(i)) continue;
+      std::size_t last = i;
+      while (last + 1 < jobs_.size() && notRun(last + 1) &&
+             jobs_[last + 1].line == jobs_[last].line + 1)
+        ++last;
+      if (!text.empty()) text += ", ";
+      text += "Zeile " + std::to_string(jobs_[i].line);
+      if (last > i) text += "-" + std::to_string(jobs_[last].line);
+      i = last;
+    }
+    return text;
   }
 
  private:
-  // Opens the job's lines, its file and its terminal as a single run would; false when the job
-  // failed there (its lines printed).
+  // Takes the job's function, file and terminal in the order and with the decisions of a single
+  // run; false when the job failed there (its lines printed).
   bool Prepare(JobState& s) {
     const SiteJob& job = *s.job;
     s.start = Clock::now();
     outcomes_[s.index].started = true;
-    s.function = FindDownloadFunction(job.function);
     if (!s.lines.Open(options_.logFolder, job, s.index, jobs_.size(), out_)) return false;
+    s.function = FindFunctionReporting(s.lines.stream(), job.function);
+    if (!s.function) return false;
     s.messages.emplace(s.lines.stream(), job.verbose);
     s.file = OpenDownloadReporting(s.lines.stream(), job.path, job.create);
     if (!s.file) return false;
     const KnownTerminal& t = terminals_.at(job.terminal);
     s.terminal = t.record;
-    if (!t.readable) {
-      s.terminal = TerminalRecord{};
-      s.terminal.name = job.terminal;
-      if (!LoadTerminalReporting(s.lines.stream(), *db_, s.terminal)) return false;
-    }
-    return true;
+    if (t.readable) return ReportTerminal(s.lines.stream(), t.lookup, job.terminal);
+    // Read again in the job's own pass: the failure is reported as the job meets it.
+    s.terminal = TerminalRecord{};
+    s.terminal.name = job.terminal;
+    return LoadTerminalReporting(s.lines.stream(), *db_, s.terminal);
   }
 
   void RunPass(const Pass& pass) {
@@ -227,16 +258,34 @@ class SiteRun {
         }
       }
       const Messages watchLines(nullLines_.get(), false);
-      PassWatch watch({loop.data(), loop.size()}, progress_);
+      PassWatch watch({loop.data(), loop.size()}, progress_, *db_);
       loop.push_back({&watch, &watchLines, {}});
       progress_.StartPass();
       RunBadgeLoop(list, ready.front()->terminal, loop);
       list.Share(nullptr);
+      // Lost on the last rows, after the watch last looked.
+      if (!db_->ViewKept())
+        for (LoopJob& j : loop)
+          if (j.status == sqlhlp::kOk) j.status = kViewLost;
+      // Lines that did not reach the caller (standard output closed, a full disk): as zibrolt
+      // does, no file is put in place by a run that cannot say what it did.
+      if (std::fflush(out_) != 0 || std::ferror(out_))
+        for (LoopJob& j : loop)
+          if (j.status == sqlhlp::kOk) j.status = kOutputLost;
       FinishAll(ready, loop);
     }
-    // The lines of the pass's jobs, each job's together, in job order.
+    // The lines of the pass's jobs, each job's together, in job order. A stopped job's are
+    // dropped: the run's last line names it.
     for (auto& s : states) {
+      if (outcomes_[s->index].stopped) {
+        s->lines.Discard();
+        continue;
+      }
       if (!s->lines.Emit(out_)) outcomes_[s->index].ok = false;
+      if (!s->linesError.empty())
+        std::fprintf(out_, "Auftrag Zeile %d: Meldungen nicht geschrieben (%s), Downloaddatei %s "
+                     "bleibt unveraendert!\n",
+                     s->job->line, s->linesError.c_str(), Shown(s->job->path).c_str());
     }
   }
 
@@ -258,7 +307,24 @@ class SiteRun {
   // Puts the job's file in place (or discards it) and records the outcome.
   void Finish(JobState& s, const LoopJob* loop) {
     JobOutcome& outcome = outcomes_[s.index];
-    if (loop && s.file) {
+    // Its lines must reach their file before the job's file is put in place; the reason shows
+    // on standard output, where a full log folder cannot hide it.
+    // (Several threads finish jobs: the text comes from the error code, not from strerror.)
+    errno = 0;
+    if (loop && s.file && (std::fflush(s.lines.stream()) != 0 || std::ferror(s.lines.stream()))) {
+      const int error = errno;
+      s.linesError =
+          error != 0 ? std::error_code(error, std::generic_category()).message() : "Schreibfehler";
+    } else if (loop && s.file && loop->status == kStopped) {
+      outcome.stopped = true;
+    } else if (loop && s.file && loop->status == kOutputLost) {
+      // No line of it can reach the caller; the run ends with -1.
+    } else if (loop && s.file && loop->status == kViewLost) {
+      std::fprintf(s.lines.stream(),
+                   "Datenbank hat die Lesetransaktion nach einem Fehler beendet, Downloaddatei %s "
+                   "bleibt unveraendert!\n",
+                   Shown(s.job->path).c_str());
+    } else if (loop && s.file) {
       outcome.ok =
           FinishDownload(s.lines.stream(), *db_, s.function, loop->status, *s.file, s.job->path);
       outcome.written = loop->written;
@@ -288,6 +354,7 @@ class SiteRun {
 }  // namespace
 
 void RequestStop() { gStop = true; }
+bool StopRequested() { return gStop; }
 
 bool RunJobs(const SiteOptions& options, const std::vector<SiteJob>& jobs,
              std::vector<JobOutcome>& outcomes, std::FILE* out, std::FILE* err) {

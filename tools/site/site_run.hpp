@@ -21,6 +21,7 @@ struct JobOutcome {
   int written = 0;       // badges put into the file
   double seconds = 0;    // from opening its file to putting it in place
   bool started = false;  // false when the run ended before the job's turn
+  bool stopped = false;  // interrupted in its pass, its file kept
 };
 
 // Runs the jobs and prints their lines; outcomes has one entry per job. Returns false when the
@@ -31,5 +32,7 @@ bool RunJobs(const SiteOptions& options, const std::vector<SiteJob>& jobs,
 // Set from a signal handler: the passes stop at the next badge, every unfinished file stays as
 // it was.
 void RequestStop();
+// Whether a stop was asked for since the process began.
+bool StopRequested();
 
 }  // namespace zibrolt::site
