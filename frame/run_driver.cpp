@@ -116,7 +116,9 @@ std::unique_ptr<sqlhlp::Connection> ConnectReporting(std::FILE* out, const Login
 std::unique_ptr<DownloadFile> OpenDownloadReporting(std::FILE* out, const std::string& path,
                                                     bool create) {
   DownloadFile::OpenResult opened = DownloadFile::OpenResult::kCannotOpen;
-  std::unique_ptr<DownloadFile> file = DownloadFile::Open(path, create, &opened);
+  std::string reason;
+  std::unique_ptr<DownloadFile> file =
+      DownloadFile::Open(path, create, &opened, DownloadFile::kLockWaitSeconds, &reason);
   if (!file && opened == DownloadFile::OpenResult::kBusy) {
     std::fprintf(out,
                  "Downloaddatei %s wird von einem anderen Lauf geschrieben, Abbruch nach %d "
@@ -124,6 +126,9 @@ std::unique_ptr<DownloadFile> OpenDownloadReporting(std::FILE* out, const std::s
                  path.c_str(), DownloadFile::kLockWaitSeconds);
   } else if (!file) {
     std::fprintf(out, "Downloadfile %s konnte nicht geoeffnet werden!\n", path.c_str());
+    if (!reason.empty())
+      std::fprintf(out, "Downloaddatei %s bleibt unveraendert: %s!\n", path.c_str(),
+                   reason.c_str());
   }
   return file;
 }
@@ -167,6 +172,9 @@ bool FinishDownload(std::FILE* out, const sqlhlp::Connection& db, const Download
   if (std::fflush(out) != 0 || std::ferror(out)) return false;
   if (!file.Commit()) {
     std::fprintf(out, "Fehler beim Schreiben der Downloaddatei %s!\n", path.c_str());
+    if (!file.reason().empty())
+      std::fprintf(out, "Downloaddatei %s bleibt unveraendert: %s!\n", path.c_str(),
+                   file.reason().c_str());
     return false;
   }
   return true;
