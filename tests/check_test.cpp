@@ -75,6 +75,20 @@ TEST(Check, ReportsEachPoint) {
         "Tabelle",
         "WARN  Kein Index beginnt mit KVD113AWV.AWVNUM: jede Abfrage je Ausweis liest die ganze "
         "Tabelle"}},
+      {"badge key of another type than the list's",
+       "DROP TABLE Kvd301Awb; CREATE TABLE Kvd301Awb (AWBASW INTEGER, AWBBKL TEXT);",
+       "",
+       0,
+       {"WARN  Schluessel KVD301AWB.AWBASW: INTEGER, die Ausweisnummer der Ausweisliste "
+        "KVD301ASW.ASWNUM aber TEXT: verglichen wird nach Umwandlung, Ausweis 0100001 bekommt "
+        "dann die Zeilen von 100001"}},
+      // Read to its end, a device would never end; a FIFO would wait in its open.
+      {"current file that is no file",
+       "",
+       "--terminal T1 --function mgdnl31p --current /dev/zero",
+       1,
+       {"FAIL  Aktuelle Datei /dev/zero ist keine normale Datei (FIFO, Geraet): nicht verglichen",
+        "OK    MGDNL31P: 1 Ausweise wuerden geschrieben (1 gelesen)"}},
       {"unknown terminal",
        "",
        "--terminal T2",
@@ -103,6 +117,17 @@ TEST(Check, ReportsEachPoint) {
       EXPECT_NE(("\n" + r.output).find("\n" + line), std::string::npos) << line << "\n--- in:\n"
                                                                         << r.output;
   }
+}
+
+// Without a temporary folder the dry run has nowhere to write: a FAIL that says so, not an abort.
+TEST(Check, MissingTemporaryFolderIsAFailWithItsReason) {
+  Installation inst(kSite);
+  inst.SetRunEnvironment({"TMPDIR=/nonexistent/zibrolt"});
+  const RunResult r = inst.RunCommand("'" ZIBROLT_CHECK_BIN "' --terminal T1 2>&1");
+  EXPECT_EQ(r.exitStatus, 1) << r.output;
+  EXPECT_NE(r.output.find("\nFAIL  MGDNL31P: kein Ordner fuer temporaere Dateien (TMPDIR?): "),
+            std::string::npos)
+      << r.output;
 }
 
 // The comparison sees the badge the current file lacks; the current file stays as it was.

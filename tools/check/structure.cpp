@@ -13,7 +13,6 @@
 
 #include "data/badges.hpp"
 #include "data/statements.hpp"
-#include "text/control.hpp"
 
 namespace zibrolt::check {
 namespace {
@@ -164,8 +163,7 @@ void CheckDates(sqlhlp::Connection& db, Report& report) {
     report.Fail(std::to_string(bad.count) +
                 " Ausweiszeilen mit einem Datum, das keines ist, z. B. "
                 "Ausweis " +
-                Shown(bad.badge) + ": " + bad.column + " '" + Shown(bad.value) +
-                "': zibrolt bricht dort ab");
+                bad.badge + ": " + bad.column + " '" + bad.value + "': zibrolt bricht dort ab");
 }
 
 }  // namespace
@@ -204,6 +202,23 @@ void CheckStructure(sqlhlp::Connection& db, Dbms dbms, Report& report) {
     }
   }
   for (const auto& [key, perBadge] : keys) CheckKey(key, *columns.Get(key), report);
+  // A lookup per badge is handed the badge number as the list read it. Where its key holds
+  // numbers and the list's holds text (or the other way round), the database compares after a
+  // conversion: badge 0100001 then gets the rows of badge 100001.
+  const Key listKey{"KVD301ASW", "ASWNUM"};
+  if (const ColumnInfo* list = columns.Get(listKey)) {
+    const bool listNumber = KindOf(*list) == KeyKind::kNumber;
+    for (const auto& [key, perBadge] : keys) {
+      const KeyKind kind = KindOf(*columns.Get(key));
+      if (!perBadge || kind == KeyKind::kOther || (kind == KeyKind::kNumber) == listNumber)
+        continue;
+      report.Warn("Schluessel " + key.Name() + ": " + Describe(*columns.Get(key)) +
+                  ", die Ausweisnummer der Ausweisliste " + listKey.Name() + " aber " +
+                  Describe(*list) +
+                  ": verglichen wird nach Umwandlung, Ausweis 0100001 bekommt dann die Zeilen "
+                  "von 100001");
+    }
+  }
   for (const auto& [a, b] : joins) CheckJoin(a, *columns.Get(a), b, *columns.Get(b), report);
 
   // A lookup run for every badge reads the whole table each time without an index that
