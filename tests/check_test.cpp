@@ -42,14 +42,14 @@ TEST(Check, ReportsEachPoint) {
         "OK    Terminal T1: Modell 7744-010, Textsatz TSAL, 0 Mandanten-/Lizenzzuordnungen",
         "OK    MGDNL31P: 1 Ausweise wuerden geschrieben (1 gelesen)",
         "OK    Datumsspalten AswGvo und AswGbi: jeder Wert leer oder ein Datum"}},
+      // The badge and the value as stored, a control byte made visible.
       {"dates that are no date",
        "INSERT INTO Kvd301Asw (AswNum, AswGvo, AswGbi) VALUES ('1003', '2030-01-01', "
-       "'2030-02-30'), "
-       "('1002', '31.12.2030', ''), ('1004', '', '');",
+       "'2030-02-30'), ('1002', '31.12.2030' || char(9), ''), ('1004', '', '');",
        "",
        1,
        {"FAIL  2 Ausweiszeilen mit einem Datum, das keines ist, z. B. Ausweis 1002: AswGvo "
-        "'31.12.2030': zibrolt bricht dort ab"}},
+        "'31.12.2030\\x09': zibrolt bricht dort ab"}},
       {"missing table (no grant)",
        "DROP TABLE O2002TSW;",
        "",
