@@ -24,14 +24,21 @@ constexpr std::size_t kFunctionMax = 19;
 constexpr std::size_t kTerminalMax = 255;
 constexpr std::size_t kPathMax = 199;
 
-void PrintUsage(std::FILE* out, int given) {
-  // No line end: the call line follows on the same line, as it always has.
-  std::fprintf(out, "Anzahl Parameter(mind. 4) unterschritten! AnzParam: %d", given);
+// The call lines. Asked for with --help they go to a person's screen, which may take UTF-8:
+// there they are plain ASCII ("haengen"); after a wrong call they are the lines a scheduler's log
+// has always held.
+void PrintCall(std::FILE* out, bool ascii) {
   std::fprintf(out, "Aufruf: ZIBROLT [Param1] [Param2] [Param3] [Param4] /d \n");
   std::fprintf(out, "Param1: DNL-Funktion\n");
   std::fprintf(out, "Param2: Terminal-Name\n");
   std::fprintf(out, "Param3: Pfad der DNL-Datei\n");
-  std::fprintf(out, "Param4: 1: neu 0: dran h\xE4ngen\n");
+  std::fprintf(out, "Param4: 1: neu 0: dran %s\n", ascii ? "haengen" : "h\xE4ngen");
+}
+
+void PrintUsage(std::FILE* out, int given) {
+  // No line end: the call line follows on the same line, as it always has.
+  std::fprintf(out, "Anzahl Parameter(mind. 4) unterschritten! AnzParam: %d", given);
+  PrintCall(out, false);
 }
 
 bool ParameterFits(std::FILE* out, const char* name, std::string_view value, std::size_t max) {
@@ -186,6 +193,10 @@ void StrUpper(std::string& text) {
 }
 
 int RunDriver(int argc, const char* const* argv, std::FILE* out) {
+  if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    PrintCall(out, true);
+    return 0;
+  }
   if (argc < 5) {
     PrintUsage(out, argc - 1);
     return -1;
