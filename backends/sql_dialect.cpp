@@ -165,8 +165,12 @@ std::string ToSqliteDialect(std::string_view original) {
     if (tok == ")") --depth;
     if (inOrderBy && depth < orderByDepth) inOrderBy = false;
     const bool afterQualifier = qualified;
-    // The column as stored, for the function that finds the text that is no date.
-    const bool rawDate = prevTok == "(" && EqualsNoCase(prevIdent, "ora_bad_date");
+    // The column as stored: for the function that finds the text that is no date, and for TO_CHAR
+    // and TRUNC, which take '' as NULL and refuse text that is no date themselves (a call less
+    // per row: the wrapping is most of what the check costs).
+    const bool rawDate =
+        prevTok == "(" && (EqualsNoCase(prevIdent, "ora_bad_date") ||
+                           EqualsNoCase(prevIdent, "to_char") || EqualsNoCase(prevIdent, "trunc"));
     qualified = tok == "." && !prevTok.empty() && IsIdentChar(prevTok.back());
     prevTok = tok;
     if (ident && (EqualsNoCase(tok, "union") || EqualsNoCase(tok, "intersect") ||

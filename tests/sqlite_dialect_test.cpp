@@ -20,13 +20,14 @@ TEST(SqliteDialect, RewritesIntoListQualifierSysdateAndNullOrder) {
             "select TRMMOD ,TRMSAL from Kvd1140Trm where (TrmNam=:b4 and "
             "trunc_sysdate()>=ora_date(AswGvo))");
   EXPECT_EQ(ToSqliteDialect("select SYSDATE ,Trunc(sysdate) ,trunc(AswGvo) from dual"),
-            "select datetime('now','localtime') ,trunc_sysdate() ,trunc(ora_date(AswGvo)) ");
+            "select datetime('now','localtime') ,trunc_sysdate() ,trunc(AswGvo) ");
   // Date columns are taken as Oracle holds them, qualified or not, except where the list is
-  // ordered by them (an index delivers that order) and where their stored text is looked at.
-  EXPECT_EQ(ToSqliteDialect("select a.AswGbi ,ora_bad_date(ASWGVO) from T a where "
-                            "a.aswgvo<=:b0 order by AswGvo"),
-            "select ora_date(a.AswGbi) ,ora_bad_date(ASWGVO) from T a where "
-            "ora_date(a.aswgvo)<=:b0 order by AswGvo IS NULL,AswGvo");
+  // ordered by them (an index delivers that order), where their stored text is looked at, and
+  // where TO_CHAR or TRUNC take them (which hold them so themselves).
+  EXPECT_EQ(ToSqliteDialect("select a.AswGbi ,ora_bad_date(ASWGVO) ,TO_CHAR(AswGbi,'yyyymmdd') "
+                            "from T a where a.aswgvo<=:b0 order by AswGvo"),
+            "select ora_date(a.AswGbi) ,ora_bad_date(ASWGVO) ,TO_CHAR(AswGbi,'yyyymmdd') from T "
+            "a where ora_date(a.aswgvo)<=:b0 order by AswGvo IS NULL,AswGvo");
   EXPECT_EQ(ToSqliteDialect("select A from KORVADAT.T ,korvadat.U order by A,T.B desc,C asc"),
             "select A from T ,U order by A IS NULL,A,T.B IS NULL desc,T.B desc,C IS NULL,C asc");
   // Literals stay as they are, even when they hold words the rewrite looks for.
