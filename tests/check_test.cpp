@@ -3,6 +3,7 @@
 // comparison must come out untouched.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,37 @@ TEST(Check, MissingTemporaryFolderIsAFailWithItsReason) {
   EXPECT_NE(r.output.find("\nFAIL  MGDNL31P: kein Ordner fuer temporaere Dateien (TMPDIR?): "),
             std::string::npos)
       << r.output;
+}
+
+// Stopped during a dry run, the check removes the dry run's file (a terminal's badge data) and
+// still ends with a verdict line and one of its statuses.
+TEST(Check, InterruptRemovesTheDryRunsFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "signals are POSIX";
+#else
+  Installation inst(std::string(kSite) + R"sql(
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000)
+INSERT INTO Kvd301Asw SELECT 200000 + i, date('now','localtime','-10 days'), NULL, 'P', 'Z', 'G',
+  NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1 FROM n;
+INSERT INTO Kvd113Awv SELECT AswNum, NULL, 1, 1 FROM Kvd301Asw WHERE AswNum > '2';
+INSERT INTO Kvd301Awb SELECT AswNum, '10' FROM Kvd301Asw WHERE AswNum > '2';
+)sql");
+  const std::filesystem::path temporary = NewTemporaryFolder("/tmp/zibrolt-test-");
+  inst.SetRunEnvironment({"TMPDIR=" + temporary.string()});
+  // The signal as soon as the first dry run's file is there (at most 10 seconds on).
+  const RunResult r =
+      inst.RunCommand("'" ZIBROLT_CHECK_BIN
+                      "' --terminal T1 >lines 2>&1 & pid=$!; i=0; while [ $i -lt 1000 ] && "
+                      "[ -z \"$(ls '" +
+                      temporary.string() +
+                      "')\" ]; do sleep 0.01; i=$((i+1)); done; "
+                      "kill -TERM $pid; wait $pid; echo \"status $?\"; cat lines");
+  EXPECT_TRUE(r.output.starts_with("status 1\n")) << r.output;
+  EXPECT_TRUE(r.output.ends_with("\nFAIL  Abbruch durch ein Signal, temporaere Datei entfernt\n"))
+      << r.output;
+  EXPECT_TRUE(std::filesystem::is_empty(temporary));
+  std::filesystem::remove_all(temporary);
+#endif
 }
 
 // The comparison sees the badge the current file lacks; the current file stays as it was.
