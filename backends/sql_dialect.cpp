@@ -112,6 +112,12 @@ std::string WithOracleNullOrder(std::string_view terms, bool simpleSelect) {
   return out;
 }
 
+// The date columns of the installation's tables. SQLite keeps them as text, which compares as
+// text: '' or ' 2030-12-31' is "before" every date and would silently drop the badge.
+bool IsDateColumn(std::string_view name) {
+  return EqualsNoCase(name, "AswGvo") || EqualsNoCase(name, "AswGbi");
+}
+
 }  // namespace
 
 std::string RemoveIntoList(std::string_view text) {
@@ -144,15 +150,29 @@ std::string ToSqliteDialect(std::string_view original) {
   std::string_view prevIdent;
   std::size_t from = 0;  // where the last word from starts in out
   bool dropDot = false;
-  int depth = 0;           // parentheses open
-  int orderByDepth = 0;    // at the last ORDER BY
-  bool compound = false;   // a UNION or the like, whose ORDER BY takes result columns only
-  std::size_t skipTo = 0;  // tokens before this were replaced
+  int depth = 0;            // parentheses open
+  int orderByDepth = 0;     // at the last ORDER BY
+  bool compound = false;    // a UNION or the like, whose ORDER BY takes result columns only
+  std::size_t skipTo = 0;   // tokens before this were replaced
+  bool inOrderBy = false;   // within the terms of an ORDER BY
+  std::size_t identAt = 0;  // where the last identifier starts in out
+  bool qualified = false;   // the last two tokens were an identifier and a dot
+  std::string_view prevTok;
   ForEachToken(src, [&](std::size_t b, std::size_t e, bool ident) {
     if (b < skipTo) return;
     std::string_view tok = src.substr(b, e - b);
     if (tok == "(") ++depth;
     if (tok == ")") --depth;
+    if (inOrderBy && depth < orderByDepth) inOrderBy = false;
+    const bool afterQualifier = qualified;
+    // The column as stored: for the function that finds the text that is no date, and for TO_CHAR
+    // and TRUNC, which take '' as NULL and refuse text that is no date themselves (a call less
+    // per row: the wrapping is most of what the check costs).
+    const bool rawDate =
+        prevTok == "(" && (EqualsNoCase(prevIdent, "ora_bad_date") ||
+                           EqualsNoCase(prevIdent, "to_char") || EqualsNoCase(prevIdent, "trunc"));
+    qualified = tok == "." && !prevTok.empty() && IsIdentChar(prevTok.back());
+    prevTok = tok;
     if (ident && (EqualsNoCase(tok, "union") || EqualsNoCase(tok, "intersect") ||
                   EqualsNoCase(tok, "except") || EqualsNoCase(tok, "minus")))
       compound = true;
@@ -183,12 +203,21 @@ std::string ToSqliteDialect(std::string_view original) {
     // and SQLite can compute it once instead of once per row.
     if (ident && EqualsNoCase(tok, "sysdate") && !(e < src.size() && src[e] == '('))
       out.append("datetime('now','localtime')");
-    else
+    else if (ident && IsDateColumn(tok) && !inOrderBy && !rawDate &&
+             !(e < src.size() && src[e] == '(')) {
+      // Compared and converted as Oracle holds dates. The ORDER BY keeps the bare column, which
+      // the badge list's index delivers in order.
+      out.insert(afterQualifier ? identAt : out.size(), "ora_date(");
+      out.append(tok);
+      out.push_back(')');
+    } else
       out.append(tok);
     if (ident) {
+      if (!afterQualifier) identAt = out.size() - tok.size();
       if (EqualsNoCase(tok, "by") && EqualsNoCase(prevIdent, "order")) {
         orderBy = out.size();
         orderByDepth = depth;
+        inOrderBy = true;
       }
       prevIdent = tok;
     }

@@ -57,6 +57,21 @@ constexpr sqlhlp::Query kAllBadgesWithClients{
     "((AswSta<>4 and AswSta<>8) or AswSta is null )) order by AswNum,AswGvo,AswBkl",
     kBadgeClientColumns};
 
+// ora_bad_date is the embedded database's own function: the text of a date column that holds
+// no date, else NULL. Never listed with the statements an Oracle installation must prepare.
+constexpr sqlhlp::Column kBadDateColumns[] = {Text(256), Text(256), Text(256)};
+constexpr sqlhlp::Query kBadDates{
+    "select AswNum ,ora_bad_date(AswGvo) ,ora_bad_date(AswGbi)  from Korvadat.Kvd301Asw where "
+    "(AswNum>=nvl(:b0,AswNum) and (ora_bad_date(AswGvo) is not null or ora_bad_date(AswGbi) is not "
+    "null)) "
+    "order by AswNum",
+    kBadDateColumns};
+constexpr sqlhlp::Column kBadDateCountColumns[] = {Int()};
+constexpr sqlhlp::Query kBadDateCount{
+    "select count(*)  from Korvadat.Kvd301Asw where (ora_bad_date(AswGvo) is not null or "
+    "ora_bad_date(AswGbi) is not null)",
+    kBadDateCountColumns};
+
 // Moves the columns of the badge list from a window row into the caller's row.
 void TakeListColumns(BadgeRow& to, BadgeRow& from) {
   for (auto field : {&BadgeRow::AswNum, &BadgeRow::AswNumExact, &BadgeRow::AswGvo,
@@ -77,6 +92,7 @@ void PadClass(std::string_view value, std::string& out) {
 int BadgeCursor::OpenBadgeCursor(const TerminalRecord& terminal) {
   window_.clear();
   numbers_.clear();
+  lastNumber_.clear();
   next_ = 0;
   endStatus_ = sqlhlp::kOk;
   rowClient_ = kNoClient;
@@ -121,6 +137,7 @@ int BadgeCursor::FillWindow() {
     if (withClients_) clients_.push_back(ReadClient());
     ++filled;
   }
+  if (filled > 0) lastNumber_ = window_[filled - 1].AswNum;
   window_.resize(filled);
   next_ = 0;
   return static_cast<int>(filled);
@@ -168,6 +185,31 @@ void MakeClientKey(std::string_view client, std::string_view licence, std::strin
 }
 
 int BadgeCursor::CloseBadgeCursor() { return cursor_ ? cursor_->Close() : sqlhlp::kOk; }
+
+int FindBadDate(sqlhlp::Connection& db, std::string_view from, BadDateRow& found) {
+  sqlhlp::Statement& count = db.Use(kBadDateCount);
+  int status = count.SelectOne();
+  if (status != sqlhlp::kOk) return status;
+  found.count = count.GetInt(0);
+  if (found.count == 0) return sqlhlp::kNoRow;
+  sqlhlp::Statement& rows = db.Use(kBadDates);
+  // The first at or after from: where the list stopped. A list in another order may have met
+  // another one first; then the first of all.
+  for (std::string_view start : {from, std::string_view()}) {
+    rows.BindText(0, start);
+    status = rows.Open();
+    if (status == sqlhlp::kOk) status = rows.Fetch();
+    if (status == sqlhlp::kOk) {
+      found.badge = rows.GetText(0);
+      const bool gvo = !rows.IsNull(1);
+      found.column = gvo ? "AswGvo" : "AswGbi";
+      found.value = rows.GetText(gvo ? 1 : 2);
+    }
+    rows.Close();
+    if (status != sqlhlp::kNoRow) return status;
+  }
+  return status;
+}
 
 void ListBadgeStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Ausweisliste (zugeordnet)", kAssignedBadges));

@@ -22,6 +22,24 @@ class PassLookups;
 // the window's rows (a few hundred bytes each) keep the memory flat.
 inline constexpr std::size_t kBadgeWindow = 1000;
 
+// A badge row whose date column holds text that is no date, as the embedded database can hold
+// it (Oracle cannot): the list stops at such a row with kBadDateStatus, and this names it.
+struct BadDateRow {
+  long count = 0;      // rows of the badge table with such a date
+  std::string badge;   // AswNum of the first of them
+  std::string column;  // "AswGvo" or "AswGbi"
+  std::string value;   // the text it holds
+};
+
+// The status a statement stops with at a date column that holds no date (SQLite's "datatype
+// mismatch").
+inline constexpr int kBadDateStatus = -20;
+
+// Finds the rows of the badge table whose date columns hold no date, the first at or after
+// badge number from (else the first of all) described in found. Returns 0, 1403 when there are
+// none, or the status of the statement (an error where the database is not the embedded one).
+int FindBadDate(sqlhlp::Connection& db, std::string_view from, BadDateRow& found);
+
 class BadgeCursor {
  public:
   explicit BadgeCursor(sqlhlp::Connection& db) : db_(db) {}
@@ -52,6 +70,9 @@ class BadgeCursor {
   // single lookups.
   std::span<const KeptBadgeKey> Ahead() const;
 
+  // After the list stopped with kBadDateStatus: the row it stopped at (FindBadDate).
+  int FindBadDateRow(BadDateRow& found) { return FindBadDate(db_, lastNumber_, found); }
+
   // Lookups shared by all jobs of one pass over the list (pass_lookups.hpp), or nullptr. Jobs
   // constructed after Share() answer the badge lookups that do not depend on their terminal
   // from these, so that several jobs of a pass read each badge's data once.
@@ -75,6 +96,7 @@ class BadgeCursor {
   int rowClient_ = kNoClient;
   TextNumbers clientKeys_;  // the rows' client keys
   std::string key_;         // the row's client key being made
+  std::string lastNumber_;  // badge number of the last row fetched from the database
 };
 
 // One text for a client and licence as the database gives them as text (both are numbers, whose

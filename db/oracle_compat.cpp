@@ -21,22 +21,62 @@ bool IsDigits(const unsigned char* s, int n) {
   return true;
 }
 
-// True for 'YYYY-MM-DD' optionally followed by ' HH:MM' or ' HH:MM:SS' (or 'T' as the
-// separator).
-// Fractions of a second (".SSS", as SQLite's own strftime writes them) may follow.
+int TwoDigits(const unsigned char* s) { return (s[0] - '0') * 10 + (s[1] - '0'); }
+
+// True for a real calendar day 'YYYY-MM-DD' optionally followed by ' HH:MM' or ' HH:MM:SS' (or
+// 'T' as the separator) of a real time of day. Fractions of a second (".SSS", as SQLite's own
+// strftime writes them) may follow. Nothing else: an Oracle DATE column cannot hold
+// '2030-02-30' or a blank before the day, so such text is damage, not a date.
 bool IsIsoDate(const unsigned char* s, int n) {
   if (n > 20 && s[19] == '.' && IsDigits(s + 20, n - 20)) n = 19;
   if (n != 10 && n != 16 && n != 19) return false;
   if (!IsDigits(s, 4) || s[4] != '-' || !IsDigits(s + 5, 2) || s[7] != '-' || !IsDigits(s + 8, 2))
     return false;
-  int month = (s[5] - '0') * 10 + (s[6] - '0');
-  int day = (s[8] - '0') * 10 + (s[9] - '0');
-  if (month < 1 || month > 12 || day < 1 || day > 31) return false;
+  const int year = TwoDigits(s) * 100 + TwoDigits(s + 2);
+  const int month = TwoDigits(s + 5), day = TwoDigits(s + 8);
+  const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+  constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (year == 0 || month < 1 || month > 12 || day < 1 ||
+      day > kDays[month - 1] + (month == 2 && leap ? 1 : 0))
+    return false;
   if (n == 10) return true;
   if ((s[10] != ' ' && s[10] != 'T') || !IsDigits(s + 11, 2) || s[13] != ':' ||
-      !IsDigits(s + 14, 2))
+      !IsDigits(s + 14, 2) || TwoDigits(s + 11) > 23 || TwoDigits(s + 14) > 59)
     return false;
-  return n == 16 || (s[16] == ':' && IsDigits(s + 17, 2));
+  return n == 16 || (s[16] == ':' && IsDigits(s + 17, 2) && TwoDigits(s + 17) <= 59);
+}
+
+// Oracle has no empty date: '' in a date column is what NULL is there.
+bool IsNoDate(sqlite3_value* v) {
+  return sqlite3_value_type(v) == SQLITE_NULL ||
+         (sqlite3_value_type(v) == SQLITE_TEXT && sqlite3_value_bytes(v) == 0);
+}
+
+// Text that is neither a date nor empty; numbers are left to the comparisons as they are.
+bool IsBadDate(sqlite3_value* v) {
+  if (sqlite3_value_type(v) != SQLITE_TEXT || sqlite3_value_bytes(v) == 0) return false;
+  return !IsIsoDate(sqlite3_value_text(v), sqlite3_value_bytes(v));
+}
+
+// The statement stops with SQLITE_MISMATCH, which the run answers by naming the badge row
+// (FindBadDate in data/badges.hpp).
+void ResultBadDate(sqlite3_context* ctx) {
+  sqlite3_result_error(ctx, "ORA-01858: date column holds no date", -1);
+  sqlite3_result_error_code(ctx, SQLITE_MISMATCH);
+}
+
+// A date column as Oracle would hold it: NULL for '', the text of a date unchanged, and an
+// error for anything else, which a comparison would otherwise take as text and so keep or drop
+// the row by the order of its characters.
+void OraDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (IsNoDate(argv[0])) return;  // NULL result
+  if (IsBadDate(argv[0])) return ResultBadDate(ctx);
+  sqlite3_result_value(ctx, argv[0]);
+}
+
+// The text of a date column that holds no date, else NULL: for finding and naming such rows.
+void OraBadDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (IsBadDate(argv[0])) sqlite3_result_value(ctx, argv[0]);
 }
 
 void Nvl(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -59,10 +99,8 @@ void Trunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
     default: {
       const unsigned char* s = sqlite3_value_text(argv[0]);
       int n = sqlite3_value_bytes(argv[0]);
-      if (!s || !IsIsoDate(s, n)) {
-        sqlite3_result_error(ctx, "ORA-01858: date column holds no date", -1);
-        return;
-      }
+      if (n == 0) return;  // no date: NULL
+      if (!s || !IsIsoDate(s, n)) return ResultBadDate(ctx);
       sqlite3_result_text(ctx, reinterpret_cast<const char*>(s), 10, SQLITE_TRANSIENT);
     }
   }
@@ -70,17 +108,14 @@ void Trunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // TO_CHAR(date, format) with the format elements YYYY, MM, DD, HH24, MI and SS.
 void ToChar(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return;
+  if (IsNoDate(argv[0])) return;  // NULL result
   if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) {
     sqlite3_result_value(ctx, argv[0]);  // a number: its own text
     return;
   }
   const unsigned char* s = sqlite3_value_text(argv[0]);
   int n = sqlite3_value_bytes(argv[0]);
-  if (!IsIsoDate(s, n)) {
-    sqlite3_result_error(ctx, "ORA-01858: date column holds no date", -1);
-    return;
-  }
+  if (!IsIsoDate(s, n)) return ResultBadDate(ctx);
   const char* fmt0 = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
   if (fmt0 && strcasecmp(fmt0, "yyyymmdd") == 0) {  // the badge list's format, twice a row
     const char ymd[8] = {char(s[0]), char(s[1]), char(s[2]), char(s[3]),
@@ -176,6 +211,11 @@ int RegisterOracleCompat(sqlite3* db) {
   int rc = sqlite3_create_function(db, "nvl", 2, kPure, nullptr, Nvl, nullptr, nullptr);
   if (rc == SQLITE_OK)
     rc = sqlite3_create_function(db, "trunc", 1, kPure, nullptr, Trunc, nullptr, nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_create_function(db, "ora_date", 1, kPure, nullptr, OraDate, nullptr, nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_create_function(db, "ora_bad_date", 1, kPure, nullptr, OraBadDate, nullptr,
+                                 nullptr);
   if (rc == SQLITE_OK)
     rc = sqlite3_create_function(db, "to_char", 2, kPure, nullptr, ToChar, nullptr, nullptr);
   // SYSDATE changes over time, so it must not go into an index, a generated column or a

@@ -5,12 +5,14 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <string>
 #include <thread>
 
 #include "client/fault_injection.hpp"
 #include "frame/interrupts.hpp"
 #include "platform/paths.hpp"
+#include "text/control.hpp"
 
 namespace zibrolt {
 namespace {
@@ -31,7 +33,8 @@ std::string TemporaryPrefix(const std::string& path) { return "." + NameOf(path)
 }  // namespace
 
 std::unique_ptr<DownloadFile> DownloadFile::Open(const std::string& path, bool create,
-                                                 OpenResult* result, int waitSeconds) {
+                                                 OpenResult* result, int waitSeconds,
+                                                 std::string* reason) {
   OpenResult unused;
   OpenResult& why = result != nullptr ? *result : unused;
   why = OpenResult::kCannotOpen;
@@ -43,6 +46,12 @@ std::unique_ptr<DownloadFile> DownloadFile::Open(const std::string& path, bool c
   const std::string name = NameOf(file->real_);
   if (name.empty() || name == "." || name == "..") return nullptr;
   if (st.exists && st.directory) return nullptr;
+  if (st.descriptor >= 0) {
+    file->fd_ = platform::DuplicateOpenFile(st.descriptor);
+    if (file->fd_ == platform::kNoFile) return nullptr;
+    why = OpenResult::kOpened;
+    return file;
+  }
   if (st.exists && !st.regular) {
     // Devices and pipes cannot be replaced; they are written as they are.
     file->fd_ = platform::OpenInPlace(file->real_, create);
@@ -52,7 +61,10 @@ std::unique_ptr<DownloadFile> DownloadFile::Open(const std::string& path, bool c
   }
   why = file->Lock(waitSeconds);
   if (why == OpenResult::kOpened) why = file->Prepare(create);
-  if (why != OpenResult::kOpened) return nullptr;  // the destructor removes what was made
+  if (why != OpenResult::kOpened) {
+    if (reason) *reason = file->reason_;
+    return nullptr;  // the destructor removes what was made
+  }
   return file;
 }
 
@@ -104,6 +116,11 @@ DownloadFile::OpenResult DownloadFile::Prepare(bool create) {
   // The file is replaced, not written; a file the caller could not open for writing must not be
   // replaced either.
   if (exists && !platform::MayReplace(real_, st)) return OpenResult::kCannotOpen;
+  if (exists && st.links > 1) {
+    reason_ = "sie hat " + std::to_string(st.links) +
+              " Namen (harte Links), die anderen behielten den alten Inhalt";
+    return OpenResult::kRefused;
+  }
 
   platform::RemoveLeftovers(real_, TemporaryPrefix(real_));
   {
@@ -117,6 +134,14 @@ DownloadFile::OpenResult DownloadFile::Prepare(bool create) {
     GuardDownloadFile(target_.c_str(), temporary_.c_str(), lock_.empty() ? nullptr : lock_.c_str());
   }
   if (!platform::KeepAccess(fd_, st)) return OpenResult::kCannotOpen;
+  // A reader granted by an ACL must still be able to read the new file.
+  std::string attribute;
+  int error = 0;
+  if (exists && !platform::CopyAttributes(real_, fd_, attribute, error)) {
+    reason_ = "erweitertes Attribut " + Shown(attribute) +
+              " nicht auf die neue Datei uebertragbar (" + std::strerror(error) + ")";
+    return OpenResult::kRefused;
+  }
   // Append mode: the new file starts as a copy of the old one. A failure to read it means the
   // file cannot be opened; a failure to write the copy is a write error like any other.
   if (!create && exists && !CopyFrom(real_)) return OpenResult::kCannotOpen;
@@ -185,7 +210,13 @@ bool DownloadFile::Commit() {
     // The replacement and the end of the guard go together: an interrupt before them removes
     // the temporary file, one after them finds the run done.
     InterruptsHeld held;
-    if (!platform::ReplaceTarget(temporary_, real_, error_)) return false;
+    if (!platform::ReplaceTarget(temporary_, real_, error_)) {
+      if (error_ == EBUSY || error_ == EXDEV)
+        reason_ =
+            "sie ist einzeln eingehaengt (bind mount) und kann nicht durch eine neue "
+            "Datei ersetzt werden";
+      return false;
+    }
     committed_ = true;
     IgnoreInterrupts();
   }

@@ -13,7 +13,8 @@ namespace zibrolt {
 
 class DownloadFile final : public RecordSink {
  public:
-  enum class OpenResult { kOpened, kCannotOpen, kBusy };
+  // kRefused: the target is one a replacement would not serve (reason() says why).
+  enum class OpenResult { kOpened, kCannotOpen, kBusy, kRefused };
 
   // How long a run waits for another run writing the same file before it gives up.
   static constexpr int kLockWaitSeconds = 30;
@@ -24,10 +25,17 @@ class DownloadFile final : public RecordSink {
   // writable, a read-only file, another user's file in a sticky folder, an empty path, a pipe
   // without a reader, old content unreadable), kBusy when another run still held the file after
   // waitSeconds. A symbolic link is written through: the file it names is replaced, the link
-  // stays. A target that is not a regular file (a device, a pipe) is written in place.
+  // stays. A target that is not a regular file (a device, a pipe) is written in place, and a
+  // path that names one of the run's own open files (/dev/stdout) is written to that stream
+  // where it stands, never truncated or replaced. The replacement of a regular file keeps its
+  // owner, group, permissions and extended attributes (ACLs among them); one that cannot be
+  // carried over fails the open. A file with more than one name (hard links) is refused
+  // (kRefused): a replacement would give only this name the new content, and the others would
+  // keep the old one every night.
   static std::unique_ptr<DownloadFile> Open(const std::string& path, bool create,
                                             OpenResult* result = nullptr,
-                                            int waitSeconds = kLockWaitSeconds);
+                                            int waitSeconds = kLockWaitSeconds,
+                                            std::string* reason = nullptr);
 
   ~DownloadFile();  // a file that was not committed is discarded; the target stays untouched
   DownloadFile(const DownloadFile&) = delete;
@@ -43,6 +51,9 @@ class DownloadFile final : public RecordSink {
   bool Commit();
 
   bool failed() const { return error_ != 0; }
+  // Why the commit failed where the system's error alone does not tell a site what to do;
+  // empty otherwise.
+  const std::string& reason() const { return reason_; }
 
  private:
   DownloadFile() = default;
@@ -61,6 +72,7 @@ class DownloadFile final : public RecordSink {
   int error_ = 0;  // errno of the first failed write, 0 while all went well
   bool committed_ = false;
   std::string buffer_;  // bytes not yet handed to the system
+  std::string reason_;  // what stopped the open or the commit, for the run's line
 };
 
 }  // namespace zibrolt

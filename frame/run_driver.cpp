@@ -24,14 +24,21 @@ constexpr std::size_t kFunctionMax = 19;
 constexpr std::size_t kTerminalMax = 255;
 constexpr std::size_t kPathMax = 199;
 
-void PrintUsage(std::FILE* out, int given) {
-  // No line end: the call line follows on the same line, as it always has.
-  std::fprintf(out, "Anzahl Parameter(mind. 4) unterschritten! AnzParam: %d", given);
+// The call lines. Asked for with --help they go to a person's screen, which may take UTF-8:
+// there they are plain ASCII ("haengen"); after a wrong call they are the lines a scheduler's log
+// has always held.
+void PrintCall(std::FILE* out, bool ascii) {
   std::fprintf(out, "Aufruf: ZIBROLT [Param1] [Param2] [Param3] [Param4] /d \n");
   std::fprintf(out, "Param1: DNL-Funktion\n");
   std::fprintf(out, "Param2: Terminal-Name\n");
   std::fprintf(out, "Param3: Pfad der DNL-Datei\n");
-  std::fprintf(out, "Param4: 1: neu 0: dran h\xE4ngen\n");
+  std::fprintf(out, "Param4: 1: neu 0: dran %s\n", ascii ? "haengen" : "h\xE4ngen");
+}
+
+void PrintUsage(std::FILE* out, int given) {
+  // No line end: the call line follows on the same line, as it always has.
+  std::fprintf(out, "Anzahl Parameter(mind. 4) unterschritten! AnzParam: %d", given);
+  PrintCall(out, false);
 }
 
 bool ParameterFits(std::FILE* out, const char* name, std::string_view value, std::size_t max) {
@@ -116,7 +123,9 @@ std::unique_ptr<sqlhlp::Connection> ConnectReporting(std::FILE* out, const Login
 std::unique_ptr<DownloadFile> OpenDownloadReporting(std::FILE* out, const std::string& path,
                                                     bool create) {
   DownloadFile::OpenResult opened = DownloadFile::OpenResult::kCannotOpen;
-  std::unique_ptr<DownloadFile> file = DownloadFile::Open(path, create, &opened);
+  std::string reason;
+  std::unique_ptr<DownloadFile> file =
+      DownloadFile::Open(path, create, &opened, DownloadFile::kLockWaitSeconds, &reason);
   if (!file && opened == DownloadFile::OpenResult::kBusy) {
     std::fprintf(out,
                  "Downloaddatei %s wird von einem anderen Lauf geschrieben, Abbruch nach %d "
@@ -124,6 +133,9 @@ std::unique_ptr<DownloadFile> OpenDownloadReporting(std::FILE* out, const std::s
                  path.c_str(), DownloadFile::kLockWaitSeconds);
   } else if (!file) {
     std::fprintf(out, "Downloadfile %s konnte nicht geoeffnet werden!\n", path.c_str());
+    if (!reason.empty())
+      std::fprintf(out, "Downloaddatei %s bleibt unveraendert: %s!\n", path.c_str(),
+                   reason.c_str());
   }
   return file;
 }
@@ -186,6 +198,9 @@ bool FinishDownload(std::FILE* out, const sqlhlp::Connection& db, const Download
   if (std::fflush(out) != 0 || std::ferror(out)) return false;
   if (!file.Commit()) {
     std::fprintf(out, "Fehler beim Schreiben der Downloaddatei %s!\n", path.c_str());
+    if (!file.reason().empty())
+      std::fprintf(out, "Downloaddatei %s bleibt unveraendert: %s!\n", path.c_str(),
+                   file.reason().c_str());
     return false;
   }
   return true;
@@ -197,6 +212,10 @@ void StrUpper(std::string& text) {
 }
 
 int RunDriver(int argc, const char* const* argv, std::FILE* out) {
+  if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    PrintCall(out, true);
+    return 0;
+  }
   if (argc < 5) {
     PrintUsage(out, argc - 1);
     return -1;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "data/checks.hpp"
+#include "text/control.hpp"
 
 namespace zibrolt {
 namespace {
@@ -71,6 +72,15 @@ void RunBadgeLoop(BadgeCursor& list, const TerminalRecord& terminal, std::span<L
                       openStatus != sqlhlp::kOk ? openStatus : status);
   }
   if (opened) list.CloseBadgeCursor();
+  // A date column that holds no date stops the list; the line says which badge to mend.
+  BadDateRow bad;
+  // The embedded database may meet it when the list is opened, as it reads the first row then.
+  if ((status == kBadDateStatus || openStatus == kBadDateStatus) &&
+      list.FindBadDateRow(bad) == sqlhlp::kOk)
+    for (const LoopJob& j : jobs)
+      if (sqlhlp::IsError(j.status))
+        j.messages->Say("Ausweis %s: %s '%s' ist kein Datum!\n", Shown(bad.badge).c_str(),
+                        bad.column.c_str(), Shown(bad.value).c_str());
 
   for (const LoopJob& j : jobs) {
     j.messages->Say("Ausweise gesamt: %d davon in Datei gestellt: %d\n", j.read, j.written);

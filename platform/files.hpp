@@ -27,6 +27,8 @@ struct FileState {
   unsigned long owner = 0;
   unsigned long group = 0;
   unsigned mode = 0;
+  unsigned long links = 1;  // names the file has (hard links)
+  int descriptor = -1;      // this process's own open file the path names (/dev/stdout), or -1
 };
 
 // Follows symbolic links to the file a path names, as opening it would. False when the chain
@@ -39,6 +41,9 @@ bool MayReplace(const std::string& path, const FileState& state);
 
 // Opens a device or pipe for writing where it is: truncated when create, else appended to.
 NativeFile OpenInPlace(const std::string& path, bool create);
+// A second descriptor for this process's own open file (FileState::descriptor), which shares
+// its position, so that what is written joins that stream where it stands.
+NativeFile DuplicateOpenFile(int descriptor);
 
 enum class LockAttempt {
   kLocked,       // the lock is ours
@@ -60,6 +65,11 @@ NativeFile CreateTemporary(std::string& stem);
 // Gives a new file the owner and permissions of the file it replaces (state), or those a new
 // file gets. False when that is refused in a way that must stop the run.
 bool KeepAccess(NativeFile file, const FileState& state);
+
+// Copies the extended attributes of the file at path (POSIX ACLs among them) to the new file
+// that is to replace it. False when one cannot be read or set: name then holds it and error the
+// system's error code. A file system without extended attributes has none to copy.
+bool CopyAttributes(const std::string& path, NativeFile to, std::string& name, int& error);
 
 // Writes everything; on failure error holds the system's error code.
 bool WriteAll(NativeFile file, const char* data, std::size_t size, int& error);

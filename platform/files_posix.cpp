@@ -6,11 +6,13 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <string>
 
 #include "platform/files.hpp"
 #include "platform/paths.hpp"
@@ -27,6 +29,24 @@ void Fill(const struct stat& st, FileState& state) {
   state.owner = st.st_uid;
   state.group = st.st_gid;
   state.mode = st.st_mode & 07777;
+  state.links = static_cast<unsigned long>(st.st_nlink);
+}
+
+// The descriptor N of "/proc/self/fd/N", "/proc/<our pid>/fd/N" or "/dev/fd/N", else -1: the
+// links /dev/stdout and the like lead there. What they name is not a file to replace: a pipe
+// shows as "pipe:[...]", and a redirected file is the stream the run's own lines go to.
+int OwnDescriptor(const std::string& path) {
+  std::string_view rest = path;
+  const std::string self = "/proc/" + std::to_string(::getpid()) + "/fd/";
+  for (std::string_view prefix :
+       {std::string_view("/proc/self/fd/"), std::string_view(self), std::string_view("/dev/fd/")}) {
+    if (rest.substr(0, prefix.size()) != prefix) continue;
+    rest.remove_prefix(prefix.size());
+    if (rest.empty() || rest.size() > 9 || rest.find_first_not_of("0123456789") != rest.npos)
+      return -1;
+    return std::atoi(std::string(rest).c_str());
+  }
+  return -1;
 }
 
 }  // namespace
@@ -44,6 +64,12 @@ bool ResolveTarget(const std::string& path, std::string& real, FileState& state)
     }
     Fill(st, state);
     if (!S_ISLNK(st.st_mode)) return true;
+    if (const int fd = OwnDescriptor(real); fd >= 0) {
+      if (::fstat(fd, &st) != 0) return false;
+      Fill(st, state);
+      state.descriptor = fd;
+      return true;
+    }
     // Some file systems report links of size 0.
     std::string link(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : PATH_MAX, '\0');
     const ssize_t n = ::readlink(real.c_str(), link.data(), link.size());
@@ -90,6 +116,11 @@ NativeFile OpenInPlace(const std::string& path, bool create) {
     return kNoFile;
   }
   return fd;
+}
+
+NativeFile DuplicateOpenFile(int descriptor) {
+  const int fd = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+  return fd < 0 ? kNoFile : fd;
 }
 
 // The lock is an flock() on the lock file. Its holder removes the file before letting go, so a
@@ -165,6 +196,63 @@ bool KeepAccess(NativeFile file, const FileState& state) {
     mode = 0666 & ~mask;
   }
   ::fchmod(file, mode);
+  return true;
+}
+
+// An attribute the new file got by itself with the same value (a security label the folder
+// hands down) is left alone.
+bool CopyAttributes(const std::string& path, NativeFile to, std::string& name, int& error) {
+  std::string names;
+  for (;;) {
+    const ssize_t size = ::listxattr(path.c_str(), nullptr, 0);
+    if (size < 0 && (errno == ENOTSUP || errno == ENOSYS)) return true;
+    if (size <= 0) {
+      error = size < 0 ? errno : 0;
+      return size == 0;
+    }
+    names.resize(static_cast<std::size_t>(size));
+    const ssize_t got = ::listxattr(path.c_str(), names.data(), names.size());
+    if (got >= 0) {
+      names.resize(static_cast<std::size_t>(got));
+      break;
+    }
+    if (errno != ERANGE) {  // ERANGE: one was added since the size was asked for
+      error = errno;
+      return false;
+    }
+  }
+  std::string value, present;
+  auto read = [](auto get, std::string& into) {
+    for (;;) {
+      const ssize_t size = get(nullptr, 0);
+      if (size < 0) return false;
+      into.resize(static_cast<std::size_t>(size));
+      const ssize_t got = get(into.data(), into.size());
+      if (got >= 0) {
+        into.resize(static_cast<std::size_t>(got));
+        return true;
+      }
+      if (errno != ERANGE) return false;
+    }
+  };
+  for (std::size_t at = 0; at < names.size(); at += name.size() + 1) {
+    name = names.c_str() + at;
+    if (name.empty()) continue;
+    if (!read([&](char* b, std::size_t n) { return ::getxattr(path.c_str(), name.c_str(), b, n); },
+              value)) {
+      if (errno == ENODATA) continue;  // removed since it was listed
+      error = errno;
+      return false;
+    }
+    if (read([&](char* b, std::size_t n) { return ::fgetxattr(to, name.c_str(), b, n); },
+             present) &&
+        present == value)
+      continue;
+    if (::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) != 0) {
+      error = errno;
+      return false;
+    }
+  }
   return true;
 }
 

@@ -179,6 +179,12 @@ NativeFile CreateTemporary(std::string& stem) {
 // ReplaceFileW carries the old file's attributes and access rights over to the new one.
 bool KeepAccess(NativeFile, const FileState&) { return true; }
 
+// NTFS keeps a file's security descriptor in the folder's inheritance, and the replacement
+// inherits the same; there are no extended attributes to carry over.
+bool CopyAttributes(const std::string&, NativeFile, std::string&, int&) { return true; }
+
+NativeFile DuplicateOpenFile(int) { return kNoFile; }
+
 bool WriteAll(NativeFile file, const char* data, std::size_t size, int& error) {
   while (size > 0) {
     const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);

@@ -3,6 +3,7 @@
 // comparison must come out untouched.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,16 @@ TEST(Check, ReportsEachPoint) {
         "OK    Index auf O2002TSW.TSWIDN",
         "OK    Verknuepfung KVD113AWV.AWVNUM=KVD301ASW.ASWNUM: TEXT / TEXT",
         "OK    Terminal T1: Modell 7744-010, Textsatz TSAL, 0 Mandanten-/Lizenzzuordnungen",
-        "OK    MGDNL31P: 1 Ausweise wuerden geschrieben (1 gelesen)"}},
+        "OK    MGDNL31P: 1 Ausweise wuerden geschrieben (1 gelesen)",
+        "OK    Datumsspalten AswGvo und AswGbi: jeder Wert leer oder ein Datum"}},
+      // The badge and the value as stored, a control byte made visible.
+      {"dates that are no date",
+       "INSERT INTO Kvd301Asw (AswNum, AswGvo, AswGbi) VALUES ('1003', '2030-01-01', "
+       "'2030-02-30'), ('1002', '31.12.2030' || char(9), ''), ('1004', '', '');",
+       "",
+       1,
+       {"FAIL  2 Ausweiszeilen mit einem Datum, das keines ist, z. B. Ausweis 1002: AswGvo "
+        "'31.12.2030\\x09': zibrolt bricht dort ab"}},
       {"missing table (no grant)",
        "DROP TABLE O2002TSW;",
        "",
@@ -66,6 +76,22 @@ TEST(Check, ReportsEachPoint) {
         "Tabelle",
         "WARN  Kein Index beginnt mit KVD113AWV.AWVNUM: jede Abfrage je Ausweis liest die ganze "
         "Tabelle"}},
+      {"badge key of another type than the list's",
+       "DROP TABLE Kvd301Awb; CREATE TABLE Kvd301Awb (AWBASW INTEGER, AWBBKL TEXT);",
+       "",
+       0,
+       {"WARN  Schluessel KVD301AWB.AWBASW: INTEGER, die Ausweisnummer der Ausweisliste "
+        "KVD301ASW.ASWNUM aber TEXT: verglichen wird nach Umwandlung, Ausweis 0100001 bekommt "
+        "dann die Zeilen von 100001"}},
+#ifndef _WIN32
+      // Read to its end, a device would never end; a FIFO would wait in its open.
+      {"current file that is no file",
+       "",
+       "--terminal T1 --function mgdnl31p --current /dev/zero",
+       1,
+       {"FAIL  Aktuelle Datei /dev/zero ist keine normale Datei (FIFO, Geraet): nicht verglichen",
+        "OK    MGDNL31P: 1 Ausweise wuerden geschrieben (1 gelesen)"}},
+#endif
       {"unknown terminal",
        "",
        "--terminal T2",
@@ -94,6 +120,51 @@ TEST(Check, ReportsEachPoint) {
       EXPECT_NE(("\n" + r.output).find("\n" + line), std::string::npos) << line << "\n--- in:\n"
                                                                         << r.output;
   }
+}
+
+// Without a temporary folder the dry run has nowhere to write: a FAIL that says so, not an abort.
+TEST(Check, MissingTemporaryFolderIsAFailWithItsReason) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows takes its temporary folder from TMP and TEMP";
+#endif
+  Installation inst(kSite);
+  inst.SetRunEnvironment({"TMPDIR=/nonexistent/zibrolt"});
+  const RunResult r = inst.RunCommand("'" ZIBROLT_CHECK_BIN "' --terminal T1 2>&1");
+  EXPECT_EQ(r.exitStatus, 1) << r.output;
+  EXPECT_NE(r.output.find("\nFAIL  MGDNL31P: kein Ordner fuer temporaere Dateien (TMPDIR?): "),
+            std::string::npos)
+      << r.output;
+}
+
+// Stopped during a dry run, the check removes the dry run's file (a terminal's badge data) and
+// still ends with a verdict line and one of its statuses.
+TEST(Check, InterruptRemovesTheDryRunsFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "signals are POSIX";
+#else
+  Installation inst(std::string(kSite) + R"sql(
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000)
+INSERT INTO Kvd301Asw SELECT 200000 + i, date('now','localtime','-10 days'), NULL, 'P', 'Z', 'G',
+  NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1 FROM n;
+INSERT INTO Kvd113Awv SELECT AswNum, NULL, 1, 1 FROM Kvd301Asw WHERE AswNum > '2';
+INSERT INTO Kvd301Awb SELECT AswNum, '10' FROM Kvd301Asw WHERE AswNum > '2';
+)sql");
+  const std::filesystem::path temporary = NewTemporaryFolder("/tmp/zibrolt-test-");
+  inst.SetRunEnvironment({"TMPDIR=" + temporary.string()});
+  // The signal as soon as the first dry run's file is there (at most 10 seconds on).
+  const RunResult r =
+      inst.RunCommand("'" ZIBROLT_CHECK_BIN
+                      "' --terminal T1 >lines 2>&1 & pid=$!; i=0; while [ $i -lt 1000 ] && "
+                      "[ -z \"$(ls '" +
+                      temporary.string() +
+                      "')\" ]; do sleep 0.01; i=$((i+1)); done; "
+                      "kill -TERM $pid; wait $pid; echo \"status $?\"; cat lines");
+  EXPECT_TRUE(r.output.starts_with("status 1\n")) << r.output;
+  EXPECT_TRUE(r.output.ends_with("\nFAIL  Abbruch durch ein Signal, temporaere Datei entfernt\n"))
+      << r.output;
+  EXPECT_TRUE(std::filesystem::is_empty(temporary));
+  std::filesystem::remove_all(temporary);
+#endif
 }
 
 // The comparison sees the badge the current file lacks; the current file stays as it was.

@@ -5,8 +5,10 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -63,7 +65,7 @@ struct Folder {
   }
 };
 
-enum Outcome { kWritten = 0, kCannotOpen = 1, kBusy = 2, kWriteError = 3 };
+enum Outcome { kWritten = 0, kCannotOpen = 1, kBusy = 2, kWriteError = 3, kRefused = 4 };
 
 struct Writer {
   std::string path;
@@ -88,7 +90,10 @@ pid_t Start(const Writer& w) {
     _exit(99);
   DownloadFile::OpenResult why;
   std::unique_ptr<DownloadFile> file = DownloadFile::Open(w.path, w.create, &why, w.waitSeconds);
-  if (!file) _exit(why == DownloadFile::OpenResult::kBusy ? kBusy : kCannotOpen);
+  if (!file)
+    _exit(why == DownloadFile::OpenResult::kBusy      ? kBusy
+          : why == DownloadFile::OpenResult::kRefused ? kRefused
+                                                      : kCannotOpen);
   if (w.quitReader >= 0) close(w.quitReader);
   file->Write(w.data);
   if (w.holdMs != 0 && write(1, "+", 1) != 1) _exit(98);
@@ -118,7 +123,40 @@ int Finish(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-enum Shape { kOwned, kLink, kDangling, kReadOnly, kSticky, kEmpty, kFifo, kFifoRead, kFifoQuit };
+enum Shape {
+  kOwned,
+  kLink,
+  kDangling,
+  kReadOnly,
+  kSticky,
+  kEmpty,
+  kFifo,
+  kFifoRead,
+  kFifoQuit,
+  kAttributes,  // an extended attribute and an ACL that grants nobody reading
+  kHardLinked,  // a second name for the file
+  kStdout,      // /dev/stdout, redirected to a file that holds a line already
+  kBound,       // a file bind-mounted over the target (as root, where mounts are allowed)
+};
+
+// "user::rw- user:nobody:r-- group::r-- mask::r-- other::---" as the kernel stores it.
+std::string NobodyMayRead() {
+  std::string acl;
+  auto put = [&acl](unsigned value, int bytes) {
+    for (int i = 0; i < bytes; ++i) acl.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+  };
+  put(2, 4);  // version
+  const unsigned entries[][3] = {
+      {0x01, 6, ~0u}, {0x02, 4, kNobody}, {0x04, 4, ~0u}, {0x10, 4, ~0u}, {0x20, 0, ~0u}};
+  for (const auto& e : entries) put(e[0], 2), put(e[1], 2), put(e[2], 4);
+  return acl;
+}
+
+std::string Attribute(const std::string& path, const char* name) {
+  char value[256];
+  const ssize_t n = getxattr(path.c_str(), name, value, sizeof value);
+  return n < 0 ? "(none)" : std::string(value, static_cast<std::size_t>(n));
+}
 
 // Makes the target of the shape and returns the path to open.
 std::string Prepare(Folder& f, Shape shape) {
@@ -142,6 +180,29 @@ std::string Prepare(Folder& f, Shape shape) {
     }
     case kEmpty:
       return "";
+    case kAttributes: {
+      std::string path = f.Make("out.dnl", "old", 0640, false);
+      const std::string acl = NobodyMayRead();
+      EXPECT_EQ(setxattr(path.c_str(), "user.zibrolt", "kept", 4, 0), 0);
+      EXPECT_EQ(setxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0), 0);
+      return path;
+    }
+    case kHardLinked: {
+      std::string path = f.Make("out.dnl", "old", 0644, false);
+      fs::create_hard_link(path, f.dir / "other.dnl");
+      return path;
+    }
+    case kStdout:
+      f.Make("log", "before\n", 0644, false);
+      return "/dev/stdout";
+    case kBound: {
+      std::string path = f.Make("out.dnl", "old", 0644, false);
+      f.Make("bound.dnl", "bound", 0644, false);
+      if (!Root() ||
+          mount((f.dir / "bound.dnl").c_str(), path.c_str(), nullptr, MS_BIND, nullptr) != 0)
+        return {};
+      return path;
+    }
     default:
       return f.Fifo(shape != kFifo);
   }
@@ -167,16 +228,33 @@ TEST(DownloadTarget, EachShapeOfTargetIsWrittenOrRefusedAsOpeningItWould) {
       {kFifo, false, kCannotOpen, nullptr, "", {"fifo"}},  // at once, no reader to wait for
       {kFifoRead, false, kWritten, nullptr, "", {"fifo"}},
       {kFifoQuit, false, kWriteError, nullptr, "", {"fifo"}},  // not a run killed by SIGPIPE
+      {kAttributes, false, kWritten, "out.dnl", "new", {"out.dnl"}},
+      // Replaced, the other name would keep the old content for good.
+      {kHardLinked, false, kRefused, "out.dnl", "old", {"other.dnl", "out.dnl"}},
+      // The stream where it stands: the line before stays, the file is not replaced.
+      {kStdout, false, kWritten, "log", "before\nnew", {"log"}},
+      {kBound, false, kWriteError, "out.dnl", "old", {"bound.dnl", "out.dnl"}},
   };
   for (const TargetCase& c : cases) {
     SCOPED_TRACE(c.shape);
     Folder f;
     Writer w{Prepare(f, c.shape)};
     w.asNobody = c.asNobody;
+    if (c.shape == kBound && w.path.empty()) continue;  // no mounts here
+    if (c.shape == kStdout) {
+      w.out = open((f.dir / "log").c_str(), O_WRONLY);
+      lseek(w.out, 0, SEEK_END);
+    }
     if (c.shape == kFifoQuit) w.quitReader = f.reader;
     const pid_t pid = Start(w);
     if (c.shape == kFifoQuit) close(std::exchange(f.reader, -1));
     EXPECT_EQ(Finish(pid), c.expected);
+    if (c.shape == kStdout) close(w.out);
+    if (c.shape == kBound) umount2(w.path.c_str(), MNT_DETACH);
+    if (c.shape == kAttributes) {  // a reader granted by them can still read the new file
+      EXPECT_EQ(Attribute(f.dir / c.file, "user.zibrolt"), "kept");
+      EXPECT_EQ(Attribute(f.dir / c.file, "system.posix_acl_access"), NobodyMayRead());
+    }
     EXPECT_EQ(c.file ? ReadFile(f.dir / c.file) : "", c.content);
     EXPECT_EQ(f.Entries(fs::path(c.file ? c.file : "").parent_path() / "."), c.entries);
     struct stat st {};  // owner and group kept where the run may set them: as root
@@ -233,6 +311,20 @@ TEST(DownloadTarget, InterruptRemovesTheTemporaryFileAndSaysSo) {
     EXPECT_EQ(ReadFile(w.path), "old");
     EXPECT_EQ(f.Entries("."), Names{"out\t.dnl"});
   }
+}
+
+// The run's own words for a target it will not replace, so that a site knows what to change.
+TEST(DownloadTarget, RefusedTargetSaysWhyAndStaysAsItWas) {
+  Installation inst("INSERT INTO Kvd1140Trm VALUES ('T1', '7744-010', NULL, 1, 1, 1, 1);");
+  inst.WriteOut("old");
+  fs::create_hard_link(inst.OutPath(), inst.OutPath("other.dnl"));
+  const RunResult r = inst.Generate("MGDNL17P", "T1");
+  EXPECT_EQ(r.exitStatus, 255);
+  EXPECT_NE(r.output.find(" bleibt unveraendert: sie hat 2 Namen (harte Links), die anderen "
+                          "behielten den alten Inhalt!\n"),
+            std::string::npos)
+      << r.output;
+  EXPECT_EQ(inst.ReadOut(), "old");
 }
 
 }  // namespace

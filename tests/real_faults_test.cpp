@@ -273,12 +273,14 @@ TEST(RealFaults, UnconvertibleDateInTheMiddleOfTheBadgeList) {
   for (const char* function : kAllFunctions)
     ExpectFailureKeepsOldFile(inst, function, AbortLine(function));
   RunResult r = inst.Generate("MGDNL17P", "T1");
+  // The line that names the row comes before the count, as the list's own lines do.
   EXPECT_EQ(r.output, kConnected +
+                          "Ausweis 10004: AswGvo '31.12.2020' ist kein Datum!\n"
                           "Ausweise gesamt: 3 davon in Datei gestellt: 3\n"
-                          "FehlerCode EndWorkMgDnl17P: -1\n" +
+                          "FehlerCode EndWorkMgDnl17P: -20\n" +
                           AbortLine("MGDNL17P"));
   r = inst.Generate("MGDNL31P", "T1");
-  EXPECT_NE(r.output.find("Ausweiscursor lesen: Ausweis Nr. 3 RC: -1 \n"), std::string::npos)
+  EXPECT_NE(r.output.find("Ausweiscursor lesen: Ausweis Nr. 3 RC: -20 \n"), std::string::npos)
       << r.output;
 
   // The first badge's date: the list fails at its opening; a generator that passes over a
@@ -291,8 +293,9 @@ TEST(RealFaults, UnconvertibleDateInTheMiddleOfTheBadgeList) {
     ExpectFailureKeepsOldFile(inst, function, AbortLine(function));
   r = inst.Generate("MGDNL31P", "T1");
   EXPECT_EQ(r.output, kConnected +
-                          "Ausweiscursor oeffnen: RC: -1 \n"
+                          "Ausweiscursor oeffnen: RC: -20 \n"
                           "Ausweiscursor lesen: RC: -1001 \n"
+                          "Ausweis 10001: AswGvo '31.12.2020' ist kein Datum!\n"
                           "Ausweise gesamt: 0 davon in Datei gestellt: 0\n" +
                           AbortLine("MGDNL31P"));
 }

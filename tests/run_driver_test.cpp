@@ -31,6 +31,14 @@ TEST(RunDriver, FewerThanFourParametersPrintUsageAndTouchNothing) {
         r.output);
   }
   EXPECT_EQ(inst.ReadOut(), "old");
+  // Asked for, the call lines are an answer, in ASCII for a screen of any encoding.
+  for (const char* help : {"--help", "-h"}) {
+    const RunResult r = inst.Run({help});
+    EXPECT_EQ(r.exitStatus, 0) << help;
+    std::string ascii = kUsage;
+    ascii.replace(ascii.find('\xE4'), 1, "ae");
+    EXPECT_BYTES(ascii, r.output);
+  }
 }
 
 // T1 is a terminal without badges; T8 is withdrawn.

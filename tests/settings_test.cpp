@@ -149,27 +149,44 @@ TEST_F(SettingsFile, StatusSaysWhyAFileWasNotSearched) {
   test::WriteFile(dir_ / "first.ini", pass + noMatch(2 * kSettingsFileMax));
   std::filesystem::create_directory(dir_ / "folder.ini");
   ASSERT_EQ(mkfifo((dir_ / "fifo.ini").c_str(), 0600), 0);
+  const std::string good =
+      ";S;\n1;LOGIN;" + Enc("L") + "\n" + pass + ";S;\n9;SCHEMA;" + Enc("korvadat ") + "\n";
+  test::WriteFile(dir_ / "empty.ini", "");
+  test::WriteFile(dir_ / "garbage.ini", "\x89PNG\r\n\x1A\n" + std::string(300, '\xFF'));
+  test::WriteFile(dir_ / "blank.ini", "\r\n\r\n" + good);
+  test::WriteFile(dir_ / "good.ini", good);
   const struct {
     std::string path;
     SettingsStatus status;
     std::string value, shown;  // shown: the start of what the settings tool prints
   } cases[] = {
-      // PASS lies before the bound, LOGIN (which the tool asks for first) nowhere.
-      {"first.ini", SettingsStatus::kOk, "pw", "zibrolt-settings: first.ini is not a"},
-      {"limit.ini", SettingsStatus::kOk, "", "LOGIN      \n"},
-      {"over.ini", SettingsStatus::kNotSettingsFile, "", "zibrolt-settings: over.ini is not a"},
-      {"/dev/zero", SettingsStatus::kNotSettingsFile, "", "zibrolt-settings: /dev/zero is not"},
-      {"fifo.ini", SettingsStatus::kNotSettingsFile, "", "zibrolt-settings: fifo.ini is not"},
-      {"folder.ini", SettingsStatus::kCannotOpen, "", "zibrolt-settings: cannot open folder.ini\n"},
-      {"missing.ini", SettingsStatus::kCannotOpen, "", "zibrolt-settings: cannot open missing"},
+      // PASS lies before the bound, LOGIN (which the tool asks for first) nowhere. The tool
+      // refuses in the words of a run that reads the file.
+      {"first.ini", SettingsStatus::kOk, "pw",
+       "Einstellungsdatei first.ini ist keine Einstellungsdatei"},
+      {"limit.ini", SettingsStatus::kOk, "", "Einstellung SCHEMA fehlt!\n"},
+      {"over.ini", SettingsStatus::kNotSettingsFile, "",
+       "Einstellungsdatei over.ini ist keine Einstellungsdatei"},
+      {"/dev/zero", SettingsStatus::kNotSettingsFile, "", "Einstellungsdatei /dev/zero ist keine"},
+      {"fifo.ini", SettingsStatus::kNotSettingsFile, "", "Einstellungsdatei fifo.ini ist keine"},
+      {"folder.ini", SettingsStatus::kCannotOpen, "",
+       "Einstellungsdatei folder.ini konnte nicht geoeffnet werden!\n"},
+      {"missing.ini", SettingsStatus::kCannotOpen, "", "Einstellungsdatei missing.ini konnte"},
+      // What a run refuses, show refuses too: nothing, garbage, a good file after blank lines
+      // (the records pair up wrongly).
+      {"empty.ini", SettingsStatus::kOk, "", "Einstellung SCHEMA fehlt!\n"},
+      {"garbage.ini", SettingsStatus::kOk, "", "Einstellung SCHEMA fehlt!\n"},
+      {"blank.ini", SettingsStatus::kOk, "", "Einstellung SCHEMA fehlt!\n"},
+      {"good.ini", SettingsStatus::kOk, "pw", "LOGIN      L\nPASS       ********\n"},
   };
   const std::string tool = "'" ZIBROLT_SETTINGS_BIN "' ";
   for (const auto& c : cases) {
     SettingsEntry e;
     EXPECT_EQ(ReadIniEntry("", "PASS", 0, dir_ / c.path, e).status, c.status) << c.path;
     EXPECT_EQ(e.value, c.value) << c.path;
-    const auto shown = test::Shell(tool + "show " + c.path + " 2>&1", dir_).output;
-    EXPECT_EQ(shown.rfind(c.shown, 0), 0u) << shown;
+    const auto shown = test::Shell(tool + "show " + c.path + " 2>&1", dir_);
+    EXPECT_EQ(shown.output.rfind(c.shown, 0), 0u) << shown.output;
+    EXPECT_EQ(shown.exitStatus != 0, c.shown.rfind("LOGIN", 0) != 0) << c.path;
   }
   // Writing refuses a value zibrolt would not take, names the limit and leaves the file alone.
   const auto w = test::Shell("echo P | " + tool + "write first.ini --login L --password - " +

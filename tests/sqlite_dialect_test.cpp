@@ -18,9 +18,16 @@ TEST(SqliteDialect, RewritesIntoListQualifierSysdateAndNullOrder) {
   EXPECT_EQ(ToSqliteDialect("select TRMMOD ,TRMSAL into :b0:b1,:b2:b3  from Korvadat.Kvd1140Trm "
                             "where (TrmNam=:b4 and trunc(SYSDATE)>=AswGvo)"),
             "select TRMMOD ,TRMSAL from Kvd1140Trm where (TrmNam=:b4 and "
-            "trunc_sysdate()>=AswGvo)");
+            "trunc_sysdate()>=ora_date(AswGvo))");
   EXPECT_EQ(ToSqliteDialect("select SYSDATE ,Trunc(sysdate) ,trunc(AswGvo) from dual"),
             "select datetime('now','localtime') ,trunc_sysdate() ,trunc(AswGvo) ");
+  // Date columns are taken as Oracle holds them, qualified or not, except where the list is
+  // ordered by them (an index delivers that order), where their stored text is looked at, and
+  // where TO_CHAR or TRUNC take them (which hold them so themselves).
+  EXPECT_EQ(ToSqliteDialect("select a.AswGbi ,ora_bad_date(ASWGVO) ,TO_CHAR(AswGbi,'yyyymmdd') "
+                            "from T a where a.aswgvo<=:b0 order by AswGvo"),
+            "select ora_date(a.AswGbi) ,ora_bad_date(ASWGVO) ,TO_CHAR(AswGbi,'yyyymmdd') from T "
+            "a where ora_date(a.aswgvo)<=:b0 order by AswGvo IS NULL,AswGvo");
   EXPECT_EQ(ToSqliteDialect("select A from KORVADAT.T ,korvadat.U order by A,T.B desc,C asc"),
             "select A from T ,U order by A IS NULL,A,T.B IS NULL desc,T.B desc,C IS NULL,C asc");
   // Literals stay as they are, even when they hold words the rewrite looks for.
@@ -79,6 +86,37 @@ TEST_F(OracleFunctions, DatesAsOracleTreatsThem) {
   // A column that holds no date fails the statement instead of giving a wrong date.
   EXPECT_EQ(Eval("to_char('2026-13-01', 'yyyymmdd')"), "error");
   EXPECT_EQ(Eval("trunc('gestern')"), "error");
+}
+
+// Oracle has no empty date and no 30 February: the embedded text is held to that.
+TEST_F(OracleFunctions, DateColumnsHoldDatesOrNothing) {
+  struct Case {
+    const char* stored;  // as SQL
+    const char* date;    // ora_date, to_char(...,'yyyymmdd') and trunc agree on it
+    const char* bad;     // ora_bad_date
+  } const cases[] = {
+      {"NULL", "NULL", "NULL"},
+      {"''", "NULL", "NULL"},
+      {"'2028-02-29'", "20280229", "NULL"},
+      {"'2000-02-29 23:59:59'", "20000229", "NULL"},
+      {"'2030-02-30'", "error", "2030-02-30"},
+      {"'2100-02-29'", "error", "2100-02-29"},
+      {"' 2030-12-31'", "error", " 2030-12-31"},
+      {"'2030-12-31 '", "error", "2030-12-31 "},
+      {"'31.12.2030'", "error", "31.12.2030"},
+      {"'2030-12-31 24:00'", "error", "2030-12-31 24:00"},
+      {"'0000-01-01'", "error", "0000-01-01"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    const std::string v = c.stored;
+    EXPECT_EQ(Eval("to_char(" + v + ", 'yyyymmdd')"), c.date);
+    EXPECT_EQ(Eval("to_char(ora_date(" + v + "), 'yyyymmdd')"), c.date);
+    EXPECT_EQ(Eval("trunc(" + v + ") is null"), std::string(c.date) == "error"  ? "error"
+                                                : std::string(c.date) == "NULL" ? "1"
+                                                                                : "0");
+    EXPECT_EQ(Eval("ora_bad_date(" + v + ")"), c.bad);
+  }
 }
 
 // Waits in the middle of a statement until the clock has moved to the next second.

@@ -2,11 +2,13 @@
 // change of database, grants, client or settings. It reads the settings and connects as zibrolt
 // does, then reports OK, WARN or FAIL per point; it writes nothing but temporary files.
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <string_view>
 
 #include "frame/settings.hpp"
 #include "generators/registry.hpp"
+#include "platform/files.hpp"
 #include "tools/check/login.hpp"
 #include "tools/check/session.hpp"
 #include "tools/check/structure.hpp"
@@ -78,13 +80,30 @@ int main(int argc, char** argv) {
     return UsageError("unbekannte DNL-Funktion " + request.function);
 
   check::Report report(stdout);
-  check::Login login;
-  if (check::ReadLogin(settings, report, login)) {
-    if (const auto db = check::Connect(login, report)) {
-      const check::Dbms dbms = check::CheckSession(*db, report);
-      if (dbms != check::Dbms::kUnknown) check::CheckStructure(*db, dbms, report);
-      if (!request.terminal.empty()) check::CheckTerminal(*db, request, report);
+  check::CatchCheckInterrupts(stdout);
+  // A FIFO or device would hold the comparison in its open for good, or never end.
+  if (!request.current.empty()) {
+    platform::NativeFile file = platform::kNoFile;
+    const platform::InputKind kind = platform::OpenRegularInput(request.current, &file);
+    platform::CloseFile(file);
+    if (kind == platform::InputKind::kNotRegular) {
+      report.Fail("Aktuelle Datei " + request.current +
+                  " ist keine normale Datei (FIFO, Geraet): nicht verglichen");
+      request.current.clear();
     }
+  }
+  // Every end is a verdict with one of the three statuses, never an abort.
+  try {
+    check::Login login;
+    if (check::ReadLogin(settings, report, login)) {
+      if (const auto db = check::Connect(login, report)) {
+        const check::Dbms dbms = check::CheckSession(*db, report);
+        if (dbms != check::Dbms::kUnknown) check::CheckStructure(*db, dbms, report);
+        if (!request.terminal.empty()) check::CheckTerminal(*db, request, report);
+      }
+    }
+  } catch (const std::exception& e) {
+    report.Fail(std::string("Pruefung abgebrochen: ") + e.what());
   }
   return report.Finish();
 }

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "data/badges.hpp"
 #include "data/checks.hpp"
 #include "data/statements.hpp"
 
@@ -150,6 +151,23 @@ void CheckJoin(const Key& a, const ColumnInfo& ca, const Key& b, const ColumnInf
     report.Ok(line);
 }
 
+// The embedded database keeps dates as text, which can hold what no Oracle DATE can; a run
+// stops at the first such row of its list, so every night would fail until it is mended.
+void CheckDates(sqlhlp::Connection& db, Report& report) {
+  BadDateRow bad;
+  const int status = FindBadDate(db, "", bad);
+  if (status == sqlhlp::kNoRow)
+    report.Ok("Datumsspalten AswGvo und AswGbi: jeder Wert leer oder ein Datum");
+  else if (status != sqlhlp::kOk)
+    report.Warn("Datumsspalten AswGvo und AswGbi nicht pruefbar, " +
+                StatusText(status, db.DriverState(status)));
+  else
+    report.Fail(std::to_string(bad.count) +
+                " Ausweiszeilen mit einem Datum, das keines ist, z. B. "
+                "Ausweis " +
+                bad.badge + ": " + bad.column + " '" + bad.value + "': zibrolt bricht dort ab");
+}
+
 }  // namespace
 
 void CheckStructure(sqlhlp::Connection& db, Dbms dbms, Report& report) {
@@ -160,6 +178,7 @@ void CheckStructure(sqlhlp::Connection& db, Dbms dbms, Report& report) {
       if (std::find(tables.begin(), tables.end(), t) == tables.end()) tables.push_back(t);
   CheckTables(db, tables, report);
   CheckStatements(db, statements, report);
+  if (dbms == Dbms::kSqlite) CheckDates(db, report);
 
   static const std::regex comparison(
       R"(([A-Za-z_][A-Za-z0-9_$#]*)\s*=\s*(:b[0-9]+|[A-Za-z_][A-Za-z0-9_$#]*))");
@@ -185,6 +204,23 @@ void CheckStructure(sqlhlp::Connection& db, Dbms dbms, Report& report) {
     }
   }
   for (const auto& [key, perBadge] : keys) CheckKey(key, *columns.Get(key), report);
+  // A lookup per badge is handed the badge number as the list read it. Where its key holds
+  // numbers and the list's holds text (or the other way round), the database compares after a
+  // conversion: badge 0100001 then gets the rows of badge 100001.
+  const Key listKey{"KVD301ASW", "ASWNUM"};
+  if (const ColumnInfo* list = columns.Get(listKey)) {
+    const bool listNumber = KindOf(*list) == KeyKind::kNumber;
+    for (const auto& [key, perBadge] : keys) {
+      const KeyKind kind = KindOf(*columns.Get(key));
+      if (!perBadge || kind == KeyKind::kOther || (kind == KeyKind::kNumber) == listNumber)
+        continue;
+      report.Warn("Schluessel " + key.Name() + ": " + Describe(*columns.Get(key)) +
+                  ", die Ausweisnummer der Ausweisliste " + listKey.Name() + " aber " +
+                  Describe(*list) +
+                  ": verglichen wird nach Umwandlung, Ausweis 0100001 bekommt dann die Zeilen "
+                  "von 100001");
+    }
+  }
   for (const auto& [a, b] : joins) CheckJoin(a, *columns.Get(a), b, *columns.Get(b), report);
 
   // Which classes a badge holds is the database's join: the program makes it only where the

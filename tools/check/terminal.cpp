@@ -3,8 +3,11 @@
 // only when the function fails.
 #include "tools/check/terminal.hpp"
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "data/messages.hpp"
@@ -12,6 +15,7 @@
 #include "frame/run_driver.hpp"
 #include "generators/badge_loop.hpp"
 #include "generators/registry.hpp"
+#include "platform/interrupts.hpp"
 #include "platform/streams.hpp"
 #include "tools/check/compare.hpp"
 
@@ -26,15 +30,46 @@ constexpr sqlhlp::Query kAnyTerminal{"select TrmSta from Korvadat.Kvd1140Trm whe
 // The progress lines of a failing function shown under its FAIL line.
 constexpr int kShownLines = 20;
 
-// A temporary file that is gone when the check ends.
+// The temporary file an interrupt removes, kept where a handler may read it.
+char interruptRemoves[4096];
+volatile std::sig_atomic_t haveTemporary = 0;
+int interruptOut = -1;
+
+void OnInterrupt(int) {
+  if (haveTemporary) platform::RemoveNow(interruptRemoves);
+  static const char kLine[] = "FAIL  Abbruch durch ein Signal, temporaere Datei entfernt\n";
+  platform::WriteNow(interruptOut, kLine, sizeof kLine - 1);
+  std::_Exit(1);
+}
+
+// A temporary file that is gone when the check ends, or when it is interrupted. why says what
+// kept it from being made.
 class TempFile {
  public:
   TempFile() {
-    path_ = (std::filesystem::temp_directory_path() / "zibrolt-check-").string();
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    if (error) {
+      why_ = "kein Ordner fuer temporaere Dateien (TMPDIR?): " + error.message();
+      return;
+    }
+    path_ = (folder / "zibrolt-check-").string();
+    platform::HeldBack held;
     file_ = platform::OpenNamedScratchStream(path_);
+    if (!file_) {
+      why_ = "keine temporaere Datei im Ordner " + folder.string();
+      return;
+    }
+    if (path_.size() < sizeof interruptRemoves) {
+      path_.copy(interruptRemoves, path_.size());
+      interruptRemoves[path_.size()] = '\0';
+      haveTemporary = 1;
+    }
   }
   ~TempFile() {
     if (!file_) return;
+    platform::HeldBack held;
+    haveTemporary = 0;
     std::fclose(file_);
     std::remove(path_.c_str());
   }
@@ -43,9 +78,11 @@ class TempFile {
 
   std::FILE* file() const { return file_; }
   const std::string& path() const { return path_; }
+  const std::string& why() const { return why_; }
 
  private:
   std::string path_;
+  std::string why_;
   std::FILE* file_ = nullptr;
 };
 
@@ -141,13 +178,17 @@ void CheckTerminal(sqlhlp::Connection& db, const TerminalRequest& request, Repor
     if (!wanted.empty() && f.name != wanted) continue;
     TempFile made;
     if (!made.file()) {
-      report.Fail(std::string(f.name) + ": keine temporaere Datei im Ordner " +
-                  std::filesystem::temp_directory_path().string());
+      report.Fail(std::string(f.name) + ": " + made.why());
       continue;
     }
     if (DryRun(db, f, terminal, made.file(), report) && !request.current.empty())
       Compare(f.layout, request.current, made.path(), report);
   }
+}
+
+void CatchCheckInterrupts(std::FILE* out) {
+  interruptOut = platform::PrepareOutput(out);
+  platform::CatchInterrupts(OnInterrupt);
 }
 
 }  // namespace zibrolt::check

@@ -2,6 +2,7 @@
 // function would write tonight and, given the terminal's current file, what would change. The
 // files are made in the temporary folder only; the current file is opened for reading.
 #pragma once
+#include <cstdio>
 #include <string>
 
 #include "client/sqlhlp.hpp"
@@ -16,5 +17,10 @@ struct TerminalRequest {
 };
 
 void CheckTerminal(sqlhlp::Connection& db, const TerminalRequest& request, Report& report);
+
+// From now on an interrupt (SIGINT, SIGTERM, SIGHUP) removes the dry run's temporary file,
+// prints a FAIL line to out and ends the check with 1: a dry run's file holds the badge data of
+// a whole terminal and must not stay in the temporary folder.
+void CatchCheckInterrupts(std::FILE* out);
 
 }  // namespace zibrolt::check

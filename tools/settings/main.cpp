@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "frame/cipher.hpp"
+#include "frame/run_driver.hpp"
 #include "frame/settings.hpp"
 #include "tools/settings/encipher.hpp"
 #include "zibrolt_version.hpp"
@@ -30,8 +31,9 @@ void Usage(std::FILE* to) {
                "       zibrolt takes at most %zu characters of login, password and NET8, %zu of\n"
                "       --db-system and %zu of --schema; longer values are refused and nothing\n"
                "       is written.\n"
-               "show   prints the values zibrolt will use, the password masked, and fails when\n"
-               "       one of them is longer than zibrolt takes.\n"
+               "show   prints the values zibrolt will use, the password masked, and fails with\n"
+               "       zibrolt's own line where zibrolt would refuse the file (cannot be opened,\n"
+               "       no settings file, a value too long, no SCHEMA).\n"
                "\n"
                "zibrolt reads the file as ../../files/quarvenda.ini from its working directory.\n",
                zibrolt::kLoginMax, zibrolt::kDbSystemMax, zibrolt::kSchemaMax);
@@ -124,44 +126,21 @@ int Write(int argc, char** argv) {
   return 0;
 }
 
+// zibrolt's own reading of the file, so that show refuses exactly what a run refuses, in the
+// run's words (on standard error), and shows the values as the run takes them.
 int Show(const std::string& file) {
-  struct Setting {
+  zibrolt::Login login;
+  if (!zibrolt::ReadLogin(stderr, login, file.c_str())) return 1;
+  const struct {
     const char* key;
-    std::size_t max;  // what zibrolt takes of the stored value
-  };
-  constexpr Setting kSettings[] = {{"LOGIN", zibrolt::kLoginMax},
-                                   {"PASS", zibrolt::kPasswordMax},
-                                   {"NET8", zibrolt::kNetMax},
-                                   {"DB_SYSTEM", zibrolt::kDbSystemMax},
-                                   {"SCHEMA", zibrolt::kSchemaStoredMax}};
-  int status = 0;
-  zibrolt::SettingsEntry entry;
-  for (const Setting& s : kSettings) {
-    switch (zibrolt::ReadIniEntry("", s.key, 0, file, entry).status) {
-      case zibrolt::SettingsStatus::kOk:
-        break;
-      case zibrolt::SettingsStatus::kCannotOpen:
-        std::fprintf(stderr, "zibrolt-settings: cannot open %s\n", Printable(file).c_str());
-        return 1;
-      case zibrolt::SettingsStatus::kNotSettingsFile:
-        std::fprintf(stderr,
-                     "zibrolt-settings: %s is not a settings file (not a regular file, or more "
-                     "than %zu bytes)\n",
-                     Printable(file).c_str(), zibrolt::kSettingsFileMax);
-        return 1;
-    }
-    std::string shown = entry.value;
-    if (std::strcmp(s.key, "PASS") == 0) shown = shown.empty() ? "" : "********";
-    if (std::strcmp(s.key, "SCHEMA") == 0 && !shown.empty()) shown.pop_back();
-    std::printf("%-10s %s\n", s.key, Printable(shown).c_str());
-    if (entry.value.size() > s.max) {
-      std::fprintf(stderr,
-                   "zibrolt-settings: %s is %zu characters long, zibrolt takes at most %zu\n",
-                   s.key, entry.value.size(), s.max);
-      status = 1;
-    }
-  }
-  return status;
+    std::string value;
+  } shown[] = {{"LOGIN", login.name},
+               {"PASS", login.password.empty() ? "" : "********"},
+               {"NET8", login.net},
+               {"DB_SYSTEM", login.dbSystem},
+               {"SCHEMA", login.schema}};
+  for (const auto& s : shown) std::printf("%-10s %s\n", s.key, Printable(s.value).c_str());
+  return 0;
 }
 
 }  // namespace
