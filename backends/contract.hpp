@@ -47,7 +47,7 @@ struct Row {
   std::vector<std::string> texts;  // per column; empty for NULL and for integers
   // Per text column: empty when texts holds the database's value exactly (every character its
   // own byte); otherwise the value as the database gave it, in the backend's own encoding behind
-  // a tag byte (kExactText, kExactBlob), so that values are compared, and bound again, as the
+  // a tag byte (kExactText, kExactBlob, kExactReal), so that values are compared, and bound again, as the
   // database holds them and never by their Windows-1252 bytes.
   std::vector<std::string> exact;
   std::vector<std::int64_t> ints;  // per integer column; 0 for NULL
@@ -59,6 +59,7 @@ struct Row {
 inline constexpr char kExactText = '\x01';
 inline constexpr char kExactBlob = '\x02';
 inline constexpr char kExactCut = '\x03';
+inline constexpr char kExactReal = '\x04';  // a floating-point value, its 8 bytes following
 
 // A key column of a join, as the statements name it: table (without the owner) and column,
 // in upper case.

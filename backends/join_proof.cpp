@@ -49,6 +49,8 @@ std::string Describe(const KeyColumn& c, const ColumnType& t) {
   return out;
 }
 
+bool IntegerAffinity(const std::string& type) { return type.find("INT") != std::string::npos; }
+
 bool TextAffinity(const std::string& type) {
   return type.find("INT") == std::string::npos &&
          (type.find("CHAR") != std::string::npos || type.find("CLOB") != std::string::npos ||
@@ -103,8 +105,11 @@ JoinProof ProveSqliteJoin(Connection& db, const KeyColumn& a, const KeyColumn& b
     if (const int status = ReadSqliteColumn(db, i == 0 ? a : b, types[i]); status != kOk)
       return {false, Unreadable(i == 0 ? a : b, status)};
   const std::string both = Describe(a, types[0]) + ", " + Describe(b, types[1]);
+  // Integers have one text each; a value of another kind in such a column has an exact form.
+  if (IntegerAffinity(types[0].type) && IntegerAffinity(types[1].type))
+    return {true, both + ": Zahlen, als Zahlen verglichen"};
   if (!TextAffinity(types[0].type) || !TextAffinity(types[1].type))
-    return {false, both + ": nicht beide Text"};
+    return {false, both + ": nicht beide Text oder beide ganze Zahlen"};
   if (types[0].collated || types[1].collated) return {false, both + ": eigene Sortierfolge"};
   return {true, both + ": Text, binaer verglichen"};
 }
@@ -116,6 +121,8 @@ JoinProof ProveOracleJoin(Connection& db, const KeyColumn& a, const KeyColumn& b
       return {false, Unreadable(i == 0 ? a : b, status)};
   const std::string both = Describe(a, types[0]) + ", " + Describe(b, types[1]);
   const ColumnType &x = types[0], &y = types[1];
+  // A NUMBER has one text, whatever the session's settings: equal texts are equal numbers.
+  if (x.type == "NUMBER" && y.type == "NUMBER") return {true, both + ": Zahlen"};
   const bool varying = x.type == y.type && (x.type == "VARCHAR2" || x.type == "NVARCHAR2");
   const bool fixed = x.type == y.type && (x.type == "CHAR" || x.type == "NCHAR") &&
                      x.bytes == y.bytes && x.chars == y.chars && x.unit == y.unit;

@@ -202,8 +202,8 @@ class SqliteStatement final : public Statement {
       const Bind& b = binds[i];
       if (b.isInt) continue;
       // A value read from the database goes back as it came, not by its Windows-1252 bytes.
-      if (!b.exact.empty() && b.exact.front() != kExactCut) {
-        utf8_[i].assign(b.exact);
+      if (BindsExact(b)) {
+        utf8_[i].assign(b.exact, 1);
       } else if (std::all_of(b.text.begin(), b.text.end(),
                              [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         utf8_[i].assign(b.text);
@@ -250,23 +250,26 @@ class SqliteStatement final : public Statement {
   }
 
  private:
+  // Whether the input goes back as the exact form it came with: a text or bytes (the form of a
+  // cut text or a number is its text).
+  static bool BindsExact(const Bind& b) {
+    return !b.exact.empty() && (b.exact.front() == kExactText || b.exact.front() == kExactBlob);
+  }
+
   // Binds the inputs (as converted into utf8_) to the placeholders of stmt. Inputs beyond the
   // statement's placeholders are not the statement's: they are passed over.
   bool BindInputs(sqlite3_stmt* stmt, std::span<const Bind> binds) const {
     for (std::size_t i = 0; i < utf8_.size(); ++i) {
       const int index = static_cast<int>(i) + 1;
       const std::string& value = utf8_[i];
-      // An exact form opens with its tag byte.
-      const char tag = binds[i].exact.empty() ? kExactCut : binds[i].exact.front();
-      const std::size_t skip = tag == kExactCut ? 0 : 1;
-      const auto size = static_cast<int>(value.size() - skip);
+      const auto size = static_cast<int>(value.size());
       int rc = SQLITE_OK;
       if (binds[i].isInt)
         rc = sqlite3_bind_int(stmt, index, binds[i].number);
-      else if (tag == kExactBlob)
-        rc = sqlite3_bind_blob(stmt, index, value.data() + skip, size, SQLITE_STATIC);
+      else if (BindsExact(binds[i]) && binds[i].exact.front() == kExactBlob)
+        rc = sqlite3_bind_blob(stmt, index, value.data(), size, SQLITE_STATIC);
       else
-        rc = sqlite3_bind_text(stmt, index, value.data() + skip, size, SQLITE_STATIC);
+        rc = sqlite3_bind_text(stmt, index, value.data(), size, SQLITE_STATIC);
       if (rc != SQLITE_OK) return false;
     }
     return true;

@@ -30,7 +30,13 @@ void ReadSqliteRow(sqlite3_stmt* stmt, std::span<const Column> outputs, Row& row
     const std::string_view value(s, static_cast<std::size_t>(sqlite3_column_bytes(stmt, col)));
     // SQLite compares bytes with bytes and text with text, byte for byte: a value kept as bytes
     // never equals a text, whatever its bytes.
-    if (!Utf8ToCp1252(value, text) || type == SQLITE_BLOB) {
+    if (type == SQLITE_FLOAT) {
+      // Its text has 15 digits, which two values may share.
+      const double real = sqlite3_column_double(stmt, col);
+      exact.push_back(kExactReal);
+      exact.append(reinterpret_cast<const char*>(&real), sizeof real);
+      Utf8ToCp1252(value, text);
+    } else if (!Utf8ToCp1252(value, text) || type == SQLITE_BLOB) {
       exact.push_back(type == SQLITE_BLOB ? kExactBlob : kExactText);
       exact.append(value);
     }

@@ -174,14 +174,19 @@ int BadgeCursor::FetchRow(BadgeRow& row) {
 int BadgeCursor::ReadClient() {
   const sqlhlp::Statement& c = *cursor_;
   if (c.IsNull(kMnd) || c.IsNull(kLiz)) return kNoClient;
-  MakeClientKey(c.GetText(kMnd), c.GetText(kLiz), key_);
+  MakeClientKey(c, kMnd, kLiz, key_);
   return static_cast<int>(clientKeys_.Number(key_));
 }
 
-void MakeClientKey(std::string_view client, std::string_view licence, std::string& key) {
-  key.assign(client);
-  key.push_back('/');
-  key.append(licence);
+void MakeClientKey(const sqlhlp::Statement& row, int client, int licence, std::string& key) {
+  key.clear();
+  // Each value as the database holds it (its exact form where it has one), behind its length.
+  for (const int column : {client, licence}) {
+    const std::string_view exact = row.GetExact(column);
+    const std::string_view value = exact.empty() ? row.GetText(column) : exact;
+    key.append(std::to_string(value.size())).push_back(':');
+    key.append(value);
+  }
 }
 
 int BadgeCursor::CloseBadgeCursor() { return cursor_ ? cursor_->Close() : sqlhlp::kOk; }

@@ -99,9 +99,9 @@ class BadgeCursor {
   std::string lastNumber_;  // badge number of the last row fetched from the database
 };
 
-// One text for a client and licence as the database gives them as text (both are numbers, whose
-// text has one canonical form: equal text is an equal number), separated by a byte no number
-// holds.
-void MakeClientKey(std::string_view client, std::string_view licence, std::string& key);
+// One key for the client and licence of the statement's current row (the columns client and
+// licence), made of their exact forms: equal keys are equal values wherever the database
+// compares those columns byte for byte (ClientFilter::InProgram).
+void MakeClientKey(const sqlhlp::Statement& row, int client, int licence, std::string& key);
 
 }  // namespace zibrolt

@@ -15,6 +15,11 @@ constexpr sqlhlp::Query kAssignments{
 
 }  // namespace
 
+bool ClientFilter::InProgram(sqlhlp::Connection& db) {
+  return db.ProveExactJoin({"KVD115TFZ", "TFZMND"}, {"KVD301ASW", "ASWMND"}).exact &&
+         db.ProveExactJoin({"KVD115TFZ", "TFZLIZ"}, {"KVD301ASW", "ASWLIZ"}).exact;
+}
+
 int ClientFilter::Load(sqlhlp::Connection& db, std::string_view terminal) {
   rows_.clear();
   known_.clear();
@@ -24,7 +29,7 @@ int ClientFilter::Load(sqlhlp::Connection& db, std::string_view terminal) {
   int status = st.Open();
   while (status == sqlhlp::kOk && (status = st.Fetch()) == sqlhlp::kOk) {
     if (st.IsNull(0) || st.IsNull(1)) continue;  // equals no badge's client
-    MakeClientKey(st.GetText(0), st.GetText(1), key);
+    MakeClientKey(st, 0, 1, key);
     ++rows_[key];
   }
   st.Close();

@@ -16,6 +16,11 @@ namespace zibrolt {
 
 class ClientFilter {
  public:
+  // Whether a pass may hand the rows of the all-badges list to a terminal by this filter: only
+  // where the connection proves that the database compares the assignment's client and licence
+  // with the badge's as the filter compares them. Otherwise the terminal walks its own list.
+  static bool InProgram(sqlhlp::Connection& db);
+
   // Reads the terminal's assignment rows; 0, or the status of the failed statement.
   int Load(sqlhlp::Connection& db, std::string_view terminal);
 

@@ -1,6 +1,7 @@
 // Comparing in the program what the database compares: which texts keep their identity in
-// Windows-1252 (the rest are compared by their exact forms), and when the catalog of an Oracle
-// installation proves that two key columns compare byte for byte, read from a fake catalog.
+// Windows-1252 (the rest are compared by their exact forms), and when the catalog proves that two
+// key columns compare byte for byte: an Oracle catalog read from a fake, the embedded one as the
+// tests' installations have it.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "backends/join_proof.hpp"
+#include "data/checks.hpp"
+#include "data/client_filter.hpp"
 #include "tests/harness.hpp"
 #include "text/cp1252.hpp"
 
@@ -127,6 +130,37 @@ TEST(JoinProof, OracleCatalogAndSessionDecide) {
   FakeCatalog missing;
   EXPECT_FALSE(backend::ProveOracleJoin(missing, {"MGSST35P", "M35BKL"}, {"KVD301AWB", "AWBBKL"})
                    .exact);
+}
+
+// The embedded database's catalog, through whichever backend the tests run on.
+TEST(JoinProof, EmbeddedCatalogDecides) {
+  const struct {
+    const char* name;
+    const char* sql;
+    bool classes, clients;  // the class join and the client join proven
+  } kCases[] = {
+      {"the schema's own types", "", true, true},
+      {"a class column of numbers beside text",
+       "DROP TABLE Kvd301Awb; CREATE TABLE Kvd301Awb (AWBASW TEXT, AWBBKL INTEGER);", false,
+       true},
+      {"a collation of its own",
+       "DROP TABLE MGSST35P; CREATE TABLE MGSST35P (M35Trm TEXT, M35Bkl TEXT COLLATE NOCASE,"
+       " M35Bch TEXT);",
+       false, true},
+      {"a client column of text beside numbers",
+       "DROP TABLE Kvd115Tfz; CREATE TABLE Kvd115Tfz (TfzTrm TEXT, TFZMND TEXT, TFZLIZ INTEGER,"
+       " TfzSta INTEGER);",
+       true, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Installation inst(c.sql);
+    std::unique_ptr<sqlhlp::Connection> db;
+    ASSERT_EQ(inst.Connect(db), 0);
+    const backend::JoinProof& classes = ClassJoinInProgram(*db);
+    EXPECT_EQ(classes.exact, c.classes) << classes.reason;
+    EXPECT_EQ(ClientFilter::InProgram(*db), c.clients);
+  }
 }
 
 }  // namespace

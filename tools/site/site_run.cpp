@@ -164,6 +164,7 @@ class SiteRun {
       t.lookup = LookupTerminal(*db_, t.record);
       t.readable = t.lookup.status >= 0;
       t.filtered = t.readable && t.lookup.exists && t.record.assignmentCount > 0 &&
+                   ClientFilter::InProgram(*db_) &&
                    t.clients.Load(*db_, t.record.name) == sqlhlp::kOk;
     }
     nullLines_.reset(std::fopen(platform::kNullDevice, "w"));
