@@ -47,8 +47,8 @@ struct Row {
   std::vector<std::string> texts;  // per column; empty for NULL and for integers
   // Per text column: empty when texts holds the database's value exactly (every character its
   // own byte); otherwise the value as the database gave it, in the backend's own encoding behind
-  // a tag byte (kExactText, kExactBlob, kExactReal), so that values are compared, and bound again, as the
-  // database holds them and never by their Windows-1252 bytes.
+  // a tag byte (kExactText, kExactBlob, kExactReal), so that values are compared, and bound again,
+  // as the database holds them and never by their Windows-1252 bytes.
   std::vector<std::string> exact;
   std::vector<std::int64_t> ints;  // per integer column; 0 for NULL
   std::vector<char> nulls;         // per column: 1 when the value is NULL

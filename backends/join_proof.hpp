@@ -13,8 +13,8 @@ JoinProof ProveSqliteJoin(Connection& db, const KeyColumn& a, const KeyColumn& b
 
 // Oracle: both columns NUMBER; or both VARCHAR2 (or both NVARCHAR2), or both CHAR (or NCHAR) of
 // one length, of at most 255 characters, and a binary comparison in this session (NLS_COMP or
-// NLS_SORT BINARY). A CHAR and a VARCHAR2 compare without padding, a NUMBER and a text as numbers, and a
-// linguistic comparison equals what differs in bytes: none of them is byte for byte.
+// NLS_SORT BINARY). A CHAR and a VARCHAR2 compare without padding, a NUMBER and a text as numbers,
+// and a linguistic comparison equals what differs in bytes: none of them is byte for byte.
 JoinProof ProveOracleJoin(Connection& db, const KeyColumn& a, const KeyColumn& b);
 
 }  // namespace zibrolt::backend

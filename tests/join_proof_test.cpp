@@ -2,6 +2,8 @@
 // Windows-1252 (the rest are compared by their exact forms), and when the catalog proves that two
 // key columns compare byte for byte: an Oracle catalog read from a fake, the embedded one as the
 // tests' installations have it.
+#include "backends/join_proof.hpp"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -9,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "backends/join_proof.hpp"
 #include "data/checks.hpp"
 #include "data/client_filter.hpp"
 #include "tests/harness.hpp"
@@ -141,8 +142,7 @@ TEST(JoinProof, EmbeddedCatalogDecides) {
   } kCases[] = {
       {"the schema's own types", "", true, true},
       {"a class column of numbers beside text",
-       "DROP TABLE Kvd301Awb; CREATE TABLE Kvd301Awb (AWBASW TEXT, AWBBKL INTEGER);", false,
-       true},
+       "DROP TABLE Kvd301Awb; CREATE TABLE Kvd301Awb (AWBASW TEXT, AWBBKL INTEGER);", false, true},
       {"a collation of its own",
        "DROP TABLE MGSST35P; CREATE TABLE MGSST35P (M35Trm TEXT, M35Bkl TEXT COLLATE NOCASE,"
        " M35Bch TEXT);",
