@@ -167,5 +167,24 @@ TEST(IdStamm, BadgesThatWouldBreakTheLineAreLeftOut) {
                inst.ReadOut());
 }
 
+// Control characters U+0080..U+009F (Windows-1252 bytes a Latin-1 database hands over) come out
+// as their bytes, in the badge number (looked up again as the database holds it) and the PIN.
+TEST(IdStamm, UpperControlCharactersKeepTheirBytes) {
+  Installation inst(
+      "INSERT INTO Kvd1140Trm VALUES ('T1', 'M', 'TSAL', 1, 1, 1, 1);"
+      "INSERT INTO MGSST35P VALUES ('T1', 'Z', '1');"
+      "INSERT INTO Kvd301Asw VALUES ('C' || char(128), date('now','localtime','-1 days'), NULL,"
+      "  'P', 'Z', 'G', NULL, 1, NULL, NULL, 1, char(147) || '1' || char(148), 1, 1, 1);"
+      "INSERT INTO Kvd113Awv VALUES ('C' || char(128), NULL, 1, 1);"
+      "INSERT INTO Kvd301Awb VALUES ('C' || char(128), 'Z');");
+  const RunResult r = inst.Generate("IDSTAMM", "T1");
+  EXPECT_EQ(r.exitStatus, 0) << r.output;
+  EXPECT_BYTES("\"C\x80\",\"" + ListDate(-1) +
+                   "\",\"\",\"\",\"1\",\"0\",\"1\",\"TSAL\",\"001\",\"Z  \",\"\",\"C\x80\",\"1\","
+                   "\"\x93"
+                   "1\x94\"\r\n",
+               inst.ReadOut());
+}
+
 }  // namespace
 }  // namespace zibrolt::test
