@@ -134,6 +134,7 @@ Found<const BalanceValues*> BalanceLookup::LookupBalanceData(const BadgeKey& bad
 void ListBalanceStatements(std::vector<ListedStatement>& out) {
   const SelectedStatements all = SelectedStatement(BalanceSelection::All());
   out.push_back(Listed("Salden", all.single, all.outputs, true));
+  out.push_back(ListedWindow("Salden Fenster", all.window, all.windowOutputs));
 }
 
 }  // namespace zibrolt

@@ -254,7 +254,9 @@ int Authorisations::CollectInDatabase(const BadgeKey& badge) {
 void ListCheckStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Terminalklassen", kTerminalClasses));
   out.push_back(Listed("Ausweisklassen", kBadgeClasses, kBadgeClassColumns, true));
-  out.push_back(Listed("Leser", kReaders));
+  out.push_back(
+      ListedWindow("Ausweisklassen Fenster", kBadgeClassesWindow, kBadgeClassWindowColumns));
+  out.push_back(Listed("Leser", kReaders, false, "ti"));
   out.push_back(Listed("Zeitklassen Ausweis", kTimeClassCount, true));
   out.push_back(Listed("Zutrittsklassen Ausweis", kAccessClasses, true));
 }

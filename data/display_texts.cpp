@@ -462,12 +462,13 @@ int DisplayTexts::ReadBadgeSet(const BadgeKey& badge, DisplayLineTable& table) {
 
 void ListDisplayTextStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Anzeigezeilen Terminal", kTerminalLines));
-  out.push_back(Listed("Wertcode Terminal", kTerminalCode));
+  out.push_back(Listed("Wertcode Terminal", kTerminalCode, false, "ti"));
   out.push_back(Listed("Anzeigezeilen Ausweis", kBadgeLines, true));
   out.push_back(Listed("Wertcodes Ausweis", kBadgeCodes, true));
   out.push_back(Listed("Gueltige Saetze Ausweis", kBadgeSetKeys, true));
-  out.push_back(Listed("Anzeigezeilen Satz", kSetLines));
-  out.push_back(Listed("Wertcodes Satz", kSetCodes));
+  out.push_back(Listed("Anzeigezeilen Satz", kSetLines, false, "ti"));
+  out.push_back(Listed("Wertcodes Satz", kSetCodes, false, "ti"));
+  out.push_back(ListedWindow("Anzeigezeilen Ausweis Fenster", kBadgeSetWindow, kWindowColumns));
 }
 
 }  // namespace zibrolt

@@ -38,6 +38,7 @@ Found<std::string_view> LocationLookup::FetchLocationText(const BadgeKey& badge)
 
 void ListLocationStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Standort", kLocation, kLocationColumns, true));
+  out.push_back(ListedWindow("Standort Fenster", kLocationWindow, kLocationWindowColumns));
 }
 
 }  // namespace zibrolt
