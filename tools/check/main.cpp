@@ -37,10 +37,10 @@ void Usage(std::FILE* to) {
       "                     MGDNL60P)\n"
       "  --current DATEI    die aktuelle Datei des Terminals mit dem Probelauf vergleichen\n"
       "                     (braucht --function; die Datei wird nur gelesen)\n"
-      "  --statements       jede Anweisung, die zibrolt senden kann, in jeder Form (Fenster\n"
-      "                     in voller Groesse), als SQL*Plus-Skript ausgeben: jede Anweisung,\n"
-      "                     dann eine Zeile nur mit /. Liest keine Einstellungen, verbindet\n"
-      "                     sich nicht\n"
+      "  --statements       jede Anweisung, die zibrolt und zibrolt-check senden koennen, in\n"
+      "                     jeder Form (Fenster in voller Groesse), als SQL*Plus-Skript\n"
+      "                     ausgeben: jede Anweisung, dann eine Zeile nur mit /. Liest\n"
+      "                     keine Einstellungen, verbindet sich nicht\n"
       "  --help, --version\n"
       "Jede Zeile beginnt mit OK, WARN oder FAIL. Exit-Status: 0 ohne FAIL, 1 mit FAIL,\n"
       "2 bei falschem Aufruf.\n",
@@ -67,8 +67,10 @@ int main(int argc, char** argv) {
     }
     if (arg == "--statements") {
       if (argc != 2) return UsageError("--statements geht nur allein");
+      // zibrolt and zibrolt-site send the first part; zibrolt-check both parts.
       const std::string script =
-          StatementScript(DataStatements(), "zibrolt " + std::string(kZibroltVersion));
+          StatementScript(DataStatements(), "zibrolt " + std::string(kZibroltVersion)) +
+          StatementScript(check::CheckToolStatements(), "zibrolt-check, dazu");
       std::fwrite(script.data(), 1, script.size(), stdout);
       return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
     }

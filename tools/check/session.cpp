@@ -128,4 +128,12 @@ Dbms CheckSession(sqlhlp::Connection& db, Report& report) {
   return dbms;
 }
 
+void ListSessionStatements(std::vector<ListedStatement>& out) {
+  out.push_back(Listed("Treiber", kDriver));
+  out.push_back(Listed("Zeichensatz", kCharacterSet));
+  out.push_back(Listed("NLS_SORT", kSort));
+  out.push_back(Listed("NLS_COMP", kCompare));
+  out.push_back(Listed("Antwortzeit", kOracleTrivial));
+}
+
 }  // namespace zibrolt::check

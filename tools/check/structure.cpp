@@ -15,6 +15,8 @@
 #include "data/badges.hpp"
 #include "data/checks.hpp"
 #include "data/statements.hpp"
+#include "tools/check/session.hpp"
+#include "tools/check/terminal.hpp"
 
 namespace zibrolt::check {
 namespace {
@@ -97,10 +99,24 @@ class Columns {
   std::map<std::string, std::vector<ColumnInfo>> cache_;
 };
 
+constexpr sqlhlp::Column kCount[] = {sqlhlp::Int()};
+
+std::string TableCountText(const std::string& table) {
+  return "select count(*) from Korvadat." + table + " where 1=0";
+}
+
+// The tables the statements read, each once, in the order they are first named.
+std::vector<std::string> TablesRead(const std::vector<ListedStatement>& statements) {
+  std::vector<std::string> tables;
+  for (const ListedStatement& s : statements)
+    for (std::string& t : TablesOf(s.text))
+      if (std::find(tables.begin(), tables.end(), t) == tables.end()) tables.push_back(t);
+  return tables;
+}
+
 void CheckTables(sqlhlp::Connection& db, const std::vector<std::string>& tables, Report& report) {
-  static constexpr sqlhlp::Column kCount[] = {sqlhlp::Int()};
   for (const std::string& table : tables) {
-    const std::string text = "select count(*) from Korvadat." + table + " where 1=0";
+    const std::string text = TableCountText(table);
     sqlhlp::Statement& st = db.Use({text, kCount});
     const int status = st.SelectOne();
     if (status == sqlhlp::kOk)
@@ -191,11 +207,7 @@ void CheckDates(sqlhlp::Connection& db, Report& report) {
 
 void CheckStructure(sqlhlp::Connection& db, Dbms dbms, Report& report) {
   const std::vector<ListedStatement> statements = DataStatements();
-  std::vector<std::string> tables;
-  for (const ListedStatement& s : statements)
-    for (std::string& t : TablesOf(s.text))
-      if (std::find(tables.begin(), tables.end(), t) == tables.end()) tables.push_back(t);
-  CheckTables(db, tables, report);
+  CheckTables(db, TablesRead(statements), report);
   CheckStatements(db, statements, report);
   if (dbms == Dbms::kSqlite) CheckDates(db, report);
 
@@ -264,6 +276,17 @@ void CheckStructure(sqlhlp::Connection& db, Dbms dbms, Report& report) {
       report.Warn("Kein Index beginnt mit " + key.Name() +
                   ": jede Abfrage je Ausweis liest die ganze Tabelle");
   }
+}
+
+std::vector<ListedStatement> CheckToolStatements() {
+  std::vector<ListedStatement> all;
+  ListSessionStatements(all);
+  ListCatalogStatements(all);
+  for (const std::string& table : TablesRead(DataStatements())) {
+    all.push_back(Listed("Tabelle lesbar", TableCountText(table), kCount));
+  }
+  ListTerminalCheckStatements(all);
+  return all;
 }
 
 }  // namespace zibrolt::check
