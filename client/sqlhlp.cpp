@@ -149,14 +149,31 @@ bool Connection::ViewKept() {
   return !viewLost_ && backend_->ViewKept();
 }
 
-Statement& Connection::Use(const Query& query) {
-  // The key is the text and the outputs' buffers: the same text read into other buffers is
-  // another statement.
+namespace {
+
+// The key is the text and the outputs' buffers: the same text read into other buffers is
+// another statement.
+std::string StatementKey(const Query& query) {
   std::string key(query.text);
   for (const Column& c : query.outputs) {
     key += c.kind == Column::kInt ? "|i" : "|t";
     key += std::to_string(c.capacity);
   }
+  return key;
+}
+
+}  // namespace
+
+void Connection::Release(const Query& query) { statements_.erase(StatementKey(query)); }
+
+std::vector<std::string_view> Connection::PreparedTexts() const {
+  std::vector<std::string_view> texts;
+  for (const auto& [key, statement] : statements_) texts.push_back(statement->Text());
+  return texts;
+}
+
+Statement& Connection::Use(const Query& query) {
+  std::string key = StatementKey(query);
   auto found = statements_.find(key);
   if (found != statements_.end()) return *found->second;
   ++counters_.prepares;

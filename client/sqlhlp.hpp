@@ -80,6 +80,8 @@ class Statement {
   // two values are the same in the database exactly when their exact forms are (where GetText
   // is exact, it is its own exact form). Bound again with BindText, it finds the same rows.
   std::string_view GetExact(int column) const { return row_.exact[column]; }
+  // The text the statement was prepared from.
+  std::string_view Text() const { return text_; }
 
  private:
   int Run(backend::Reading reading);
@@ -108,6 +110,12 @@ class Connection {
   // The prepared statement for this text, prepared on first use and reused for the whole run.
   // Callers keep the reference: it stays valid as long as the connection.
   Statement& Use(const Query& query);
+  // Releases the statement Use prepared for query, closing its cursor on the server: for the
+  // statements a tool runs once, which would otherwise hold a cursor each for the whole run. A
+  // later Use prepares it again. References to it are invalid afterwards.
+  void Release(const Query& query);
+  // The texts of the statements prepared and kept, each holding a cursor on the server.
+  std::vector<std::string_view> PreparedTexts() const;
 
   [[nodiscard]] int SwitchSchema(std::string_view schema) { return backend_->SwitchSchema(schema); }
   bool PrefersBatches() const { return backend_->PrefersBatches(); }

@@ -36,9 +36,12 @@ std::string KeysTable(std::size_t places) {
   return text;
 }
 
-BadgeLookup::BadgeLookup(sqlhlp::Connection& db, const BadgeCursor* list, std::string_view single,
-                         std::span<const sqlhlp::Column> outputs)
-    : BadgeLookup(db, list, single, outputs, {}, outputs) {}
+std::string WindowStatement(std::string_view window, std::size_t places) {
+  std::string text(window);
+  const std::size_t mark = text.find(kKeysMark);
+  if (mark != std::string::npos) text.replace(mark, kKeysMark.size(), KeysTable(places));
+  return text;
+}
 
 BadgeLookup::BadgeLookup(sqlhlp::Connection& db, const BadgeCursor* list, std::string_view single,
                          std::span<const sqlhlp::Column> outputs, std::string_view window,
@@ -50,27 +53,6 @@ BadgeLookup::BadgeLookup(sqlhlp::Connection& db, const BadgeCursor* list, std::s
       windowText_(window),
       outputs_(outputs.begin(), outputs.end()),
       windowOutputs_(windowOutputs.begin(), windowOutputs.end()) {}
-
-// The window statement's text is made when it is first run: a site run makes several lookups a
-// job, most of which answer from the lookups the pass shares, and each text is some 40 KB.
-void BadgeLookup::MakeWindowText() {
-  if (windowText_.empty()) {
-    // "select KEY ,..." -> "select keys.i ,...", the tables joined with the keys, and the
-    // comparison with the bound number made with the keys' number.
-    constexpr std::string_view kSelect = "select ", kFrom = " from ", kCompare = "=:b0";
-    const std::size_t from = singleText_.find(kFrom);
-    const std::size_t firstEnd = std::min(singleText_.find(" ,"), from);  // the key alone?
-    const std::size_t compare = singleText_.rfind(kCompare);
-    windowText_ = std::string(kSelect) + "keys.i" +
-                  singleText_.substr(firstEnd, from + kFrom.size() - firstEnd) +
-                  std::string(kKeysMark) + " ," +
-                  singleText_.substr(from + kFrom.size(), compare - from - kFrom.size()) +
-                  "=keys.k" + singleText_.substr(compare + kCompare.size());
-    windowOutputs_.front() = sqlhlp::Int();
-  }
-  const std::size_t mark = windowText_.find(kKeysMark);
-  windowText_.replace(mark, kKeysMark.size(), KeysTable(kBadgeWindow));
-}
 
 int BadgeLookup::Place(const BadgeKey& badge) {
   for (std::size_t k = 0; k < asked_; ++k) {
@@ -101,10 +83,9 @@ sqlhlp::Statement& BadgeLookup::Ask(const BadgeKey& badge) {
     if (numbers_.size() == asked_) numbers_.emplace_back();
     numbers_[asked_++].Assign(n.Key());
   }
-  if (!window_) {
-    MakeWindowText();
-    window_ = &db_.Use({windowText_, windowOutputs_});
-  }
+  // The window's text is made when it is first run: a site run makes several lookups a job,
+  // most of which answer from the lookups the pass shares, and each text is some 40 KB.
+  if (!window_) window_ = &db_.Use({WindowStatement(windowText_), windowOutputs_});
   for (std::size_t i = 0; i < kBadgeWindow; ++i)
     if (i < asked_)
       window_->BindText(static_cast<int>(i), numbers_[i].number, numbers_[i].exact);

@@ -31,18 +31,17 @@ struct Found {
 // VARCHAR2, which a CHAR(n) key column only equals without padding.
 std::string KeysTable(std::size_t places);
 
-// A lookup's two statements: by one badge number (":b0") and by a window of them.
+// The window statement of a lookup with its keys table in place: window is its text with
+// "{keys}" where KeysTable(places) joins.
+std::string WindowStatement(std::string_view window, std::size_t places = kBadgeWindow);
+
+// A lookup's two statements, both written out by the lookup: by one badge number (":b0") and by
+// a window of them ("{keys}" where the keys table joins, its first column the place, an
+// integer, and "<column>=keys.k" where the single form compares with :b0).
 class BadgeLookup {
  public:
-  // single: the statement for one badge, "select <key column> ,<columns>  from <tables> where
-  // ...<column>=:b0...". The window statement is derived from it: its first column becomes the
-  // place (an integer), "{keys}" joins the tables and the comparison becomes "<column>=keys.k".
   // list is the badge cursor the generator walks; without one, or where the database answers
   // single lookups faster, a lookup asks for its one badge.
-  BadgeLookup(sqlhlp::Connection& db, const BadgeCursor* list, std::string_view single,
-              std::span<const sqlhlp::Column> outputs);
-  // The same with the window statement written out: "{keys}" stands for KeysTable, and the
-  // first column is the place.
   BadgeLookup(sqlhlp::Connection& db, const BadgeCursor* list, std::string_view single,
               std::span<const sqlhlp::Column> outputs, std::string_view window,
               std::span<const sqlhlp::Column> windowOutputs);
@@ -69,8 +68,6 @@ class BadgeLookup {
   void Forget() { asked_ = 0; }
 
  private:
-  void MakeWindowText();
-
   sqlhlp::Connection& db_;
   const BadgeCursor* list_;
   bool batched_;

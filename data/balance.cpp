@@ -36,30 +36,40 @@ void ReadSelected(const BalanceSelection& selection, const sqlhlp::Statement& st
     if (selection.HasInfo(m)) FormatInformationText(st.GetText(column++), balance.info[m]);
 }
 
-// The statement of a selection: TSWIDN, then the selected columns in order.
-void SelectedStatement(const BalanceSelection& selection, std::string& text,
-                       std::vector<sqlhlp::Column>& outputs) {
-  text = "select TSWIDN";
-  outputs.assign(1, Text(256));
+// The statements of a selection, the single and the window form: the key column (a window's
+// place), then the selected columns in order.
+struct SelectedStatements {
+  std::string single, window;
+  std::vector<sqlhlp::Column> outputs, windowOutputs;
+};
+
+SelectedStatements SelectedStatement(const BalanceSelection& selection) {
+  std::string columns;
+  std::vector<sqlhlp::Column> outputs;
   for (int n = 2; n <= 16; ++n) {
     if (!selection.HasValue(n)) continue;
-    text += " ," + ValueColumn(n);
+    columns += " ," + ValueColumn(n);
     outputs.push_back(Text(11));
   }
   for (int m = 1; m <= 10; ++m) {
     if (!selection.HasInfo(m)) continue;
-    text += " ," + InfoColumn(m);
+    columns += " ," + InfoColumn(m);
     outputs.push_back(Text(21));
   }
-  text += "  from KORVADAT.O2002TSW where TSWIDN=:b0";
+  SelectedStatements s;
+  s.single = "select TSWIDN" + columns + "  from KORVADAT.O2002TSW where TSWIDN=:b0";
+  s.window = "select keys.i" + columns + "  from {keys} ,KORVADAT.O2002TSW where TSWIDN=keys.k";
+  s.outputs.assign(1, Text(256));
+  s.outputs.insert(s.outputs.end(), outputs.begin(), outputs.end());
+  s.windowOutputs.assign(1, sqlhlp::Int());
+  s.windowOutputs.insert(s.windowOutputs.end(), outputs.begin(), outputs.end());
+  return s;
 }
 
 BadgeLookup SelectedLookup(sqlhlp::Connection& db, const BadgeCursor* list,
                            const BalanceSelection& selection) {
-  std::string text;
-  std::vector<sqlhlp::Column> outputs;
-  SelectedStatement(selection, text, outputs);
-  return BadgeLookup(db, list, text, outputs);
+  const SelectedStatements s = SelectedStatement(selection);
+  return BadgeLookup(db, list, s.single, s.outputs, s.window, s.windowOutputs);
 }
 
 }  // namespace
@@ -122,10 +132,9 @@ Found<const BalanceValues*> BalanceLookup::LookupBalanceData(const BadgeKey& bad
 
 // Every column any file shows.
 void ListBalanceStatements(std::vector<ListedStatement>& out) {
-  ListedStatement& all = out.emplace_back();
-  all.name = "Salden";
-  all.perBadge = true;
-  SelectedStatement(BalanceSelection::All(), all.text, all.outputs);
+  const SelectedStatements all = SelectedStatement(BalanceSelection::All());
+  out.push_back(Listed("Salden", all.single, all.outputs, true));
+  out.push_back(ListedWindow("Salden Fenster", all.window, all.windowOutputs));
 }
 
 }  // namespace zibrolt

@@ -31,6 +31,9 @@ constexpr sqlhlp::Query kTerminalClasses{
 constexpr sqlhlp::Column kBadgeClassColumns[] = {Text(256), Text(kClassCapacity)};
 constexpr std::string_view kBadgeClasses =
     "select AWBASW ,AWBBKL  from Korvadat.Kvd301Awb where AWBASW=:b0";
+constexpr sqlhlp::Column kBadgeClassWindowColumns[] = {Int(), Text(kClassCapacity)};
+constexpr std::string_view kBadgeClassesWindow =
+    "select keys.i ,AWBBKL  from {keys} ,Korvadat.Kvd301Awb where AWBASW=keys.k";
 
 constexpr sqlhlp::Column kReaderColumns[] = {Int(), Text(6)};
 constexpr sqlhlp::Query kReaders{
@@ -79,7 +82,8 @@ Authorisations::Authorisations(sqlhlp::Connection& db, const Messages& messages,
       classLookup_(list && list->shared() ? list->shared()->classes : ownClasses_) {}
 
 BadgeClassLookup::BadgeClassLookup(sqlhlp::Connection& db, const BadgeCursor* list)
-    : badgeLookup_(db, list, kBadgeClasses, kBadgeClassColumns) {}
+    : badgeLookup_(db, list, kBadgeClasses, kBadgeClassColumns, kBadgeClassesWindow,
+                   kBadgeClassWindowColumns) {}
 
 int Authorisations::LoadTerminalClasses() {
   if (terminalLoaded_) return sqlhlp::kOk;
@@ -250,7 +254,9 @@ int Authorisations::CollectInDatabase(const BadgeKey& badge) {
 void ListCheckStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Terminalklassen", kTerminalClasses));
   out.push_back(Listed("Ausweisklassen", kBadgeClasses, kBadgeClassColumns, true));
-  out.push_back(Listed("Leser", kReaders));
+  out.push_back(
+      ListedWindow("Ausweisklassen Fenster", kBadgeClassesWindow, kBadgeClassWindowColumns));
+  out.push_back(Listed("Leser", kReaders, false, "ti"));
   out.push_back(Listed("Zeitklassen Ausweis", kTimeClassCount, true));
   out.push_back(Listed("Zutrittsklassen Ausweis", kAccessClasses, true));
 }

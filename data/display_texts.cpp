@@ -30,6 +30,9 @@ constexpr sqlhlp::Query kTerminalLines{
     "MsdSal,MsdLfd",
     kLineColumns};
 
+// The text the installation has always sent, into-list included: its value and indicator take
+// :b0:b1, so the terminal name (:b2) and the line number (:b3) are inputs 0 and 1, bound in the
+// order they follow the from clause.
 constexpr sqlhlp::Query kTerminalCode{
     "select FTXT10 into :b0:b1  from KORVADAT.KVD1140TRM ,KORVADAT.KVD119MSD "
     ",KORVADAT.KVD102WHL where ((((((((TrmNam=:b2 and TrmSal=MsdSal) and ((TrmMnd=MsdMnd and "
@@ -51,33 +54,29 @@ constexpr sqlhlp::Query kBadgeLines{
 // The badge sets of a window of badges in one statement: each line row as the badge cursor
 // above gives it, with the place of its badge, and what the value-code select would find for
 // it: how many rows, and the code when there is one. The value-code select binds the line
-// number the program read, an integer, hence trunc.
-std::string BadgeSetCondition(const std::string& a, const std::string& m, const std::string& w,
-                              std::string_view list, std::string_view entry) {
-  const std::string gvo = a + ".AswGvo", gbi = a + ".AswGbi", sta = a + ".AswSta",
-                    msdSta = m + ".MsdSta";
-  return a + ".AswNum=keys.k and " + a + ".AswSal=" + m + ".MsdSal and " + w +
-         ".FtxNumSpr=" + std::string(list) + " and " + w + ".FtxWhl=" + m + "." +
-         std::string(entry) + " and " + w + ".FtxSpr=" + a +
-         ".AswSpr and (((trunc(SYSDATE)>=" + gvo + " and " + gbi +
-         " is null ) or (trunc(SYSDATE)<=" + gbi + " and trunc(" + gvo +
-         ") is null )) or (trunc(SYSDATE)>=" + gvo + " and trunc(SYSDATE)<=" + gbi + ")) and ((" +
-         sta + "<>4 and " + sta + "<>8) or " + sta + " is null ) and ((" + msdSta + "<>4 and " +
-         msdSta + "<>8) or " + msdSta + " is null )";
-}
-
-std::string BadgeSetWindow() {
-  const std::string codes =
-      " from Korvadat.Kvd301Asw A2 ,Korvadat.Kvd119Msd M2 ,Korvadat.Kvd102Whl W2 where "
-      "M2.MsdLfd=trunc(M.MsdLfd) and " +
-      BadgeSetCondition("A2", "M2", "W2", "220002", "MsdWrt");
-  return "select keys.i ,M.MsdLfd ,NVL(M.MsdSpl,1) ,SubStr(W.FtxT50,1,12) ,SubStr(M.MsdTxt,1,12) "
-         ",(select count(*)" +
-         codes + ") ,(select min(W2.FTXT10)" + codes +
-         ")  from {keys} ,Korvadat.Kvd301Asw A ,Korvadat.Kvd119Msd M ,Korvadat.Kvd102Whl W where " +
-         BadgeSetCondition("A", "M", "W", "220001", "MsdAnz") +
-         " order by keys.i ,M.MsdSal ,M.MsdLfd";
-}
+// number the program read, an integer, hence trunc. The two subqueries repeat the badge's
+// conditions on their own aliases (A2, M2, W2) so that each counts the rows of its own line.
+constexpr std::string_view kBadgeSetWindow =
+    "select keys.i ,M.MsdLfd ,NVL(M.MsdSpl,1) ,SubStr(W.FtxT50,1,12) ,SubStr(M.MsdTxt,1,12) "
+    ",(select count(*) from Korvadat.Kvd301Asw A2 ,Korvadat.Kvd119Msd M2 ,Korvadat.Kvd102Whl "
+    "W2 where M2.MsdLfd=trunc(M.MsdLfd) and A2.AswNum=keys.k and A2.AswSal=M2.MsdSal and "
+    "W2.FtxNumSpr=220002 and W2.FtxWhl=M2.MsdWrt and W2.FtxSpr=A2.AswSpr and "
+    "(((trunc(SYSDATE)>=A2.AswGvo and A2.AswGbi is null ) or (trunc(SYSDATE)<=A2.AswGbi and "
+    "trunc(A2.AswGvo) is null )) or (trunc(SYSDATE)>=A2.AswGvo and trunc(SYSDATE)<=A2.AswGbi)) "
+    "and ((A2.AswSta<>4 and A2.AswSta<>8) or A2.AswSta is null ) and ((M2.MsdSta<>4 and "
+    "M2.MsdSta<>8) or M2.MsdSta is null )) ,(select min(W2.FTXT10) from Korvadat.Kvd301Asw A2 "
+    ",Korvadat.Kvd119Msd M2 ,Korvadat.Kvd102Whl W2 where M2.MsdLfd=trunc(M.MsdLfd) and "
+    "A2.AswNum=keys.k and A2.AswSal=M2.MsdSal and W2.FtxNumSpr=220002 and W2.FtxWhl=M2.MsdWrt "
+    "and W2.FtxSpr=A2.AswSpr and (((trunc(SYSDATE)>=A2.AswGvo and A2.AswGbi is null ) or "
+    "(trunc(SYSDATE)<=A2.AswGbi and trunc(A2.AswGvo) is null )) or (trunc(SYSDATE)>=A2.AswGvo "
+    "and trunc(SYSDATE)<=A2.AswGbi)) and ((A2.AswSta<>4 and A2.AswSta<>8) or A2.AswSta is null "
+    ") and ((M2.MsdSta<>4 and M2.MsdSta<>8) or M2.MsdSta is null ))  from {keys} "
+    ",Korvadat.Kvd301Asw A ,Korvadat.Kvd119Msd M ,Korvadat.Kvd102Whl W where A.AswNum=keys.k "
+    "and A.AswSal=M.MsdSal and W.FtxNumSpr=220001 and W.FtxWhl=M.MsdAnz and W.FtxSpr=A.AswSpr "
+    "and (((trunc(SYSDATE)>=A.AswGvo and A.AswGbi is null ) or (trunc(SYSDATE)<=A.AswGbi and "
+    "trunc(A.AswGvo) is null )) or (trunc(SYSDATE)>=A.AswGvo and trunc(SYSDATE)<=A.AswGbi)) "
+    "and ((A.AswSta<>4 and A.AswSta<>8) or A.AswSta is null ) and ((M.MsdSta<>4 and "
+    "M.MsdSta<>8) or M.MsdSta is null ) order by keys.i ,M.MsdSal ,M.MsdLfd";
 
 constexpr sqlhlp::Column kWindowColumns[] = {Int(),    Int(), Int(),   Text(41),
                                              Text(21), Int(), Text(11)};
@@ -267,7 +266,7 @@ int DisplayTexts::ReadTerminalLines(const TerminalRecord& terminal, const EachLi
 
 DisplayTexts::DisplayTexts(sqlhlp::Connection& db, const BadgeCursor* list) : db_(db) {
   if (list && db.PrefersBatches())
-    window_.emplace(db, list, kBadgeLines.text, kLineColumns, BadgeSetWindow(), kWindowColumns);
+    window_.emplace(db, list, kBadgeLines.text, kLineColumns, kBadgeSetWindow, kWindowColumns);
 }
 
 DisplayTexts::~DisplayTexts() = default;
@@ -463,12 +462,13 @@ int DisplayTexts::ReadBadgeSet(const BadgeKey& badge, DisplayLineTable& table) {
 
 void ListDisplayTextStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Anzeigezeilen Terminal", kTerminalLines));
-  out.push_back(Listed("Wertcode Terminal", kTerminalCode));
+  out.push_back(Listed("Wertcode Terminal", kTerminalCode, false, "ti"));
   out.push_back(Listed("Anzeigezeilen Ausweis", kBadgeLines, true));
   out.push_back(Listed("Wertcodes Ausweis", kBadgeCodes, true));
   out.push_back(Listed("Gueltige Saetze Ausweis", kBadgeSetKeys, true));
-  out.push_back(Listed("Anzeigezeilen Satz", kSetLines));
-  out.push_back(Listed("Wertcodes Satz", kSetCodes));
+  out.push_back(Listed("Anzeigezeilen Satz", kSetLines, false, "ti"));
+  out.push_back(Listed("Wertcodes Satz", kSetCodes, false, "ti"));
+  out.push_back(ListedWindow("Anzeigezeilen Ausweis Fenster", kBadgeSetWindow, kWindowColumns));
 }
 
 }  // namespace zibrolt

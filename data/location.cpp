@@ -7,11 +7,16 @@
 namespace zibrolt {
 namespace {
 
-// The badge number the row belongs to, and the short text.
+// The badge number the row belongs to (a window's place), and the short text.
 constexpr sqlhlp::Column kLocationColumns[] = {sqlhlp::Text(256), sqlhlp::Text(11)};
+constexpr sqlhlp::Column kLocationWindowColumns[] = {sqlhlp::Int(), sqlhlp::Text(11)};
 constexpr std::string_view kLocation =
     "select AwvNum ,StoKtx  from Korvadat.Kvd113Sto ,Korvadat.Kvd113Awv where "
     "(((AwvNum=:b0 and StoNum=AwvSto) and ((AwvSta<>4 and AwvSta<>8) or AwvSta is null )) and "
+    "((StoSta<>4 and StoSta<>8) or StoSta is null ))";
+constexpr std::string_view kLocationWindow =
+    "select keys.i ,StoKtx  from {keys} ,Korvadat.Kvd113Sto ,Korvadat.Kvd113Awv where "
+    "(((AwvNum=keys.k and StoNum=AwvSto) and ((AwvSta<>4 and AwvSta<>8) or AwvSta is null )) and "
     "((StoSta<>4 and StoSta<>8) or StoSta is null ))";
 
 void ReadLocation(const sqlhlp::Statement& st, std::string& location) {
@@ -22,7 +27,7 @@ void ReadLocation(const sqlhlp::Statement& st, std::string& location) {
 
 LocationLookup::LocationLookup(sqlhlp::Connection& db, const BadgeCursor* list)
     : shared_(list && list->shared() ? &list->shared()->locations : nullptr),
-      lookup_(db, list, kLocation, kLocationColumns) {}
+      lookup_(db, list, kLocation, kLocationColumns, kLocationWindow, kLocationWindowColumns) {}
 
 Found<std::string_view> LocationLookup::FetchLocationText(const BadgeKey& badge) {
   if (shared_) return shared_->FetchLocationText(badge);
@@ -33,6 +38,7 @@ Found<std::string_view> LocationLookup::FetchLocationText(const BadgeKey& badge)
 
 void ListLocationStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Standort", kLocation, kLocationColumns, true));
+  out.push_back(ListedWindow("Standort Fenster", kLocationWindow, kLocationWindowColumns));
 }
 
 }  // namespace zibrolt

@@ -52,6 +52,7 @@ int LoadTerminalContext(sqlhlp::Connection& db, TerminalRecord& terminal) {
 void ListTerminalStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Terminal", kTerminalQuery));
   out.push_back(Listed("Terminalzuordnungen", kAssignmentCountQuery));
+  out.push_back(Listed("Terminal vorhanden", kTerminalRowCount));
 }
 
 }  // namespace zibrolt

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "data/checks.hpp"
 #include "data/display_texts.hpp"
 #include "data/location.hpp"
+#include "data/statements.hpp"
 #include "tests/harness.hpp"
 
 namespace zibrolt::test {
@@ -141,12 +143,26 @@ std::unique_ptr<sqlhlp::Connection> Batched(const Installation& inst) {
   return batched;
 }
 
+// Every statement the lookups sent, single or window form, is one the preflight lists, prepares
+// and prints: a text made elsewhere would reach a site's server unchecked.
+void ExpectListed(const sqlhlp::Connection& db) {
+  std::set<std::string, std::less<>> listed;
+  for (const ListedStatement& s : DataStatements()) listed.insert(s.text);
+  for (const std::string_view text : db.PreparedTexts())
+    EXPECT_TRUE(listed.contains(text)) << text.substr(0, 300);
+}
+
 TEST(BadgeWindow, AnswersAsTheSingleLookupsWhateverTheKeyTypes) {
   Installation inst(kRows);
   std::unique_ptr<sqlhlp::Connection> batched = Batched(inst);
   ASSERT_TRUE(batched);
-  const std::vector<std::string> single = Answers(*Embedded(inst, false));
+  const std::unique_ptr<sqlhlp::Connection> one = Embedded(inst, false);
+  const std::vector<std::string> single = Answers(*one);
   const std::vector<std::string> windows = Answers(*batched);
+  ExpectListed(*one);
+  ExpectListed(*batched);
+  // The cursors a run holds: the list, the terminal's classes and the four window forms.
+  EXPECT_EQ(batched->PreparedTexts().size(), 6u);
   ASSERT_EQ(single.size(), 1207u);
   // The integer keys match the badge with its leading zero. Badge 2: two rows of line 1 end
   // the set; badge 3: two sets in two languages; badge 4: language 2 has no code for line 2;

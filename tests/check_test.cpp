@@ -38,6 +38,9 @@ TEST(Check, ReportsEachPoint) {
        "--terminal T1 --function mgdnl31p",
        0,
        {"OK    Tabelle O2002TSW lesbar", "OK    Anweisung Salden vorbereitet und ausgefuehrt",
+        "OK    Anweisung Salden Fenster vorbereitet und ausgefuehrt",
+        "OK    Anweisung Anzeigezeilen Ausweis Fenster vorbereitet und ausgefuehrt",
+        "OK    Anweisung Leser vorbereitet und ausgefuehrt",
         "OK    Index auf O2002TSW.TSWIDN",
         "OK    Verknuepfung KVD113AWV.AWVNUM=KVD301ASW.ASWNUM: TEXT / TEXT",
         "OK    Terminal T1: Modell 7744-010, Textsatz TSAL, 0 Mandanten-/Lizenzzuordnungen",
@@ -61,7 +64,8 @@ TEST(Check, ReportsEachPoint) {
        "DROP INDEX Kvd113Sto_Num; ALTER TABLE Kvd113Sto DROP COLUMN StoKtx;",
        "",
        1,
-       {"OK    Tabelle KVD113STO lesbar", "FAIL  Anweisung Standort fehlerhaft, SQLCode "}},
+       {"OK    Tabelle KVD113STO lesbar", "FAIL  Anweisung Standort fehlerhaft, SQLCode ",
+        "FAIL  Anweisung Standort Fenster fehlerhaft, SQLCode "}},
       {"key types differ, CHAR key, no index",
        "DROP INDEX O2002TSW_Idn; DROP TABLE Kvd113Awv; CREATE TABLE Kvd113Awv (AWVNUM INTEGER, "
        "AwvSto INTEGER, AWVCOD INTEGER, AwvSta INTEGER); DROP TABLE Kvd301Awb; CREATE TABLE "
@@ -108,6 +112,7 @@ TEST(Check, ReportsEachPoint) {
        1,
        {"FAIL  Einstellungsdatei ../nowhere.ini nicht lesbar", "Ergebnis: 0 OK, 0 WARN, 1 FAIL"}},
       {"usage", "", "--current x.dnl --terminal T1", 2, {}},
+      {"statement list with other arguments", "", "--statements --terminal T1", 2, {}},
       {"version", "", "--version", 0, {std::string("zibrolt-check ") + kZibroltVersion}},
   };
   for (const Case& c : cases) {
@@ -120,6 +125,38 @@ TEST(Check, ReportsEachPoint) {
       EXPECT_NE(("\n" + r.output).find("\n" + line), std::string::npos) << line << "\n--- in:\n"
                                                                         << r.output;
   }
+}
+
+// The statement list is an SQL*Plus script of every form, zibrolt's and the check's own, read
+// from neither settings nor database: each statement after its "-- name" line, then "/"; the
+// windows bind 1,000 numbers and their count.
+TEST(Check, StatementListIsAScriptOfEveryForm) {
+  const std::filesystem::path dir = NewTemporaryFolder("/tmp/zibrolt-test-");
+  const RunResult r = Shell("'" ZIBROLT_CHECK_BIN "' --statements 2>&1", dir);
+  std::filesystem::remove_all(dir);
+  ASSERT_EQ(r.exitStatus, 0) << r.output;
+  ASSERT_TRUE(r.output.starts_with("-- zibrolt ")) << r.output.substr(0, 200);
+  std::size_t statements = 0, windows = 0;
+  for (std::size_t at = r.output.find('\n') + 1, end; at < r.output.size(); at = end + 3) {
+    end = r.output.find("\n/\n", at);
+    ASSERT_NE(end, std::string::npos) << r.output.substr(at, 200);
+    const std::string block = r.output.substr(at, end - at);
+    // Comment lines (a part's title, then the statement's name), then the statement.
+    std::size_t textAt = 0;
+    while (block.compare(textAt, 3, "-- ") == 0) textAt = block.find('\n', textAt) + 1;
+    ASSERT_GT(textAt, 0u) << block;
+    const std::string text = block.substr(textAt);
+    EXPECT_TRUE(text.starts_with("select ")) << block.substr(0, 200);
+    EXPECT_EQ(text.find('\n'), std::string::npos) << block.substr(0, 200);
+    ++statements;
+    if (block.find(" Fenster\n") != std::string::npos) {
+      ++windows;
+      EXPECT_NE(text.find(" ,:b999 from dual)) where i<:b1000) keys"), std::string::npos);
+      EXPECT_EQ(text.find("{keys}"), std::string::npos);
+    }
+  }
+  EXPECT_EQ(windows, 4u);
+  EXPECT_GE(statements, 40u);
 }
 
 // Without a temporary folder the dry run has nowhere to write: a FAIL that says so, not an abort.

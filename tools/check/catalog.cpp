@@ -100,4 +100,11 @@ int ReadIndexedColumns(sqlhlp::Connection& db, Dbms dbms, const std::string& sch
                   [&leading](const sqlhlp::Statement& st) { leading.emplace_back(st.GetText(0)); });
 }
 
+void ListCatalogStatements(std::vector<ListedStatement>& out) {
+  out.push_back(Listed("Serverversion", kOracleVersion));
+  out.push_back(Listed("Serverversion ohne V$VERSION", kOracleDual));
+  out.push_back(Listed("Spaltentypen", kOracleColumns));
+  out.push_back(Listed("Indexe", kOracleIndexes));
+}
+
 }  // namespace zibrolt::check

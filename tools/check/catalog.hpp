@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "client/sqlhlp.hpp"
+#include "data/statements.hpp"
 
 namespace zibrolt::check {
 
@@ -34,5 +35,8 @@ int ReadColumns(sqlhlp::Connection& db, Dbms dbms, const std::string& schema,
 // The first column of each index on the table: the columns a lookup can find rows by.
 int ReadIndexedColumns(sqlhlp::Connection& db, Dbms dbms, const std::string& schema,
                        const std::string& table, std::vector<std::string>& leading);
+
+// The Oracle forms of the catalog statements above, for the statement list.
+void ListCatalogStatements(std::vector<ListedStatement>& out);
 
 }  // namespace zibrolt::check

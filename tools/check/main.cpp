@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "data/statements.hpp"
 #include "frame/settings.hpp"
 #include "generators/registry.hpp"
 #include "platform/files.hpp"
@@ -24,6 +25,7 @@ void Usage(std::FILE* to) {
       to,
       "Aufruf: zibrolt-check [--settings DATEI] [--terminal NAME [--function DNL-FUNKTION\n"
       "                      [--current DATEI]]]\n"
+      "       zibrolt-check --statements\n"
       "Prueft vor dem ersten Lauf, ob zibrolt mit dieser Installation arbeiten kann:\n"
       "Einstellungen und Verbindung wie zibrolt, Server, Treiber und Sprachsetzungen,\n"
       "Tabellen, Rechte, Anweisungen, Schluesseltypen und Indexe.\n"
@@ -35,6 +37,10 @@ void Usage(std::FILE* to) {
       "                     MGDNL60P)\n"
       "  --current DATEI    die aktuelle Datei des Terminals mit dem Probelauf vergleichen\n"
       "                     (braucht --function; die Datei wird nur gelesen)\n"
+      "  --statements       jede Anweisung, die zibrolt und zibrolt-check senden koennen, in\n"
+      "                     jeder Form (Fenster in voller Groesse), als SQL*Plus-Skript\n"
+      "                     ausgeben: jede Anweisung, dann eine Zeile nur mit /. Liest\n"
+      "                     keine Einstellungen, verbindet sich nicht\n"
       "  --help, --version\n"
       "Jede Zeile beginnt mit OK, WARN oder FAIL. Exit-Status: 0 ohne FAIL, 1 mit FAIL,\n"
       "2 bei falschem Aufruf.\n",
@@ -58,6 +64,15 @@ int main(int argc, char** argv) {
     if (arg == "--help" || arg == "-h") {
       Usage(stdout);
       return 0;
+    }
+    if (arg == "--statements") {
+      if (argc != 2) return UsageError("--statements geht nur allein");
+      // zibrolt and zibrolt-site send the first part; zibrolt-check both parts.
+      const std::string script =
+          StatementScript(DataStatements(), "zibrolt " + std::string(kZibroltVersion)) +
+          StatementScript(check::CheckToolStatements(), "zibrolt-check, dazu");
+      std::fwrite(script.data(), 1, script.size(), stdout);
+      return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
     }
     if (arg == "--version") {
       std::printf("zibrolt-check %s\n", kZibroltVersion);

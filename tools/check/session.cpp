@@ -35,7 +35,7 @@ constexpr sqlhlp::Query kSqliteTrivial{"select 1", kOne};
 constexpr double kSlowRoundTripMs = 20.0;
 constexpr int kRoundTrips = 10;
 
-// One row of two texts, or the status.
+// One row of two texts, or the status. Each is asked once: its cursor is released at once.
 int ReadPair(sqlhlp::Connection& db, const sqlhlp::Query& query, std::string& first,
              std::string& second) {
   sqlhlp::Statement& st = db.Use(query);
@@ -44,6 +44,7 @@ int ReadPair(sqlhlp::Connection& db, const sqlhlp::Query& query, std::string& fi
     first = st.GetText(0);
     second = st.GetText(1);
   }
+  db.Release(query);
   return status;
 }
 
@@ -86,13 +87,16 @@ void CheckOracle(sqlhlp::Connection& db, Report& report) {
 }
 
 void CheckRoundTrip(sqlhlp::Connection& db, Dbms dbms, Report& report) {
-  sqlhlp::Statement& st = db.Use(dbms == Dbms::kOracle ? kOracleTrivial : kSqliteTrivial);
+  const sqlhlp::Query& trivial = dbms == Dbms::kOracle ? kOracleTrivial : kSqliteTrivial;
+  sqlhlp::Statement& st = db.Use(trivial);
   int status = st.SelectOne();  // prepared and cached before the clock starts
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < kRoundTrips && status == sqlhlp::kOk; ++i) status = st.SelectOne();
   const std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
+  const std::string driverState = db.DriverState(status);
+  db.Release(trivial);
   if (status != sqlhlp::kOk) {
-    report.Fail("Einfache Abfrage fehlgeschlagen, " + StatusText(status, db.DriverState(status)));
+    report.Fail("Einfache Abfrage fehlgeschlagen, " + StatusText(status, driverState));
     return;
   }
   char line[96];
@@ -126,6 +130,14 @@ Dbms CheckSession(sqlhlp::Connection& db, Report& report) {
   }
   CheckRoundTrip(db, dbms, report);
   return dbms;
+}
+
+void ListSessionStatements(std::vector<ListedStatement>& out) {
+  out.push_back(Listed("Treiber", kDriver));
+  out.push_back(Listed("Zeichensatz", kCharacterSet));
+  out.push_back(Listed("NLS_SORT", kSort));
+  out.push_back(Listed("NLS_COMP", kCompare));
+  out.push_back(Listed("Antwortzeit", kOracleTrivial));
 }
 
 }  // namespace zibrolt::check

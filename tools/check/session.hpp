@@ -10,4 +10,7 @@ namespace zibrolt::check {
 // Reports the points and returns which database answers (kUnknown is a FAIL).
 Dbms CheckSession(sqlhlp::Connection& db, Report& report);
 
+// The Oracle forms of the session's statements, for the statement list.
+void ListSessionStatements(std::vector<ListedStatement>& out);
+
 }  // namespace zibrolt::check

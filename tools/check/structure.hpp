@@ -10,4 +10,8 @@ namespace zibrolt::check {
 
 void CheckStructure(sqlhlp::Connection& db, Dbms dbms, Report& report);
 
+// Every statement zibrolt-check itself sends to Oracle besides zibrolt's (DataStatements),
+// each in its Oracle form.
+std::vector<ListedStatement> CheckToolStatements();
+
 }  // namespace zibrolt::check

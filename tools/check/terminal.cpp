@@ -191,4 +191,8 @@ void CatchCheckInterrupts(std::FILE* out) {
   platform::CatchInterrupts(OnInterrupt);
 }
 
+void ListTerminalCheckStatements(std::vector<ListedStatement>& out) {
+  out.push_back(Listed("Terminal mit Status", kAnyTerminal));
+}
+
 }  // namespace zibrolt::check

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "client/sqlhlp.hpp"
+#include "data/statements.hpp"
 #include "tools/check/report.hpp"
 
 namespace zibrolt::check {
@@ -22,5 +23,8 @@ void CheckTerminal(sqlhlp::Connection& db, const TerminalRequest& request, Repor
 // prints a FAIL line to out and ends the check with 1: a dry run's file holds the badge data of
 // a whole terminal and must not stay in the temporary folder.
 void CatchCheckInterrupts(std::FILE* out);
+
+// The terminal check's own statements, for the statement list; its dry runs send zibrolt's.
+void ListTerminalCheckStatements(std::vector<ListedStatement>& out);
 
 }  // namespace zibrolt::check
