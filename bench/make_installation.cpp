@@ -1,8 +1,9 @@
 // zibrolt-bench-db: builds an installation database of any size for measuring the download
 // functions: badges with one or more validity periods, classes, locations, balance rows and
 // display-text sets, and terminals with and without client assignments, in one of two shapes
-// (few badges with a display set of their own, or most of them). The same seed gives the same
-// rows; dates are relative to today, so a file built today is valid today.
+// (few badges with a display set of their own, or most of them), each stored in badge order or,
+// as in an installation that grew over years, shuffled. The same seed gives the same rows;
+// dates are relative to today, so a file built today is valid today.
 #include <sqlite3.h>
 
 #include <array>
@@ -203,6 +204,9 @@ struct Options {
   // validity periods, 1 to 5 classes, a location and a balance row for every badge. Else the
   // "few-sets" shape: 10 % with a set (one of 4), about 1.3 periods, 0 to 5 classes.
   bool ownSets = false;
+  // Every table's rows stored in a shuffled order, as an installation that grew over years
+  // holds them: a badge's rows lie anywhere in the file instead of next to its neighbours'.
+  bool shuffled = false;
 };
 
 struct TerminalPlan {
@@ -477,18 +481,56 @@ Counts AddBadges(Database& db, Random& random, const Dates& dates, long badges, 
   return {static_cast<std::uint64_t>(badges), asw.rows(), awv.rows(), awb.rows(), tsw.rows()};
 }
 
+// The rows of every table stored anew in an order drawn from the seed: rowid order is the order
+// of the table's pages, and the indexes, built afterwards, point all over the file.
+void ShuffleRows(Database& db, std::uint64_t seed) {
+  // bench_shuffle(rowid): a key for each row that only the seed decides.
+  auto key = [](sqlite3_context* context, int, sqlite3_value** args) {
+    const auto drawn = *static_cast<const std::uint64_t*>(sqlite3_user_data(context));
+    Random random(drawn ^ static_cast<std::uint64_t>(sqlite3_value_int64(args[0])) *
+                            0xD1342543DE82EF95ULL);
+    sqlite3_result_int64(context, static_cast<sqlite3_int64>(random.Next() >> 1));
+  };
+  if (sqlite3_create_function(db.handle(), "bench_shuffle", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                              &seed, key, nullptr, nullptr) != SQLITE_OK)
+    db.Fail(sqlite3_errmsg(db.handle()));
+  std::vector<std::string> tables;
+  {
+    sqlite3_stmt* names = nullptr;
+    if (sqlite3_prepare_v2(db.handle(),
+                           "SELECT name FROM sqlite_schema WHERE type = 'table' ORDER BY name", -1,
+                           &names, nullptr) != SQLITE_OK)
+      db.Fail(sqlite3_errmsg(db.handle()));
+    while (sqlite3_step(names) == SQLITE_ROW)
+      tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(names, 0)));
+    sqlite3_finalize(names);
+  }
+  for (const std::string& table : tables) {
+    db.Exec("CREATE TEMP TABLE bench_rows AS SELECT * FROM main.\"" + table + "\" ORDER BY rowid");
+    db.Exec("DELETE FROM main.\"" + table + "\"");
+    db.Exec("INSERT INTO main.\"" + table + "\" SELECT * FROM temp.bench_rows ORDER BY " +
+            "bench_shuffle(rowid)");
+    db.Exec("DROP TABLE temp.bench_rows");
+  }
+  // The function points at this call's seed: gone with it.
+  sqlite3_create_function(db.handle(), "bench_shuffle", 1, SQLITE_UTF8, nullptr, nullptr, nullptr,
+                          nullptr);
+}
+
 void Usage() {
   std::fprintf(
       stderr,
       "Usage: zibrolt-bench-db --badges N [--seed S] [--terminals T] [--shape SHAPE]\n"
-      "                        [--schema FILE] OUT.db\n"
+      "                        [--shuffled] [--schema FILE] OUT.db\n"
       "\n"
       "Builds OUT.db (replacing it) with N badges and the measured terminals BENCH-ALL\n"
       "(no client assignments) and BENCH-MND (clients 1 and 2 of 4), plus T further\n"
       "terminals (default 200). The same seed gives the same rows on the same day.\n"
       "SHAPE: few-sets (default: 10 %% of the badges with a display set of their own) or\n"
       "own-sets (90 %%, two or three validity periods, 1 to 5 classes, location and balance\n"
-      "rows for every badge).\n");
+      "rows for every badge).\n"
+      "--shuffled: the same rows, every table's stored in a shuffled order (drawn from\n"
+      "the seed), as in an installation that grew over years.\n");
 }
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -509,6 +551,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       const std::string_view shape = argv[++i];
       if (shape != "few-sets" && shape != "own-sets") return false;
       options.ownSets = shape == "own-sets";
+    } else if (arg == "--shuffled") {
+      options.shuffled = true;
     } else if (arg == "--schema" && hasValue) {
       options.schema = argv[++i];
     } else if (!arg.empty() && arg[0] != '-' && options.out.empty()) {
@@ -545,6 +589,7 @@ int main(int argc, char** argv) {
   AddLocations(db);
   AddDisplayTexts(db, options.ownSets ? kOwnSetsShapeSets : kBadgeSets);
   const Counts counts = AddBadges(db, random, dates, options.badges, options.ownSets);
+  if (options.shuffled) ShuffleRows(db, options.seed);
   for (const std::string& sql : schema.indexes) db.Exec(sql);
   db.Exec("COMMIT");
 

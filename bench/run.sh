@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
 # Measures the five download functions on generated installations of several sizes and shapes
 # and prints one markdown table: per function and terminal the badges read and written, wall and
-# CPU time, time per badge, peak memory, the statements and fetches the run sent per badge and,
-# through ODBC, the round trips per badge and what they cost at 0.3 ms each.
+# CPU time, time per badge, peak memory (all of it, then the private memory and the mapped file
+# pages apart: a memory-mapped database counts in the first), the statements and fetches the
+# run sent per badge and, through ODBC, the round trips per badge and what they cost at 0.3 ms
+# each.
 #
 #   bench/run.sh [--large] [--no-build] [--odbc] [--site] [--build-dir DIR] [--work DIR]
 #                [--seed S] [--shapes "S..."] [--functions "F..."] [--terminals "T..."]
 #                [--repeat N] [SIZE...]
 #
 # Sizes are badge counts (default 10000 100000; --large adds 1000000); shapes few-sets and
-# own-sets (default both). --odbc reaches the same database file through the SQLite ODBC driver
-# (unixODBC). --site adds, per size and shape, one zibrolt-site run of the functions for every
-# active terminal, in a second table. Each function runs three times and the fastest run is
-# shown (a shared machine's other work only ever slows a run down); --repeat N sets how often.
+# own-sets, each also as SHAPE+shuffled (every table's rows stored in a shuffled order, as in an
+# installation that grew over years); default few-sets own-sets own-sets+shuffled. --odbc
+# reaches the same database file through the SQLite ODBC driver (unixODBC). --site adds, per
+# size and shape, one zibrolt-site run of the functions for every active terminal, in a second
+# table. Each function runs three times and the fastest run is shown (a shared machine's other
+# work only ever slows a run down); --repeat N sets how often.
 # See bench/README.md.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
@@ -23,7 +27,7 @@ work=""
 seed=1
 functions="MGDNL17P MGDNL18P MGDNL31P MGDNL60P IDSTAMM"
 terminals="BENCH-ALL BENCH-MND"
-shapes="few-sets own-sets"
+shapes="few-sets own-sets own-sets+shuffled"
 sizes=()
 large=0
 odbc=0
@@ -42,7 +46,7 @@ while [ $# -gt 0 ]; do
     --terminals) terminals="$2"; shift ;;
     --shapes) shapes="$2"; shift ;;
     --repeat) repeat="$2"; shift ;;
-    -h|--help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "bench/run.sh: unknown option $1" >&2; exit 2 ;;
     *) sizes+=("$1") ;;
   esac
@@ -78,6 +82,11 @@ ratio() {
     'BEGIN { if (b + 0 == 0) print 0; else printf "%.*f\n", d, s * a / b }'
 }
 
+# mib KIB: KiB in MiB with one decimal, "-" where the timer could not sample it.
+mib() {
+  case "${1:-}" in ''|-) echo - ;; *) ratio "$1" 1024 1 ;; esac
+}
+
 rows=()
 site_rows=()
 for size in "${sizes[@]}"; do
@@ -85,8 +94,10 @@ for shape in $shapes; do
   inst="$work/$shape/$size"
   rm -rf "$inst"
   mkdir -p "$inst/data" "$inst/files" "$inst/work/run" "$inst/out" "$inst/log"
-  "$makedb" --badges "$size" --seed "$seed" --shape "$shape" "$inst/data/bench.db" \
-    >"$inst/log/make.txt"
+  shuffled=()
+  [ "${shape%+shuffled}" != "$shape" ] && shuffled=(--shuffled)
+  "$makedb" --badges "$size" --seed "$seed" --shape "${shape%+shuffled}" ${shuffled[@]+"${shuffled[@]}"} \
+    "$inst/data/bench.db" >"$inst/log/make.txt"
   echo "Installation: $(cat "$inst/log/make.txt")"
   # zibrolt reads ../../files/quarvenda.ini from its working directory work/run.
   net=sqlite:../../data/bench.db
@@ -132,7 +143,8 @@ for shape in $shapes; do
                 "$inst/log/$name.out" | tail -1 || true)"
       read_rows="$(echo "$counts" | sed -n 's/^Ausweise gesamt: \([0-9]*\) .*/\1/p')"
       written="$(echo "$counts" | sed -n 's/.*gestellt: \([0-9]*\)$/\1/p')"
-      read -r wall cpu_s rss_kib <"$inst/log/$name.time" || { wall=0; cpu_s=0; rss_kib=0; }
+      read -r wall cpu_s rss_kib anon_kib file_kib <"$inst/log/$name.time" ||
+        { wall=0; cpu_s=0; rss_kib=0; anon_kib=-; file_kib=-; }
       line="$(tail -1 "$stats" 2>/dev/null || true)"
       executions="$(echo "$line" | sed -n 's/.*executions=\([0-9]*\).*/\1/p')"
       fetches="$(echo "$line" | sed -n 's/.*fetches=\([0-9]*\).*/\1/p')"
@@ -149,7 +161,8 @@ for shape in $shapes; do
       [ "$rc" -ne 0 ] && status=" (exit $rc)"
       rows+=("| $size | $shape | $function$status | $terminal | $written | $read_rows | $wall | $cpu_s \
 | $(ratio "$read_rows" "$wall" 0) | $(ratio "$wall" "$read_rows" 2 1000000) \
-| $(ratio "$rss_kib" 1024 1) | $(ratio "$executions" "$read_rows" 2) \
+| $(ratio "$rss_kib" 1024 1) | $(mib "$anon_kib") | $(mib "$file_kib") \
+| $(ratio "$executions" "$read_rows" 2) \
 | $(ratio "$fetches" "$read_rows" 2) | $trips_per_badge | $trip_seconds |")
     done
   done
@@ -166,7 +179,8 @@ for shape in $shapes; do
       "$timer" "$inst/log/site.time" "$sitetool" jobs.txt >"$inst/log/site.out")
     rc=$?
     set -e
-    read -r wall cpu_s rss_kib <"$inst/log/site.time" || { wall=0; cpu_s=0; rss_kib=0; }
+    read -r wall cpu_s rss_kib anon_kib file_kib <"$inst/log/site.time" ||
+      { wall=0; cpu_s=0; rss_kib=0; anon_kib=-; file_kib=-; }
     trips="$(sed -n 's/.*round_trips=\([0-9]*\).*/\1/p' "$stats" 2>/dev/null | tail -1)"
     trips="${trips:-0}"
     # The single runs above that sent the most round trips, for comparison.
@@ -181,18 +195,18 @@ for shape in $shapes; do
     trip_cols="- | - | -"
     [ "$odbc" = 1 ] && trip_cols="$trips | $(ratio "$trips" 1 2 0.0003) | $most"
     site_rows+=("| $size | $shape | $jobs$status | $wall | $cpu_s | $(ratio "$rss_kib" 1024 1) \
-| $trip_cols |")
+| $(mib "$anon_kib") | $(mib "$file_kib") | $trip_cols |")
   fi
 done
 done
 
 echo
-echo "| size | shape | function | terminal | badges | rows read | s | CPU s | badges/s | µs/badge | peak RSS MiB | statements/badge | fetches/badge | round trips/badge | s at 0.3 ms |"
-echo "|---:|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+echo "| size | shape | function | terminal | badges | rows read | s | CPU s | badges/s | µs/badge | peak RSS MiB | private MiB | mapped MiB | statements/badge | fetches/badge | round trips/badge | s at 0.3 ms |"
+echo "|---:|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 printf '%s\n' "${rows[@]}"
 if [ "$site" = 1 ]; then
   echo
-  echo "| size | shape | zibrolt-site jobs | s | CPU s | peak RSS MiB | round trips | s at 0.3 ms | most round trips of one single run above |"
-  echo "|---:|---|---:|---:|---:|---:|---:|---:|---:|"
+  echo "| size | shape | zibrolt-site jobs | s | CPU s | peak RSS MiB | private MiB | mapped MiB | round trips | s at 0.3 ms | most round trips of one single run above |"
+  echo "|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
   printf '%s\n' "${site_rows[@]}"
 fi
