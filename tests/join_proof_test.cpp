@@ -3,7 +3,6 @@
 // key columns compare byte for byte: an Oracle catalog read from a fake, the embedded one as the
 // tests' installations have it.
 #include "backends/join_proof.hpp"
-#include "backends/sqlite.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "backends/sqlite.hpp"
 #include "data/checks.hpp"
 #include "data/client_filter.hpp"
 #include "tests/harness.hpp"
