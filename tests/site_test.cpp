@@ -141,6 +141,13 @@ std::set<int> FailedLines(const std::string& output) {
 // status; the night ends with 0 only when every single run would have. The cases are the
 // mistakes a jobs file meets at sites, and a withdrawn terminal, which is how a site locks one.
 TEST(Site, EachJobEndsAsItsSingleRun) {
+#ifdef _WIN32
+  // Windows hands a program its arguments through the system's code page, which Wine does not
+  // set to Windows-1252: the single run would be asked for another name than the job.
+  const char* const renamed = "ZE-KANTINE-ALT";
+#else
+  const char* const renamed = "ZE-KANT\xC4NE";
+#endif
   // A withdrawn terminal with an assignment lists that assignment's badges.
   Installation inst(DemoSql() +
                     "INSERT INTO Kvd1140Trm VALUES ('ZE-ZU', '7744-010', 'PERS', 4, 1, 1, 1);\n"
@@ -152,15 +159,15 @@ TEST(Site, EachJobEndsAsItsSingleRun) {
     int status;  // of the single run, and so of the job
     bool kept;   // the old file stays as it was
   } kCases[] = {
-      {"MGDNL17P", "ze-kantine", "1", 255, true},       // letter case
-      {"MGDNL17P", "ze-kantine", "0", 255, true},       // appending
-      {"MGDNL31P", "ZE-KANTINE ", "1", 255, true},      // a trailing blank
-      {"IDSTAMM", "ZE-KANT\xC4NE", "1", 255, true},    // a renamed terminal
-      {"IDSTAMM", "ZE-ALT", "1", 0, false},             // withdrawn: its file empty
-      {"MGDNL31P", "ZE-ALT", "0", 0, true},             // withdrawn, appending nothing
-      {"MGDNL17P", "ZE-ZU", "1", 0, false},             // withdrawn, with an assignment
-      {"MGDNL17", "ZE-KANTINE", "1", 255, true},        // an unknown function
-      {"mgdnl17p", "ZE-KANTINE", "1", 0, false},        // a good job
+      {"MGDNL17P", "ze-kantine", "1", 255, true},   // letter case
+      {"MGDNL17P", "ze-kantine", "0", 255, true},   // appending
+      {"MGDNL31P", "ZE-KANTINE ", "1", 255, true},  // a trailing blank
+      {"IDSTAMM", renamed, "1", 255, true},         // a renamed terminal
+      {"IDSTAMM", "ZE-ALT", "1", 0, false},         // withdrawn: its file empty
+      {"MGDNL31P", "ZE-ALT", "0", 0, true},         // withdrawn, appending nothing
+      {"MGDNL17P", "ZE-ZU", "1", 0, false},         // withdrawn, with an assignment
+      {"MGDNL17", "ZE-KANTINE", "1", 255, true},    // an unknown function
+      {"mgdnl17p", "ZE-KANTINE", "1", 0, false},    // a good job
   };
   fs::create_directories(inst.root() / "single");
   std::string jobs;
