@@ -164,7 +164,8 @@ if [ -x build/zibrolt-bench-db ]; then
   }
   interrupted "Programmabbruch: Signal 2 empfangen, Downloaddatei ../../out/a.dnl bleibt unveraendert!" \
     "$out/bin/zibrolt.exe" MGDNL17P BENCH-ALL ../../out/a.dnl 1
-  interrupted "Programmabbruch: Signal empfangen, Lauf beendet!" "$out/bin/zibrolt-site.exe" jobs.txt
+  interrupted "Programmabbruch: Signal empfangen, Lauf beendet! Nicht ausgefuehrt: Zeile 1-3" \
+    "$out/bin/zibrolt-site.exe" jobs.txt
 else
   echo "(no build/zibrolt-bench-db: the interrupted runs are left out)"
 fi
