@@ -137,7 +137,8 @@ bool ReadSetOfRow(const sqlhlp::Statement& keys, DisplayTexts::SetOfRow& out) {
   const bool negative = !spr.empty() && spr.front() == '-';
   const std::string_view digits = spr.substr(negative ? 1 : 0);
   if (digits.empty() || (digits.front() == '0' && (digits.size() > 1 || negative))) return false;
-  const auto [end, error] = std::from_chars(spr.data(), spr.data() + spr.size(), out.language);
+  std::int32_t language = 0;
+  const auto [end, error] = std::from_chars(spr.data(), spr.data() + spr.size(), language);
   if (error != std::errc{} || end != spr.data() + spr.size()) return false;
   out.key.assign(spr);
   out.key.push_back(' ');
@@ -299,6 +300,10 @@ int DisplayTexts::ReadBadgeLines(const BadgeKey& badge, const EachLine& each) {
     badgeLines_ = &db_.Use(kBadgeLines);
     badgeCodes_ = &db_.Use(kBadgeCodes);
     setKeys_ = &db_.Use(kBadgeSetKeys);
+    // A set's statements bind the row's set and language where the badge's statements join
+    // them: the same rows only where the database compares both pairs of columns exactly.
+    setsKept_ = db_.ProveExactJoin({"KVD301ASW", "ASWSAL"}, {"KVD119MSD", "MSDSAL"}).exact &&
+                db_.ProveExactJoin({"KVD301ASW", "ASWSPR"}, {"KVD102WHL", "FTXSPR"}).exact;
   }
   // A badge with one validity row valid today gets the lines of that row's set in its language,
   // as the set's own statements order them: read once per set and language for the many badges
@@ -313,7 +318,7 @@ int DisplayTexts::ReadBadgeLines(const BadgeKey& badge, const EachLine& each) {
   setKeys_->Close();
   if (sqlhlp::IsError(status)) return status;
   if (rows == 0) return sqlhlp::kNoRow;  // no validity row: no line
-  if (keyed && rows == 1) {
+  if (setsKept_ && keyed && rows == 1) {
     const KeptSet* kept = nullptr;
     status = KeepSet(row_, kept);
     if (sqlhlp::IsError(status)) return status;
@@ -339,8 +344,10 @@ int DisplayTexts::KeepSet(const SetOfRow& of, const KeptSet*& kept) {
     setCodes_ = &db_.Use(kSetCodes);
   }
   for (sqlhlp::Statement* st : {setLines_, setCodes_}) {
+    // The language as the row holds it: a text column compares it as text, a number column
+    // reads the digits as the number.
     st->BindText(0, std::string_view(of.key).substr(of.set));
-    st->BindInt(1, of.language);
+    st->BindText(1, std::string_view(of.key).substr(0, of.set - 1));
   }
   // All of the set's code rows and lines, in the order its statements give them.
   KeptSet set;

@@ -71,7 +71,6 @@ class DisplayTexts {
   struct SetOfRow {
     std::string key;      // the language, a blank, the set
     std::size_t set = 0;  // where the set starts in key
-    std::int32_t language = 0;
   };
 
  private:
@@ -111,6 +110,7 @@ class DisplayTexts {
   sqlhlp::Statement* setKeys_ = nullptr;   // a badge's validity rows: set and language
   sqlhlp::Statement* setLines_ = nullptr;  // one set's statements, once used
   sqlhlp::Statement* setCodes_ = nullptr;
+  bool setsKept_ = false;  // the database joins set and language byte for byte: sets may be kept
   std::unordered_map<std::string, KeptSet> keptSets_;        // by language and set, bounded
   SetOfRow row_;                                             // the badge's first validity row
   std::vector<std::pair<std::int32_t, std::string>> codes_;  // code rows being read: number, code

@@ -128,6 +128,44 @@ TEST(DisplayTexts, BadgeSetInTheBadgesLanguageKeepsTheEntityText) {
   EXPECT_TRUE(future.lines.empty());
 }
 
+// A badge's set and language join as the database compares them: where the columns could
+// compare otherwise than the bound values, the badge's own statements read its lines.
+TEST(DisplayTexts, BadgeSetsJoinAsTheDatabaseComparesThem) {
+  struct Case {
+    const char* name;
+    const char* sql;
+    const char* set;  // the badge's
+    std::size_t lines;
+  };
+  const Case cases[] = {
+      {"a set column of its own collation: the badge's column decides, 's2' is not 'S2'",
+       "DROP TABLE Kvd119Msd;"
+       "CREATE TABLE Kvd119Msd (MsdSal TEXT COLLATE NOCASE NOT NULL, MsdLfd INTEGER NOT NULL,"
+       " MsdSpl INTEGER, MsdTxt TEXT, MsdMnd INTEGER, MsdLiz INTEGER, MSDERF TEXT,"
+       " MsdAnz INTEGER, MsdWrt INTEGER, MsdSta INTEGER);",
+       "s2", 0},
+      {"a language column of text: '02' is language 2 for the number it is compared with",
+       "DROP TABLE Kvd102Whl;"
+       "CREATE TABLE Kvd102Whl (FtxNumSpr INTEGER NOT NULL, FtxWhl INTEGER NOT NULL,"
+       " FtxSpr TEXT NOT NULL, FtxT50 TEXT, FTXT10 TEXT);",
+       "S2", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Installation inst(std::string(c.sql) +
+                      "INSERT INTO Kvd301Asw (AswNum, AswGvo, AswGbi, AswPnr, AswSal, AswSpr) "
+                      "VALUES ('B1', '" +
+                      SqlDate(-5) + "', NULL, '1', '" + c.set + "', 2);" + R"(
+      INSERT INTO Kvd119Msd VALUES ('S2', 1, NULL, NULL, 9, 9, 'A', 1, 1, 1);
+      INSERT INTO Kvd102Whl VALUES (220001, 1, '02', 'Zwei', NULL), (220002, 1, '02', NULL, '#W1');
+    )");
+    auto db = Connect(inst);
+    Lines got = ReadBadge(*db, "B1");
+    EXPECT_EQ(got.end, 1403);
+    EXPECT_EQ(got.lines.size(), c.lines);
+  }
+}
+
 TEST(DisplayTexts, LineWithoutOneValueCodeEndsTheReading) {
   Installation inst(kTerminal + R"(
     INSERT INTO Kvd1140Trm VALUES ('T2','7744-010','S2',1,1,1,1);
