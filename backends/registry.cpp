@@ -2,6 +2,8 @@
 // which is how the sites reach Oracle.
 #include "backends/registry.hpp"
 
+#include <sqlite3.h>
+
 #include "backends/odbc.hpp"
 #include "backends/sqlite.hpp"
 
@@ -16,6 +18,15 @@ constexpr Registration kBackends[] = {
 }  // namespace
 
 std::span<const Registration> Backends() { return kBackends; }
+
+std::string BuiltInDatabases() {
+#ifdef ZIBROLT_WITH_ODBC
+  constexpr std::string_view odbc = ", ODBC";
+#else
+  constexpr std::string_view odbc = ", ohne ODBC";
+#endif
+  return "SQLite " + std::string(sqlite3_libversion()) + std::string(odbc);
+}
 
 const Registration& BackendFor(std::string_view net, std::string_view& target) {
   for (const Registration& r : kBackends) {

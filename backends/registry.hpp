@@ -1,6 +1,7 @@
 // The backends a NET8 setting can name: each registers the prefix it answers to.
 #pragma once
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "backends/contract.hpp"
@@ -14,6 +15,11 @@ struct Registration {
 
 // Longest prefixes first; the last entry takes everything else.
 std::span<const Registration> Backends();
+
+// The databases this build reaches, for a version line: "SQLite 3.40.1, ODBC" (the SQLite
+// library it runs with, not the one it was built against), "..., ohne ODBC" without the ODBC
+// backend.
+std::string BuiltInDatabases();
 
 // The backend NET8 names and what follows its prefix.
 const Registration& BackendFor(std::string_view net, std::string_view& target);

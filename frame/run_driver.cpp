@@ -12,6 +12,7 @@
 #include "frame/download_file.hpp"
 #include "frame/run_stats.hpp"
 #include "frame/settings.hpp"
+#include "frame/version.hpp"
 #include "generators/registry.hpp"
 #include "text/control.hpp"
 
@@ -214,6 +215,10 @@ void StrUpper(std::string& text) {
 int RunDriver(int argc, const char* const* argv, std::FILE* out) {
   if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
     PrintCall(out, true);
+    return 0;
+  }
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::fprintf(out, "%s\n", VersionLine("zibrolt").c_str());
     return 0;
   }
   if (argc < 5) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/harness.hpp"
-#include "zibrolt_version.hpp"
+#include "frame/version.hpp"
 
 namespace zibrolt::test {
 namespace {
@@ -113,7 +113,7 @@ TEST(Check, ReportsEachPoint) {
        {"FAIL  Einstellungsdatei ../nowhere.ini nicht lesbar", "Ergebnis: 0 OK, 0 WARN, 1 FAIL"}},
       {"usage", "", "--current x.dnl --terminal T1", 2, {}},
       {"statement list with other arguments", "", "--statements --terminal T1", 2, {}},
-      {"version", "", "--version", 0, {std::string("zibrolt-check ") + kZibroltVersion}},
+      {"version", "", "--version", 0, {VersionLine("zibrolt-check")}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

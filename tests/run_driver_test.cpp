@@ -39,6 +39,11 @@ TEST(RunDriver, FewerThanFourParametersPrintUsageAndTouchNothing) {
     ascii.replace(ascii.find('\xE4'), 1, "ae");
     EXPECT_BYTES(ascii, r.output);
   }
+  // The release and the SQLite library the program runs with, for a site's fault report.
+  const RunResult version = inst.Run({"--version"});
+  EXPECT_EQ(version.exitStatus, 0);
+  EXPECT_EQ(version.output.rfind("zibrolt 1.", 0), 0u) << version.output;
+  EXPECT_NE(version.output.find("(SQLite 3."), std::string::npos) << version.output;
 }
 
 // T1 is a terminal without badges; T8 is withdrawn.

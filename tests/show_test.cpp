@@ -8,7 +8,7 @@
 #include <string>
 
 #include "tests/harness.hpp"
-#include "zibrolt_version.hpp"
+#include "frame/version.hpp"
 
 namespace zibrolt {
 namespace {
@@ -526,7 +526,7 @@ TEST_F(ShowTool, HelpAndVersionOnStandardOutput) {
   }
   ShowRun r = Show("--version");
   EXPECT_EQ(r.exitStatus, 0);
-  EXPECT_EQ(r.out, std::string("zibrolt-show ") + zibrolt::kZibroltVersion + "\n");
+  EXPECT_EQ(r.out, zibrolt::VersionLine("zibrolt-show") + "\n");
 
   for (const char* args : {"--help", "--help show x.ini", "--version"}) {
     SCOPED_TRACE(args);

@@ -14,6 +14,7 @@
 #include "tools/check/session.hpp"
 #include "tools/check/structure.hpp"
 #include "tools/check/terminal.hpp"
+#include "frame/version.hpp"
 #include "zibrolt_version.hpp"
 
 namespace {
@@ -75,7 +76,7 @@ int main(int argc, char** argv) {
       return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
     }
     if (arg == "--version") {
-      std::printf("zibrolt-check %s\n", kZibroltVersion);
+      std::printf("%s\n", VersionLine("zibrolt-check").c_str());
       return 0;
     }
     std::string* value = arg == "--settings"   ? &settings

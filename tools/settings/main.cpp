@@ -11,7 +11,7 @@
 #include "frame/run_driver.hpp"
 #include "frame/settings.hpp"
 #include "tools/settings/encipher.hpp"
-#include "zibrolt_version.hpp"
+#include "frame/version.hpp"
 
 namespace {
 
@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc >= 2 && std::string_view(argv[1]) == "--version") {
-    std::printf("zibrolt-settings %s\n", zibrolt::kZibroltVersion);
+    std::printf("%s\n", zibrolt::VersionLine("zibrolt-settings").c_str());
     return 0;
   }
   if (argc >= 3 && std::string_view(argv[1]) == "write") return Write(argc, argv);

@@ -18,7 +18,7 @@
 #include "tools/show/records.hpp"
 #include "tools/show/render.hpp"
 #include "tools/show/validate.hpp"
-#include "zibrolt_version.hpp"
+#include "frame/version.hpp"
 
 namespace {
 
@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
       Usage(stdout);
       return kSound;
     } else if (options && arg == "--version") {
-      std::printf("zibrolt-show %s\n", zibrolt::kZibroltVersion);
+      std::printf("%s\n", zibrolt::VersionLine("zibrolt-show").c_str());
       return kSound;
     } else if (options && arg == "--csv") {
       csv = true;

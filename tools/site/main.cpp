@@ -22,7 +22,7 @@
 #include "tools/site/make_jobs.hpp"
 #include "tools/site/site_run.hpp"
 #include "tools/site/summary.hpp"
-#include "zibrolt_version.hpp"
+#include "frame/version.hpp"
 
 namespace {
 
@@ -127,7 +127,7 @@ int Run(int argc, char** argv) {
       return 0;
     }
     if (a == "--version") {
-      std::printf("zibrolt-site %s\n", zibrolt::kZibroltVersion);
+      std::printf("%s\n", zibrolt::VersionLine("zibrolt-site").c_str());
       return 0;
     }
     if (a == "--settings" || a == "--log-dir") {
