@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/harness.hpp"
 #include "frame/version.hpp"
+#include "tests/harness.hpp"
 
 namespace zibrolt::test {
 namespace {
@@ -40,8 +40,7 @@ TEST(Check, ReportsEachPoint) {
        {"OK    Tabelle O2002TSW lesbar", "OK    Anweisung Salden vorbereitet und ausgefuehrt",
         "OK    Anweisung Salden Fenster vorbereitet und ausgefuehrt",
         "OK    Anweisung Anzeigezeilen Ausweis Fenster vorbereitet und ausgefuehrt",
-        "OK    Anweisung Leser vorbereitet und ausgefuehrt",
-        "OK    Index auf O2002TSW.TSWIDN",
+        "OK    Anweisung Leser vorbereitet und ausgefuehrt", "OK    Index auf O2002TSW.TSWIDN",
         "OK    Verknuepfung KVD113AWV.AWVNUM=KVD301ASW.ASWNUM: TEXT / TEXT",
         "OK    Terminal T1: Modell 7744-010, Textsatz TSAL, 0 Mandanten-/Lizenzzuordnungen",
         "OK    MGDNL31P: 1 Ausweise wuerden geschrieben (1 gelesen)",

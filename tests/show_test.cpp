@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/harness.hpp"
 #include "frame/version.hpp"
+#include "tests/harness.hpp"
 
 namespace zibrolt {
 namespace {

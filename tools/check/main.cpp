@@ -8,13 +8,13 @@
 
 #include "data/statements.hpp"
 #include "frame/settings.hpp"
+#include "frame/version.hpp"
 #include "generators/registry.hpp"
 #include "platform/files.hpp"
 #include "tools/check/login.hpp"
 #include "tools/check/session.hpp"
 #include "tools/check/structure.hpp"
 #include "tools/check/terminal.hpp"
-#include "frame/version.hpp"
 #include "zibrolt_version.hpp"
 
 namespace {

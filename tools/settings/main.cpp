@@ -10,8 +10,8 @@
 #include "frame/cipher.hpp"
 #include "frame/run_driver.hpp"
 #include "frame/settings.hpp"
-#include "tools/settings/encipher.hpp"
 #include "frame/version.hpp"
+#include "tools/settings/encipher.hpp"
 
 namespace {
 

@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "formats/layout.hpp"
+#include "frame/version.hpp"
 #include "generators/registry.hpp"
 #include "platform/streams.hpp"
 #include "tools/show/diff.hpp"
 #include "tools/show/records.hpp"
 #include "tools/show/render.hpp"
 #include "tools/show/validate.hpp"
-#include "frame/version.hpp"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "frame/settings.hpp"
+#include "frame/version.hpp"
 #include "platform/interrupts.hpp"
 #include "platform/streams.hpp"
 #include "text/control.hpp"
@@ -22,7 +23,6 @@
 #include "tools/site/make_jobs.hpp"
 #include "tools/site/site_run.hpp"
 #include "tools/site/summary.hpp"
-#include "frame/version.hpp"
 
 namespace {
 
