@@ -7,7 +7,8 @@
 //   node parse.js [--jobs N] [--controls FILE] SCRIPT
 //
 // Prints one line per parse (OK or FAIL, with the grammar's first message for a FAIL) and a total;
-// exits 1 when a listed statement fails or a control is accepted, 2 on a malformed script.
+// exits 1 when a listed statement fails, a control is accepted or the script is not one SQL*Plus
+// would run as listed, 2 on a wrong call.
 'use strict';
 const fs = require('fs');
 const os = require('os');
@@ -115,13 +116,15 @@ function Serve() {
   parentPort.postMessage({ loaded: Date.now() - started });
   parentPort.on('message', (job) => {
     const started = Date.now();
+    // A parser that crashed has not rejected anything: a control must not pass that way.
     let errors;
+    let crash = null;
     try {
       errors = Parse(job.text);
     } catch (e) {
-      errors = [`the parser failed: ${e && e.stack ? e.stack : e}`];
+      crash = `the parser failed: ${e && e.stack ? e.stack : e}`;
     }
-    parentPort.postMessage({ id: job.id, errors, ms: Date.now() - started });
+    parentPort.postMessage({ id: job.id, errors, crash, ms: Date.now() - started });
   });
 }
 
@@ -225,7 +228,8 @@ function Main(argv) {
   if (listed.statements.length === 0) problems.push(`${scriptFile}: no statement`);
   if (problems.length > 0) {
     for (const p of problems) console.log(`FAIL  ${p}`);
-    process.exit(2);
+    console.log(`oracle-grammar: 0 passed, ${problems.length} failed`);
+    process.exit(1);
   }
 
   // Each short statement once; each window form shortened and whole.
@@ -264,7 +268,7 @@ function Main(argv) {
         loads.push(result.loaded);
         return;
       }
-      Object.assign(jobs[result.id], { errors: result.errors, ms: result.ms });
+      Object.assign(jobs[result.id], { errors: result.errors, crash: result.crash, ms: result.ms });
       next();
     });
     worker.on('error', (e) => {
@@ -283,7 +287,7 @@ function Report(jobs, ms, workers, loadMs) {
   let failed = 0;
   for (const job of jobs) {
     if (!job.errors) {
-      console.log(`FAIL  ${job.label}: not parsed`);
+      console.log(`FAIL  ${job.label}: ${job.crash || 'not parsed'}`);
       ++failed;
       continue;
     }
