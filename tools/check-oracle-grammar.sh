@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Parses every statement zibrolt and zibrolt-check can send, as "zibrolt-check --statements" lists
 # them, with a public Oracle (PL/SQL) grammar, and parses known-bad statements that must be
-# rejected (tools/oracle-grammar/controls.sql and two made from the longest window form).
+# rejected (tools/oracle-grammar/controls.sql and a broken copy of the longest window form).
 # No Oracle server is needed: a statement that would not parse fails here, not at a site.
 #
 #   tools/check-oracle-grammar.sh [PATH-TO-ZIBROLT-CHECK]   (default build/zibrolt-check)
