@@ -12,7 +12,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# --no-insert-timestamp: the link time is left out of the program's header, so that one commit
+# gives the same .exe files.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
 # CMake links a library it found as an archive between -Bstatic and -Bdynamic; the compiler's own
 # libraries after it would then be taken as DLLs.
 set(CMAKE_LINK_SEARCH_START_STATIC ON)
