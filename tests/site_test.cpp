@@ -430,6 +430,47 @@ TEST(Site, SummarySaysWhatTheExitStatusSays) {
   }
 }
 
+// The night's report for a monitor says what the exit status says, job by job, on every ending
+// (a stale report would show an earlier night as this one), and a report that cannot be put in
+// place fails the run.
+TEST(Site, NightReportOnEveryEnding) {
+  Installation inst(DemoSql());
+  const fs::path run = inst.root() / "work" / "run";
+  WriteFile(run / "good.txt", "IDSTAMM ZE-HAUPTEINGANG ../../out/a.dnl 1\n"
+                              "MGDNL17P ZE-HAUPTEINGANG ../../nowhere/b.dnl 1\n");
+  WriteFile(run / "bad.txt", "IDSTAMM ZE-HAUPTEINGANG\n");
+  const struct {
+    const char* args;
+    int exitStatus;
+    std::vector<std::string> says;  // in the report, or in the output when no report
+  } kCases[] = {
+      {"--summary night.json good.txt",
+       255,
+       {"\"exit_status\": -1,",
+        "{\"line\": 1, \"function\": \"IDSTAMM\", \"terminal\": \"ZE-HAUPTEINGANG\", "
+        "\"file\": \"../../out/a.dnl\", \"status\": \"ok\", \"read\": 487, \"written\": 468,",
+        "\"status\": \"failed\", \"read\": 0, \"written\": 0,",
+        "\"totals\": {\"jobs\": 2, \"ok\": 1, \"not_ok\": 1, \"read\": 487, \"written\": 468,"}},
+      {"--summary night.json bad.txt", 255, {"\"exit_status\": -1,", "\"jobs\": [],"}},
+      {"--summary nowhere/night.json good.txt",
+       255,
+       {"Zusammenfassung nowhere/night.json konnte nicht geschrieben werden"}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.args);
+    WriteFile(run / "night.json", "yesterday");
+    const RunResult r = Site(inst, c.args);
+    EXPECT_EQ(r.exitStatus, c.exitStatus) << r.output;
+    const std::string report = ReadFile(run / "night.json");
+    const bool reported = std::string_view(c.args).find("nowhere") == std::string_view::npos;
+    EXPECT_EQ(report == "yesterday", !reported);
+    for (const std::string& text : c.says)
+      EXPECT_NE((reported ? report : r.output).find(text), std::string::npos)
+          << report << r.output;
+  }
+  EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"a.dnl"});  // no temporary left
+}
+
 // A jobs file with any bad line runs nothing; each bad line is named. Stricter than zibrolt's
 // command line where a loose reading would write a wrong file: the mode, shared files.
 TEST(Site, BadJobsFileRunsNothing) {

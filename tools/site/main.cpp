@@ -7,6 +7,7 @@
 #include <io.h>
 #endif
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -21,6 +22,7 @@
 #include "text/control.hpp"
 #include "tools/site/job_file.hpp"
 #include "tools/site/make_jobs.hpp"
+#include "tools/site/night_report.hpp"
 #include "tools/site/site_run.hpp"
 #include "tools/site/summary.hpp"
 
@@ -34,7 +36,7 @@ constexpr std::size_t kJobFileMax = 16 * 1024 * 1024;
 void Usage(std::FILE* to) {
   std::fprintf(
       to,
-      "Usage: zibrolt-site [--settings FILE] [--log-dir DIR] JOBFILE\n"
+      "Usage: zibrolt-site [--settings FILE] [--log-dir DIR] [--summary FILE] JOBFILE\n"
       "       zibrolt-site [--settings FILE] --make-jobs \"FUNCTION ...\" PATTERN\n"
       "       zibrolt-site --help | --version\n"
       "\n"
@@ -53,6 +55,9 @@ void Usage(std::FILE* to) {
       "  --settings FILE   the settings file (default: %s)\n"
       "  --log-dir DIR     each job's lines into DIR/LINE-FUNCTION-TERMINAL.log instead of\n"
       "                    standard output\n"
+      "  --summary FILE    the night's result as JSON for a monitor, put in place whole at\n"
+      "                    every ending: start and end (UTC), exit status, each job's\n"
+      "                    status, badges read and written, seconds, and the totals\n"
       "  --make-jobs F P   print a jobs file: every terminal, withdrawn ones too, with the\n"
       "                    functions F, the file named by the pattern P with {terminal}\n"
       "                    and {function} (e.g. 'out/{terminal}-{function}.dnl'), mode 1;\n"
@@ -120,6 +125,7 @@ int Run(int argc, char** argv) {
   options.settingsPath = zibrolt::kSettingsPath;
   std::vector<std::string> rest;
   bool makeJobs = false;
+  std::string summaryPath;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--help") {
@@ -130,9 +136,11 @@ int Run(int argc, char** argv) {
       std::printf("%s\n", zibrolt::VersionLine("zibrolt-site").c_str());
       return 0;
     }
-    if (a == "--settings" || a == "--log-dir") {
+    if (a == "--settings" || a == "--log-dir" || a == "--summary") {
       if (i + 1 == argc) return UsageError(std::string(a) + " needs a value");
-      (a == "--settings" ? options.settingsPath : options.logFolder) = argv[++i];
+      (a == "--settings" ? options.settingsPath
+       : a == "--log-dir" ? options.logFolder
+                          : summaryPath) = argv[++i];
     } else if (a == "--make-jobs") {
       makeJobs = true;
     } else if (a.size() > 1 && a[0] == '-') {  // "-" alone: the jobs from standard input
@@ -151,33 +159,45 @@ int Run(int argc, char** argv) {
     return UsageError(rest.empty() ? "no JOBFILE given"
                                    : "one JOBFILE expected, got " + std::to_string(rest.size()));
 
+  NightTimes times;
+  times.start = std::chrono::system_clock::now();
+  std::vector<SiteJob> jobs;
+  std::vector<JobOutcome> outcomes;
+  // Every ending from here on leaves the night's report, so that a monitor never takes an
+  // earlier night's for this one's; a report that cannot be written fails the run.
+  const auto end = [&](int status) {
+    if (summaryPath.empty()) return status;
+    times.end = std::chrono::system_clock::now();
+    const bool written =
+        WriteNightReport(summaryPath, NightReport(jobs, outcomes, times, status), stdout);
+    return written ? status : -1;
+  };
   std::string text;
   const bool read = ReadJobFile(rest[0], text, stdout);
   if (StopRequested()) {
     std::printf("Programmabbruch: Signal empfangen, kein Auftrag ausgefuehrt!\n");
-    return -1;
+    return end(-1);
   }
-  if (!read) return -1;
-  std::vector<SiteJob> jobs;
+  if (!read) return end(-1);
   const std::vector<JobFileError> errors = ParseJobs(text, jobs);
   for (const JobFileError& e : errors)
     std::printf("Auftragsdatei %s Zeile %d: %s!\n", zibrolt::Shown(rest[0]).c_str(), e.line,
                 e.text.c_str());
   if (!errors.empty()) {
     std::printf("Auftragsdatei fehlerhaft, kein Auftrag ausgefuehrt!\n");
-    return -1;
+    jobs.clear();
+    return end(-1);
   }
   if (jobs.empty()) {
     std::printf("Auftragsdatei %s enthaelt keinen Auftrag!\n", zibrolt::Shown(rest[0]).c_str());
-    return -1;
+    return end(-1);
   }
   options.progress = true;
-  std::vector<JobOutcome> outcomes;
   const bool ran = RunJobs(options, jobs, outcomes, stdout, stderr);
-  if (outcomes.empty()) return -1;
+  if (outcomes.empty()) return end(-1);
   // Decided once: the closing line and the exit status say the same.
   const bool allOk = PrintSummary(jobs, outcomes, StopRequested(), stdout);
-  return ran && allOk ? 0 : -1;
+  return end(ran && allOk ? 0 : -1);
 }
 
 }  // namespace

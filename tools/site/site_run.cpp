@@ -330,6 +330,7 @@ class SiteRun {
           FinishDownload(s.lines.stream(), *db_, s.function, loop->status, *s.file, s.job->path);
       outcome.written = loop->written;
     }
+    if (loop) outcome.read = loop->read;
     s.work.reset();
     s.file.reset();  // an unfinished file is discarded here, the target untouched
     outcome.seconds = std::chrono::duration<double>(Clock::now() - s.start).count();

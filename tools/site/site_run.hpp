@@ -18,6 +18,7 @@ struct SiteOptions {
 // What became of one job.
 struct JobOutcome {
   bool ok = false;
+  int read = 0;          // badges read from its list
   int written = 0;       // badges put into the file
   double seconds = 0;    // from opening its file to putting it in place
   bool started = false;  // false when the run ended before the job's turn
