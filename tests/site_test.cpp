@@ -436,8 +436,9 @@ TEST(Site, SummarySaysWhatTheExitStatusSays) {
 TEST(Site, NightReportOnEveryEnding) {
   Installation inst(DemoSql());
   const fs::path run = inst.root() / "work" / "run";
-  WriteFile(run / "good.txt", "IDSTAMM ZE-HAUPTEINGANG ../../out/a.dnl 1\n"
-                              "MGDNL17P ZE-HAUPTEINGANG ../../nowhere/b.dnl 1\n");
+  WriteFile(run / "good.txt",
+            "IDSTAMM ZE-HAUPTEINGANG ../../out/a.dnl 1\n"
+            "MGDNL17P ZE-HAUPTEINGANG ../../nowhere/b.dnl 1\n");
   WriteFile(run / "bad.txt", "IDSTAMM ZE-HAUPTEINGANG\n");
   const struct {
     const char* args;
@@ -465,8 +466,7 @@ TEST(Site, NightReportOnEveryEnding) {
     const bool reported = std::string_view(c.args).find("nowhere") == std::string_view::npos;
     EXPECT_EQ(report == "yesterday", !reported);
     for (const std::string& text : c.says)
-      EXPECT_NE((reported ? report : r.output).find(text), std::string::npos)
-          << report << r.output;
+      EXPECT_NE((reported ? report : r.output).find(text), std::string::npos) << report << r.output;
   }
   EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"a.dnl"});  // no temporary left
 }

@@ -138,7 +138,7 @@ int Run(int argc, char** argv) {
     }
     if (a == "--settings" || a == "--log-dir" || a == "--summary") {
       if (i + 1 == argc) return UsageError(std::string(a) + " needs a value");
-      (a == "--settings" ? options.settingsPath
+      (a == "--settings"  ? options.settingsPath
        : a == "--log-dir" ? options.logFolder
                           : summaryPath) = argv[++i];
     } else if (a == "--make-jobs") {

@@ -1,7 +1,7 @@
 #include "tools/site/night_report.hpp"
 
-#include <ctime>
 #include <cerrno>
+#include <ctime>
 #include <system_error>
 
 #include "platform/files.hpp"
@@ -76,8 +76,9 @@ std::string NightReport(const std::vector<SiteJob>& jobs, const std::vector<JobO
     ok += o.ok ? 1 : 0;
     seconds += o.seconds;
   }
-  out += std::string(jobs.empty() ? "" : "\n  ") + "],\n  \"totals\": {\"jobs\": " +
-         std::to_string(jobs.size()) + ", \"ok\": " + std::to_string(ok) +
+  out += std::string(jobs.empty() ? "" : "\n  ") +
+         "],\n  \"totals\": {\"jobs\": " + std::to_string(jobs.size()) +
+         ", \"ok\": " + std::to_string(ok) +
          ", \"not_ok\": " + std::to_string(static_cast<long>(jobs.size()) - ok) +
          ", \"read\": " + std::to_string(read) + ", \"written\": " + std::to_string(written) +
          ", \"seconds\": " + Seconds(seconds) + "}\n}\n";
