@@ -24,7 +24,8 @@ stamp="$(git log -1 --format=%ct 2>/dev/null || date +%s)"
 stage="$out/zip/$name"
 rm -rf "$out/zip"
 mkdir -p "$stage"
-for t in "${tools_[@]}"; do cp "$out/bin/$t.exe" "$stage/"; done
+# Without their symbol tables (a site's fault report names the version, not an address).
+for t in "${tools_[@]}"; do x86_64-w64-mingw32-strip -o "$stage/$t.exe" "$out/bin/$t.exe"; done
 cp db/schema.sql "$stage/schema.sql"
 sed 's/$/\r/' README.md > "$stage/README.txt"
 sed 's/$/\r/' packaging/windows-licenses.txt > "$stage/LICENSE.txt"
@@ -32,6 +33,7 @@ mkdir -p "$stage/scheduling"
 cp docs/scheduling/zibrolt-site-task.xml "$stage/scheduling/"
 (cd "$stage" && find . -type f ! -name SHA256SUMS.txt | LC_ALL=C sort | sed 's|^\./||' |
   xargs sha256sum | sed 's/$/\r/' > SHA256SUMS.txt)
+find "$stage" -type f -exec chmod 0644 {} +
 find "$stage" -exec touch -h -d "@$stamp" {} +
 rm -f "$out/$name.zip"
 (cd "$out/zip" && find "$name" -type f | LC_ALL=C sort | TZ=UTC zip -q -X -9 "$out/$name.zip" -@)
