@@ -83,7 +83,8 @@ left="$(ls -d /usr/bin/zibrolt* /usr/share/zibrolt /usr/share/doc/zibrolt /usr/l
 echo "package removed, nothing of it left"
 
 echo "== The Windows zip"
-zip="$(tools/package-windows.sh | head -n 1)"
+zip="$(tools/package-windows.sh)"
+zip="${zip%%$'\n'*}"
 first="$(sha256sum < "$zip")"
 tools/package-windows.sh >/dev/null
 [ "$first" = "$(sha256sum < "$zip")" ] || { echo "two zips of one commit differ" >&2; exit 1; }
