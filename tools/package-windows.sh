@@ -24,8 +24,11 @@ stamp="$(git log -1 --format=%ct 2>/dev/null || date +%s)"
 stage="$out/zip/$name"
 rm -rf "$out/zip"
 mkdir -p "$stage"
-# Without their symbol tables (a site's fault report names the version, not an address).
-for t in "${tools_[@]}"; do x86_64-w64-mingw32-strip -o "$stage/$t.exe" "$out/bin/$t.exe"; done
+# Without their symbol tables (a site's fault report names the version, not an address); strip
+# dates the program's header SOURCE_DATE_EPOCH, not now.
+for t in "${tools_[@]}"; do
+  SOURCE_DATE_EPOCH="$stamp" x86_64-w64-mingw32-strip -o "$stage/$t.exe" "$out/bin/$t.exe"
+done
 cp db/schema.sql "$stage/schema.sql"
 sed 's/$/\r/' README.md > "$stage/README.txt"
 sed 's/$/\r/' packaging/windows-licenses.txt > "$stage/LICENSE.txt"
