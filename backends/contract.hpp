@@ -108,6 +108,8 @@ class Connection {
   // True where every statement is a round trip to a server: lookups then ask for a window of
   // badges at once. An embedded database answers single lookups faster.
   virtual bool PrefersBatches() const = 0;
+  // True where the server is Oracle: its catalog views and its own functions answer.
+  virtual bool IsOracle() const { return false; }
   // The SQLSTATE that goes with status, the failure last answered, when that failure carried no
   // native error number; empty for any other status or failure.
   virtual std::string DriverState(int /*status*/) const { return {}; }

@@ -119,6 +119,7 @@ class Connection {
 
   [[nodiscard]] int SwitchSchema(std::string_view schema) { return backend_->SwitchSchema(schema); }
   bool PrefersBatches() const { return backend_->PrefersBatches(); }
+  bool IsOracle() const { return backend_->IsOracle(); }
   // The SQLSTATE that goes with status, the failure last answered, when that failure carried no
   // native error number; empty for any other status or failure.
   std::string DriverState(int status) const { return backend_->DriverState(status); }

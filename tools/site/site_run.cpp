@@ -154,7 +154,7 @@ class SiteRun {
     Login login;
     if (!ReadLogin(out_, login, options_.settingsPath.c_str())) return false;
     db_ = ConnectReporting(out_, login);
-    if (!db_) return false;
+    if (!db_ || !BindsFitReporting(out_, *db_)) return false;
     RunStatsReport stats(*db_);
     for (const SiteJob& job : jobs_) {
       const auto [at, fresh] = terminals_.try_emplace(job.terminal);
