@@ -129,6 +129,10 @@ class Connection {
   // embedded database rolls it back after some errors): each later statement would read the
   // database as it is then, not as the statements before read it.
   virtual bool ViewKept() const { return true; }
+  // Ends the read transaction and begins another: later statements read the database as it is
+  // then. A database whose view needs no undo keeps it (the embedded one: a writer waits until
+  // the reader ends).
+  virtual int RenewView() { return kOk; }
 };
 
 // Opens a connection. target is the NET8 setting without the backend's prefix; login and

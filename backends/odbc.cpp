@@ -451,6 +451,13 @@ class OdbcConnection final : public Connection {
 
   std::uint64_t RoundTrips() const override { return diagnostics_.roundTrips; }
 
+  int RenewView() override {
+    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK)))
+      return DiagStatus(dbc_, diagnostics_);
+    // Elsewhere the next statement begins the next transaction, autocommit being off.
+    return dbms_ == Dbms::kOracle ? RunInternal(std::string(kOracleReadOnly)) : kOk;
+  }
+
   std::string DriverState(int status) const override {
     return status == kDriverError ? diagnostics_.state : std::string();
   }

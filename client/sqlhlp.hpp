@@ -133,6 +133,8 @@ class Connection {
   // False once the database has ended the read transaction the connection began with: later
   // statements would read another database than the earlier ones (backend::Connection).
   bool ViewKept();
+  // Ends the read transaction and begins another (backend::Connection::RenewView).
+  [[nodiscard]] int RenewView() { return backend_->RenewView(); }
 
  private:
   std::unique_ptr<backend::Connection> backend_;  // declared first: outlives its statements
