@@ -108,6 +108,8 @@ class Connection {
   // True where every statement is a round trip to a server: lookups then ask for a window of
   // badges at once. An embedded database answers single lookups faster.
   virtual bool PrefersBatches() const = 0;
+  // True where the server is Oracle: its catalog views and its own functions answer.
+  virtual bool IsOracle() const { return false; }
   // The SQLSTATE that goes with status, the failure last answered, when that failure carried no
   // native error number; empty for any other status or failure.
   virtual std::string DriverState(int /*status*/) const { return {}; }
@@ -127,6 +129,10 @@ class Connection {
   // embedded database rolls it back after some errors): each later statement would read the
   // database as it is then, not as the statements before read it.
   virtual bool ViewKept() const { return true; }
+  // Ends the read transaction and begins another: later statements read the database as it is
+  // then. A database whose view needs no undo keeps it (the embedded one: a writer waits until
+  // the reader ends).
+  virtual int RenewView() { return kOk; }
 };
 
 // Opens a connection. target is the NET8 setting without the backend's prefix; login and

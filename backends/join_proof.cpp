@@ -74,17 +74,10 @@ int ReadSqliteColumn(Connection& db, const KeyColumn& c, ColumnType& t) {
   return kOk;
 }
 
-constexpr Column kOracleColumnColumns[] = {
-    {Column::kText, 129}, {Column::kInt, 0}, {Column::kInt, 0}, {Column::kText, 2}};
-constexpr Column kOracleSettingColumns[] = {{Column::kText, 129}};
-
 int ReadOracleColumn(Connection& db, const KeyColumn& c, ColumnType& t) {
   Row row;
-  const int status = FirstRow(db,
-                              "select DATA_TYPE ,DATA_LENGTH ,CHAR_LENGTH ,CHAR_USED from "
-                              "ALL_TAB_COLUMNS where OWNER='KORVADAT' and TABLE_NAME=:b0 and "
-                              "COLUMN_NAME=:b1",
-                              kOracleColumnColumns, {c.table, c.column}, row);
+  const int status =
+      FirstRow(db, kOracleColumnType, kOracleColumnTypeColumns, {c.table, c.column}, row);
   if (status != kOk) return status;
   t.type = Upper(row.texts[0]);
   t.bytes = row.ints[1];
@@ -132,8 +125,8 @@ JoinProof ProveOracleJoin(Connection& db, const KeyColumn& a, const KeyColumn& b
   bool binary = false;
   for (std::string_view parameter : {"NLS_COMP", "NLS_SORT"}) {
     Row row;
-    const int status = FirstRow(db, "select VALUE from NLS_SESSION_PARAMETERS where PARAMETER=:b0",
-                                kOracleSettingColumns, {parameter}, row);
+    const int status =
+        FirstRow(db, kOracleSessionSetting, kOracleSessionSettingColumns, {parameter}, row);
     if (status != kOk)
       return {false, both + ": " + std::string(parameter) + " nicht lesbar (" +
                          std::to_string(status) + ")"};

@@ -205,13 +205,17 @@ class OdbcStatement final : public Statement {
         // columns. They are sent as CHAR, as the installation's embedded SQL always sent its
         // host variables: a CHAR(n) column then matches blank-padded, a VARCHAR2 column
         // exactly. Not NVARCHAR: Oracle would convert the column to the national character
-        // set for the comparison and pass over its index. The declared size is that of the
-        // program's input buffers whatever the value, so every execution shares the server's
-        // cursor.
-        b.length = static_cast<SQLLEN>(b.text.size() * sizeof(char16_t));
+        // set for the comparison and pass over its index. How the server actually received
+        // them is asked once per connection (data/bind_probe). The declared size and the
+        // buffer are those of the program's input buffers whatever the value, so that every
+        // execution shares the server's cursor and the bound values of a window's keys list
+        // are all of one type (Oracle makes a union of CHARs of different lengths VARCHAR2).
+        const std::size_t units = b.text.size();
+        b.length = static_cast<SQLLEN>(units * sizeof(char16_t));
+        b.text.resize(std::max<std::size_t>(units, kInputChars), u'\0');
         rc = SQLBindParameter(stmt_.get(), number, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_CHAR,
-                              std::max<SQLULEN>(b.text.size(), kInputChars), 0, b.text.data(),
-                              b.length, &b.length);
+                              b.text.size(), 0, b.text.data(),
+                              static_cast<SQLLEN>(b.text.size() * sizeof(char16_t)), &b.length);
       }
       if (!SQL_SUCCEEDED(rc)) return DiagStatus(stmt_, diagnostics_);
     }
@@ -402,7 +406,7 @@ class OdbcConnection final : public Connection {
     if (!SQL_SUCCEEDED(SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
                                          reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0)))
       return DiagStatus(dbc_, diagnostics_);
-    if (dbms_ == Dbms::kOracle) return RunInternal("SET TRANSACTION READ ONLY");
+    if (dbms_ == Dbms::kOracle) return RunInternal(std::string(kOracleReadOnly));
     // Elsewhere only a hint that drivers may ignore; Oracle gets the statement above instead,
     // since a driver that started a read-only transaction of its own would make it fail.
     SQLSetConnectAttr(dbc_.get(), SQL_ATTR_ACCESS_MODE,
@@ -425,10 +429,11 @@ class OdbcConnection final : public Connection {
   int SwitchSchema(std::string_view schema) override {
     // An SQLite file behind the driver is the schema KORVADAT, as on the embedded backend.
     if (dbms_ == Dbms::kSqlite) return SqliteSchemaSwitch(schema);
-    return RunInternal("ALTER SESSION SET CURRENT_SCHEMA=" + std::string(schema));
+    return RunInternal(std::string(kOracleSchemaSwitch) + std::string(schema));
   }
 
   bool PrefersBatches() const override { return true; }
+  bool IsOracle() const override { return dbms_ == Dbms::kOracle; }
 
   JoinProof ProveExactJoin(const KeyColumn& a, const KeyColumn& b) override {
     // The catalog's statements are the connection's own, not the run's.
@@ -445,6 +450,13 @@ class OdbcConnection final : public Connection {
   }
 
   std::uint64_t RoundTrips() const override { return diagnostics_.roundTrips; }
+
+  int RenewView() override {
+    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK)))
+      return DiagStatus(dbc_, diagnostics_);
+    // Elsewhere the next statement begins the next transaction, autocommit being off.
+    return dbms_ == Dbms::kOracle ? RunInternal(std::string(kOracleReadOnly)) : kOk;
+  }
 
   std::string DriverState(int status) const override {
     return status == kDriverError ? diagnostics_.state : std::string();

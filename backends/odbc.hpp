@@ -19,6 +19,11 @@ inline constexpr int kNoDataSource = -12154;
 // so this one is never Oracle's; the run prints the failure's SQLSTATE beside it.
 inline constexpr int kDriverError = -100001;
 
+// What a connection to Oracle sends of its own before the run's statements: the read-only
+// transaction, and the schema switch with the settings' schema appended.
+inline constexpr std::string_view kOracleReadOnly = "SET TRANSACTION READ ONLY";
+inline constexpr std::string_view kOracleSchemaSwitch = "ALTER SESSION SET CURRENT_SCHEMA=";
+
 // Connects to the data source with login and password as separate values, then starts the one
 // read-only transaction the whole run reads in. Returns the status of the first failing step.
 int ConnectOdbc(std::string_view dataSource, std::string_view login, std::string_view password,

@@ -119,6 +119,7 @@ class Connection {
 
   [[nodiscard]] int SwitchSchema(std::string_view schema) { return backend_->SwitchSchema(schema); }
   bool PrefersBatches() const { return backend_->PrefersBatches(); }
+  bool IsOracle() const { return backend_->IsOracle(); }
   // The SQLSTATE that goes with status, the failure last answered, when that failure carried no
   // native error number; empty for any other status or failure.
   std::string DriverState(int status) const { return backend_->DriverState(status); }
@@ -132,6 +133,8 @@ class Connection {
   // False once the database has ended the read transaction the connection began with: later
   // statements would read another database than the earlier ones (backend::Connection).
   bool ViewKept();
+  // Ends the read transaction and begins another (backend::Connection::RenewView).
+  [[nodiscard]] int RenewView() { return backend_->RenewView(); }
 
  private:
   std::unique_ptr<backend::Connection> backend_;  // declared first: outlives its statements

@@ -130,11 +130,23 @@ Found<const BalanceValues*> BalanceLookup::LookupBalanceData(const BadgeKey& bad
                        });
 }
 
-// Every column any file shows.
+// Every column (the shared pass, MGDNL18P), and the one value of MGDNL17P and of MGDNL60P. The
+// subsets MGDNL18P reads per display set are sent only where lookups go badge by badge, to the
+// embedded database: through ODBC it reads every column.
 void ListBalanceStatements(std::vector<ListedStatement>& out) {
   const SelectedStatements all = SelectedStatement(BalanceSelection::All());
   out.push_back(Listed("Salden", all.single, all.outputs, true));
   out.push_back(ListedWindow("Salden Fenster", all.window, all.windowOutputs));
+  struct One {
+    int value;
+    std::string_view single, window;  // the names listed
+  };
+  for (const One& o : {One{kMgdnl17pBalanceValue, "Saldo MGDNL17P", "Saldo MGDNL17P Fenster"},
+                       One{kMgdnl60pBalanceValue, "Saldo MGDNL60P", "Saldo MGDNL60P Fenster"}}) {
+    const SelectedStatements one = SelectedStatement(BalanceSelection::Value(o.value));
+    out.push_back(Listed(o.single, one.single, one.outputs, true));
+    out.push_back(ListedWindow(o.window, one.window, one.windowOutputs));
+  }
 }
 
 }  // namespace zibrolt

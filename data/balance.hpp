@@ -36,6 +36,11 @@ struct BalanceSelection {
   static BalanceSelection Value(int n);  // balance value n alone
 };
 
+// The balance value a file of one balance shows: MGDNL17P value 2, MGDNL60P value 9. Named
+// here so that the statement list holds the forms those files send.
+inline constexpr int kMgdnl17pBalanceValue = 2;
+inline constexpr int kMgdnl60pBalanceValue = 9;
+
 // The balance lookup of one run. list is the badge cursor the generator walks: where the
 // database prefers batches, the rows of a window of badges are read at once. Where the list's
 // pass shares its lookups, they answer (with every value read, the selected ones among them).

@@ -1,7 +1,10 @@
 // The list is gathered from the lookups' own constants, so it cannot drift from what they send.
 #include "data/statements.hpp"
 
+#include "backends/join_proof.hpp"
+#include "backends/odbc.hpp"
 #include "data/badge_batch.hpp"
+#include "data/bind_probe.hpp"
 
 namespace zibrolt {
 
@@ -30,6 +33,18 @@ std::vector<ListedStatement> DataStatements() {
   ListLocationStatements(all);
   ListBalanceStatements(all);
   ListDisplayTextStatements(all);
+  return all;
+}
+
+std::vector<ListedStatement> ConnectionStatements() {
+  std::vector<ListedStatement> all;
+  // The schema an installation's settings name; the tools have always read KORVADAT.
+  static const std::string schemaSwitch = std::string(backend::kOracleSchemaSwitch) + "KORVADAT";
+  all.push_back(Listed("Lesetransaktion", backend::kOracleReadOnly, {}));
+  all.push_back(Listed("Schema", schemaSwitch, {}));
+  ListBindProbeStatements(all);  // its catalog read is the join proofs' too
+  all.push_back(Listed("Sitzungseinstellung", backend::kOracleSessionSetting,
+                       backend::kOracleSessionSettingColumns));
   return all;
 }
 

@@ -37,6 +37,11 @@ ListedStatement ListedWindow(std::string_view name, std::string_view window,
 // Every form of each lookup: the single-badge forms, then each window form.
 std::vector<ListedStatement> DataStatements();
 
+// What each connection sends of its own besides the lookups: the bind probe and the catalog
+// reads of the join proofs (run by the probe and the proofs themselves, not by the preflight's
+// run of the lookups).
+std::vector<ListedStatement> ConnectionStatements();
+
 // The list as an SQL*Plus script holds it: each statement after a "-- name" line, then a line
 // holding only "/". title, when not empty, heads it as a comment line.
 std::string StatementScript(const std::vector<ListedStatement>& statements,

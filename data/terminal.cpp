@@ -53,6 +53,7 @@ void ListTerminalStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Terminal", kTerminalQuery));
   out.push_back(Listed("Terminalzuordnungen", kAssignmentCountQuery));
   out.push_back(Listed("Terminal vorhanden", kTerminalRowCount));
+  out.push_back(Listed("Alle Terminals (zibrolt-site --make-jobs)", kAllTerminals));
 }
 
 }  // namespace zibrolt

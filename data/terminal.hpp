@@ -21,6 +21,11 @@ struct TerminalRecord {
 };
 
 // Fills TRMMOD, TRMSAL and the assignment count; returns the status of the last statement.
+// Every terminal's name, for the site tool's list of jobs.
+inline constexpr sqlhlp::Column kTerminalNameColumns[] = {sqlhlp::Text(256)};
+inline constexpr sqlhlp::Query kAllTerminals{
+    "select TrmNam  from Korvadat.Kvd1140Trm order by TrmNam", kTerminalNameColumns};
+
 int LoadTerminalContext(sqlhlp::Connection& db, TerminalRecord& terminal);
 
 // Whether the terminal table has a row of this name at all, whatever its status: a terminal

@@ -204,6 +204,23 @@ void SysDate(sqlite3_context* ctx, int, sqlite3_value**) { ResultSysDate(ctx, kS
 // deterministic, which the kept time makes it within an execution.
 void TruncSysDate(sqlite3_context* ctx, int, sqlite3_value**) { ResultSysDate(ctx, kDayLength); }
 
+// DUMP(value, 1016) as Oracle writes it for a text, so that a data source through ODBC can be
+// asked how it received a bound value: SQLite keeps every text as it came, unpadded and in
+// UTF-8, as Oracle keeps a VARCHAR2 of a database in AL32UTF8. Other values: NULL.
+void Dump(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) return;
+  const unsigned char* s = sqlite3_value_text(argv[0]);
+  const int n = sqlite3_value_bytes(argv[0]);
+  std::string out = "Typ=1 Len=" + std::to_string(n) + " CharacterSet=AL32UTF8: ";
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (int i = 0; i < n; ++i) {
+    if (i > 0) out.push_back(',');
+    if (s[i] >= 16) out.push_back(kHex[s[i] >> 4]);
+    out.push_back(kHex[s[i] & 15]);
+  }
+  sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+}
+
 }  // namespace
 
 int RegisterOracleCompat(sqlite3* db) {
@@ -218,6 +235,8 @@ int RegisterOracleCompat(sqlite3* db) {
                                  nullptr);
   if (rc == SQLITE_OK)
     rc = sqlite3_create_function(db, "to_char", 2, kPure, nullptr, ToChar, nullptr, nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_create_function(db, "dump", 2, kPure, nullptr, Dump, nullptr, nullptr);
   // SYSDATE changes over time, so it must not go into an index, a generated column or a
   // CHECK; and since the extension can be loaded into any connection, a view or trigger
   // of someone else's schema must not call it either.

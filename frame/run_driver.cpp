@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "client/sqlhlp.hpp"
+#include "data/bind_probe.hpp"
 #include "data/messages.hpp"
 #include "data/terminal.hpp"
 #include "frame/download_file.hpp"
@@ -119,6 +120,17 @@ std::unique_ptr<sqlhlp::Connection> ConnectReporting(std::FILE* out, const Login
   }
   std::fprintf(out, "Mit Datenbank verbunden! Schema: %s\n", login.schema.c_str());
   return db;
+}
+
+bool BindsFitReporting(std::FILE* out, sqlhlp::Connection& db) {
+  const BindCheck check = ProbeBinds(db);
+  if (check.ok) return true;
+  // Every lookup would find nothing, or read whole tables: files that look right and are not.
+  std::fprintf(out, "Gebundene Werte passen nicht zu den Schluesselspalten: %s!\n",
+               check.problem.c_str());
+  if (!check.found.empty()) std::fprintf(out, "Server erhielt: %s\n", check.found.c_str());
+  std::fprintf(out, "Abhilfe: %s. Keine Downloaddatei geschrieben!\n", check.change.c_str());
+  return false;
 }
 
 std::unique_ptr<DownloadFile> OpenDownloadReporting(std::FILE* out, const std::string& path,
@@ -241,6 +253,7 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
 
   std::unique_ptr<sqlhlp::Connection> db = ConnectReporting(out, login);
   if (!db) return -1;
+  if (!BindsFitReporting(out, *db)) return -1;
   RunStatsReport stats(*db);
   StrUpper(function);
 

@@ -36,6 +36,10 @@ void ReportDriverState(std::FILE* out, std::string_view state);
 // Connects and prints "Mit Datenbank verbunden!"; nullptr after printing why it failed.
 std::unique_ptr<sqlhlp::Connection> ConnectReporting(std::FILE* out, const Login& login);
 
+// Asks once per connection how the server receives bound text and whether that compares with
+// the key columns as the lookups need; false after printing why not (no file is touched).
+bool BindsFitReporting(std::FILE* out, sqlhlp::Connection& db);
+
 // Opens the download file; nullptr after printing why it could not be opened.
 std::unique_ptr<DownloadFile> OpenDownloadReporting(std::FILE* out, const std::string& path,
                                                     bool create);

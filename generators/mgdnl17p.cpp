@@ -12,7 +12,7 @@
 namespace zibrolt {
 namespace {
 
-constexpr int kBalanceValue = 2;
+constexpr int kBalanceValue = kMgdnl17pBalanceValue;
 constexpr std::string_view kNoBalance = "       ";
 
 class MgDnl17PJob final : public BadgeJob {

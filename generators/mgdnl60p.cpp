@@ -12,7 +12,7 @@
 namespace zibrolt {
 namespace {
 
-constexpr int kBalanceValue = 9;
+constexpr int kBalanceValue = kMgdnl60pBalanceValue;
 constexpr std::string_view kNoBalance = "       ";
 
 class MgDnl60PJob final : public BadgeJob {

@@ -188,6 +188,13 @@ int WalkFailures(const Installation& inst, const Function& f, const std::string&
       EXPECT_TRUE(EndsWith(run.output, writeLine));
       continue;
     }
+    // The bind probe of an ODBC connect: the run stops before it opens its file.
+    if (failed.find("dump(") != std::string::npos ||
+        failed.find("else 'VARCHAR2'") != std::string::npos) {
+      EXPECT_NE(run.output.find("SQLCode " + injected + "!\n"), std::string::npos);
+      EXPECT_TRUE(EndsWith(run.output, "Keine Downloaddatei geschrieben!\n"));
+      continue;
+    }
     const std::string table = FirstTable(failed);
     if (const std::string line = LookupLine(f.name, failed); !line.empty()) {
       EXPECT_NE(run.output.find(line), std::string::npos);

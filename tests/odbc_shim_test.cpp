@@ -204,9 +204,81 @@ TEST(OdbcShim, TextIsBoundWithCharSemantics) {
     EXPECT_EQ(cType, kCWideChar) << line;
     EXPECT_EQ(sqlType, kSqlChar) << line;
     EXPECT_EQ(columnSize, 256) << "one size for every value: " << line;
-    EXPECT_EQ(bufferLength % 2, 0) << "UTF-16 bytes: " << line;
+    EXPECT_EQ(bufferLength, 512) << "the buffer's capacity, the same for every value: " << line;
   }
   EXPECT_GT(texts, 10);
+}
+
+// What the server answers to the bind probe, as ZIBROLT_SHIM_ANSWERS rules: the DUMP of the
+// bound "Z" a-umlaut and whether "ZB" compared equal with CHAR(4) 'ZB', alone and through a
+// window's keys list (rows 0 and 1), and the key columns' declared type.
+std::string ProbeAnswer(const std::string& single, const std::string& window, bool padded,
+                        bool windowPadded) {
+  return "DUMP(?=>select '" + single + "' ," + (padded ? "1" : "0") + "\nDUMP(KEYS.K=>select 0 ,'" +
+         window + "' ,0 union all select 1 ,'x' ," + (windowPadded ? "1" : "0");
+}
+const std::string kCharKeys = "\nELSE 'VARCHAR2'=>select 'CHAR' ,10 ,10 ,'C'";
+const std::string kCharBind = "Typ=96 Len=3 CharacterSet=AL32UTF8: 5a,c3,a4";
+const std::string kVarcharBind = "Typ=1 Len=3 CharacterSet=AL32UTF8: 5a,c3,a4";
+
+std::string PaddedBind() {
+  std::string dump = "Typ=96 Len=257 CharacterSet=AL32UTF8: 5a,c3,a4";
+  for (int i = 0; i < 254; ++i) dump += ",20";
+  return dump;
+}
+
+// Each way a driver can hand over bound text, against VARCHAR2 key columns (the SQLite
+// installation's, as SQLite compares them) and CHAR(10) ones: zibrolt stops before the file
+// and zibrolt-check says FAIL exactly where the keys would not compare as the lookups need.
+TEST(OdbcShim, BindProbeDecidesBeforeAnyFile) {
+  REQUIRE_SHIM();
+  struct Case {
+    const char* name;
+    std::string answer;   // the rules; empty: SQLite's own answer (VARCHAR2)
+    const char* problem;  // in both tools' lines; null: the binds fit
+  };
+  const std::string padded = PaddedBind();
+  const Case cases[] = {
+      {"VARCHAR2 binds, VARCHAR2 keys", "", nullptr},
+      {"VARCHAR2 binds, CHAR keys", kCharKeys, "KVD1140TRM.TRMNAM ist CHAR(10), der Text kommt"},
+      {"CHAR binds, VARCHAR2 keys", ProbeAnswer(kCharBind, kCharBind, true, true), nullptr},
+      {"CHAR binds, CHAR keys", ProbeAnswer(kCharBind, kCharBind, true, true) + kCharKeys, nullptr},
+      {"CHAR binds, VARCHAR2 in the window, CHAR keys",
+       ProbeAnswer(kCharBind, kVarcharBind, true, false) + kCharKeys, "ist CHAR(10)"},
+      {"padded binds, VARCHAR2 keys", ProbeAnswer(padded, padded, true, true),
+       "KVD1140TRM.TRMNAM ist VARCHAR2, der Text kommt aber aufgefuellt an"},
+      {"padded binds, CHAR keys", ProbeAnswer(padded, padded, true, true) + kCharKeys, nullptr},
+      {"national binds",
+       ProbeAnswer("Typ=1 Len=4 CharacterSet=AL16UTF16: 0,5a,0,e4",
+                   "Typ=1 Len=4 CharacterSet=AL16UTF16: 0,5a,0,e4", false, false),
+       "nationalen Zeichensatz"},
+  };
+  Installation inst(Rows(1));
+  const std::filesystem::path answers = inst.root() / "answers.txt";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(answers, c.answer);
+    const RunResult run =
+        RunThrough(inst, ShimDataSource(), {"ZIBROLT_SHIM_ANSWERS=" + answers.string()}, "IDSTAMM");
+    const RunResult check = inst.RunCommand("'" ZIBROLT_CHECK_BIN "' 2>/dev/null");
+    if (!c.problem) {
+      EXPECT_EQ(run.exitStatus, 0) << run.output;
+      EXPECT_NE(check.output.find("OK    Bindung von Text: "), std::string::npos) << check.output;
+      continue;
+    }
+    EXPECT_EQ(run.exitStatus, 255);
+    EXPECT_NE(run.output.find("Gebundene Werte passen nicht zu den Schluesselspalten: "),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find(c.problem), std::string::npos) << run.output;
+    EXPECT_EQ(inst.ReadOut(), "old");
+    EXPECT_EQ(check.exitStatus, 1);
+    const std::size_t line = check.output.find("FAIL  Bindung von Text: ");
+    ASSERT_NE(line, std::string::npos) << check.output;
+    const std::string failLine = check.output.substr(line, check.output.find('\n', line) - line);
+    EXPECT_NE(failLine.find(c.problem), std::string::npos) << failLine;
+    EXPECT_NE(failLine.find("; zu aendern: "), std::string::npos) << failLine;
+  }
 }
 
 }  // namespace

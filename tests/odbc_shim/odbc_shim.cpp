@@ -17,6 +17,9 @@
 //   ZIBROLT_SHIM_FAIL_AUTOCOMMIT  "1": switching autocommit fails (SQLSTATE HYC00, native 0)
 //   ZIBROLT_SHIM_BIND_LOG      file to which every SQLBindParameter is appended as one line:
 //                              "PARAM CTYPE SQLTYPE COLUMNSIZE BUFFERLENGTH<TAB>STATEMENT"
+//   ZIBROLT_SHIM_ANSWERS       file of lines "WORD=>TEXT": a statement whose text contains
+//                              WORD (any letter case) is prepared as TEXT instead, so that it
+//                              answers as Oracle would (a DUMP of a bound value, a catalog row)
 //
 // Counts are per process. An injected error is returned as the call's one diagnostic record,
 // through SQLGetDiagRec, SQLGetDiagField and SQLError alike.
@@ -32,6 +35,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -72,6 +76,15 @@ class Shim {
     failAutocommit_ = EnvFlag("ZIBROLT_SHIM_FAIL_AUTOCOMMIT");
     if (const char* log = std::getenv("ZIBROLT_SHIM_BIND_LOG")) bindLog_ = log;
     if (const char* fault = std::getenv("ZIBROLT_SHIM_FAULT")) ParseFaults(fault);
+    if (const char* answers = std::getenv("ZIBROLT_SHIM_ANSWERS")) ReadAnswers(answers);
+  }
+
+  // The text a statement is prepared as: its own, or the answer of the first rule it matches.
+  const std::string* Answer(std::string_view text) const {
+    const std::string upper = Upper(text);
+    for (const auto& [word, answer] : answers_)
+      if (upper.find(word) != std::string::npos) return &answer;
+    return nullptr;
   }
 
   void* Resolve(const char* name) const { return real_ ? dlsym(real_, name) : nullptr; }
@@ -153,6 +166,27 @@ class Shim {
     }
   }
 
+  void ReadAnswers(const char* path) {
+    std::string rules;
+    if (std::FILE* file = std::fopen(path, "rb")) {
+      char buffer[4096];
+      for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        rules.append(buffer, n);
+      std::fclose(file);
+    }
+    ParseAnswers(rules);
+  }
+
+  void ParseAnswers(std::string_view rules) {
+    for (std::size_t start = 0; start < rules.size();) {
+      const std::size_t end = std::min(rules.find('\n', start), rules.size());
+      const std::string_view rule = rules.substr(start, end - start);
+      if (const std::size_t arrow = rule.find("=>"); arrow != std::string_view::npos)
+        answers_.emplace_back(Upper(rule.substr(0, arrow)), std::string(rule.substr(arrow + 2)));
+      start = end + 1;
+    }
+  }
+
   void ParseFault(std::string_view fault) {
     std::string parts[4];
     int count = 0;
@@ -178,6 +212,7 @@ class Shim {
   bool failAutocommit_ = false;
   std::string bindLog_;
   std::vector<Fault> faults_;
+  std::vector<std::pair<std::string, std::string>> answers_;  // word (upper case), text
   std::mutex mutex_;
   std::map<SQLHANDLE, std::string> texts_;  // statement texts, upper case
   std::map<SQLHANDLE, Diag> diags_;         // injected records, until the handle's next call
@@ -242,10 +277,17 @@ extern "C" {
 // Entry points with misbehaviour -------------------------------------------------------------
 
 SQLRETURN SQL_API SQLPrepare(SQLHSTMT stmt, SQLCHAR* text, SQLINTEGER length) {
-  if (text)
-    shim().Remember(stmt, length == SQL_NTS ? std::string_view(reinterpret_cast<char*>(text))
-                                            : std::string_view(reinterpret_cast<char*>(text),
-                                                               static_cast<std::size_t>(length)));
+  if (text) {
+    const std::string_view given =
+        length == SQL_NTS
+            ? std::string_view(reinterpret_cast<char*>(text))
+            : std::string_view(reinterpret_cast<char*>(text), static_cast<std::size_t>(length));
+    shim().Remember(stmt, given);
+    if (const std::string* answer = shim().Answer(given)) {
+      auto* replaced = reinterpret_cast<SQLCHAR*>(const_cast<char*>(answer->c_str()));
+      FORWARD(SQLPrepare, stmt, stmt, replaced, SQL_NTS);
+    }
+  }
   FORWARD(SQLPrepare, stmt, stmt, text, length);
 }
 

@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
       // zibrolt and zibrolt-site send the first part; zibrolt-check both parts.
       const std::string script =
           StatementScript(DataStatements(), "zibrolt " + std::string(kZibroltVersion)) +
+          StatementScript(ConnectionStatements(), "zibrolt, je Verbindung") +
           StatementScript(check::CheckToolStatements(), "zibrolt-check, dazu");
       std::fwrite(script.data(), 1, script.size(), stdout);
       return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
@@ -114,6 +115,7 @@ int main(int argc, char** argv) {
     if (check::ReadLogin(settings, report, login)) {
       if (const auto db = check::Connect(login, report)) {
         const check::Dbms dbms = check::CheckSession(*db, report);
+        if (dbms != check::Dbms::kUnknown) check::CheckBinds(*db, report);
         if (dbms != check::Dbms::kUnknown) check::CheckStructure(*db, dbms, report);
         if (!request.terminal.empty()) check::CheckTerminal(*db, request, report);
       }

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "data/bind_probe.hpp"
+
 namespace zibrolt::check {
 namespace {
 
@@ -130,6 +132,18 @@ Dbms CheckSession(sqlhlp::Connection& db, Report& report) {
   }
   CheckRoundTrip(db, dbms, report);
   return dbms;
+}
+
+void CheckBinds(sqlhlp::Connection& db, Report& report) {
+  const BindCheck check = ProbeBinds(db);
+  if (!check.probed)
+    report.Ok("Bindung von Text: nicht zutreffend (" + check.found + ")");
+  else if (check.ok)
+    report.Ok("Bindung von Text: " + check.found + ", passt zu den Schluesselspalten");
+  else
+    report.Fail("Bindung von Text: " + check.problem +
+                (check.found.empty() ? "" : " (Server erhielt: " + check.found + ")") +
+                "; zu aendern: " + check.change);
 }
 
 void ListSessionStatements(std::vector<ListedStatement>& out) {

@@ -36,13 +36,14 @@ constexpr std::size_t kJobFileMax = 16 * 1024 * 1024;
 void Usage(std::FILE* to) {
   std::fprintf(
       to,
-      "Usage: zibrolt-site [--settings FILE] [--log-dir DIR] [--summary FILE] JOBFILE\n"
+      "Usage: zibrolt-site [--settings FILE] [--log-dir DIR] [--summary FILE]\n"
+      "                    [--transaction-per-pass] JOBFILE\n"
       "       zibrolt-site [--settings FILE] --make-jobs \"FUNCTION ...\" PATTERN\n"
       "       zibrolt-site --help | --version\n"
       "\n"
       "Writes the download files of many terminals in one run: one connection, one\n"
-      "read-only view of the database for all files, and each badge list read once for\n"
-      "all terminals that share it. Each file is byte for byte what\n"
+      "read-only view of the database for all files (see --transaction-per-pass), and each\n"
+      "badge list read once for all terminals that share it. Each file is byte for byte what\n"
       "zibrolt FUNCTION TERMINAL FILE MODE would write, and is put in place only when it\n"
       "is complete; a job that fails keeps its old file and the others go on.\n"
       "\n"
@@ -62,6 +63,13 @@ void Usage(std::FILE* to) {
       "                    functions F, the file named by the pattern P with {terminal}\n"
       "                    and {function} (e.g. 'out/{terminal}-{function}.dnl'), mode 1;\n"
       "                    in {terminal} every byte but A-Z a-z 0-9 - _ . becomes %%XX\n"
+      "  --transaction-per-pass\n"
+      "                    each pass over a badge list after the first reads in a new\n"
+      "                    read-only transaction (its terminals read again in it), so that\n"
+      "                    the server keeps undo for one pass, not the whole night (Oracle:\n"
+      "                    UNDO_RETENTION, else ORA-01555 fails the run). Trade-off: files\n"
+      "                    of different passes show the database at different moments; a\n"
+      "                    terminal whose assignments changed meanwhile keeps its old file\n"
       "  --help            show this help and exit\n"
       "  --version         show the version and exit\n"
       "\n"
@@ -136,7 +144,9 @@ int Run(int argc, char** argv) {
       std::printf("%s\n", zibrolt::VersionLine("zibrolt-site").c_str());
       return 0;
     }
-    if (a == "--settings" || a == "--log-dir" || a == "--summary") {
+    if (a == "--transaction-per-pass") {
+      options.transactionPerPass = true;
+    } else if (a == "--settings" || a == "--log-dir" || a == "--summary") {
       if (i + 1 == argc) return UsageError(std::string(a) + " needs a value");
       (a == "--settings"  ? options.settingsPath
        : a == "--log-dir" ? options.logFolder

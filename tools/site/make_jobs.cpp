@@ -8,6 +8,7 @@
 #include <set>
 
 #include "client/sqlhlp.hpp"
+#include "data/terminal.hpp"
 #include "frame/run_driver.hpp"
 #include "generators/registry.hpp"
 #include "text/control.hpp"
@@ -15,10 +16,6 @@
 
 namespace zibrolt::site {
 namespace {
-
-constexpr sqlhlp::Column kNameColumns[] = {sqlhlp::Text(256)};
-constexpr sqlhlp::Query kAllTerminals{"select TrmNam  from Korvadat.Kvd1140Trm order by TrmNam",
-                                      kNameColumns};
 
 void Replace(std::string& text, std::string_view key, std::string_view value) {
   for (std::size_t at = text.find(key); at != std::string::npos;

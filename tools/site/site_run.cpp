@@ -18,6 +18,7 @@
 #include <span>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "data/badges.hpp"
 #include "data/client_filter.hpp"
@@ -108,6 +109,7 @@ struct JobState {
   JobLines lines;
   std::optional<Messages> messages;
   TerminalRecord terminal;
+  ClientFilter clients;  // its assignments, read again in its pass's own transaction
   std::unique_ptr<DownloadFile> file;
   std::unique_ptr<BadgeJob> work;
   Clock::time_point start;
@@ -154,7 +156,7 @@ class SiteRun {
     Login login;
     if (!ReadLogin(out_, login, options_.settingsPath.c_str())) return false;
     db_ = ConnectReporting(out_, login);
-    if (!db_) return false;
+    if (!db_ || !BindsFitReporting(out_, *db_)) return false;
     RunStatsReport stats(*db_);
     for (const SiteJob& job : jobs_) {
       const auto [at, fresh] = terminals_.try_emplace(job.terminal);
@@ -170,8 +172,17 @@ class SiteRun {
     nullLines_.reset(std::fopen(platform::kNullDevice, "w"));
     if (!nullLines_) return false;
     bool viewKept = true;
+    bool first = true;
     for (const Pass& pass : PlanPasses(jobs_, terminals_, JobsPerPass())) {
       if (gStop || !(viewKept = db_->ViewKept())) break;
+      if (options_.transactionPerPass && !std::exchange(first, false)) {
+        if (const int status = db_->RenewView(); status != sqlhlp::kOk) {
+          ReportDriverState(out_, db_->DriverState(status));
+          std::fprintf(out_, "Neue Lesetransaktion nicht begonnen! SQLCode:%d\n", status);
+          viewKept = false;
+          break;
+        }
+      }
       RunPass(pass);
     }
     progress_.End();
@@ -220,11 +231,40 @@ class SiteRun {
     if (!s.file) return false;
     const KnownTerminal& t = terminals_.at(job.terminal);
     s.terminal = t.record;
+    if (t.readable && options_.transactionPerPass) return ReadTerminalAgain(s, t);
     if (t.readable) return ReportTerminal(s.lines.stream(), t.lookup, job.terminal);
     // Read again in the job's own pass: the failure is reported as the job meets it.
     s.terminal = TerminalRecord{};
     s.terminal.name = job.terminal;
     return LoadTerminalReporting(s.lines.stream(), *db_, s.terminal);
+  }
+
+  // The job's terminal as the pass's own transaction shows it. The pass was planned on what the
+  // run's start showed: a terminal whose assignments came or went since then belongs to another
+  // pass, and its job fails with its old file kept.
+  bool ReadTerminalAgain(JobState& s, const KnownTerminal& t) {
+    std::FILE* lines = s.lines.stream();
+    s.terminal = TerminalRecord{};
+    s.terminal.name = s.job->terminal;
+    const TerminalLookup now = LookupTerminal(*db_, s.terminal);
+    if (now.status < 0) return ReportTerminal(lines, now, s.job->terminal);
+    const bool same = now.exists == t.lookup.exists &&
+                      (s.terminal.assignmentCount > 0) == (t.record.assignmentCount > 0);
+    if (same && t.filtered && s.clients.Load(*db_, s.terminal.name) != sqlhlp::kOk) {
+      std::fprintf(lines,
+                   "Zuordnungen von Terminal %s nicht lesbar, Downloaddatei bleibt "
+                   "unveraendert!\n",
+                   Shown(s.job->terminal).c_str());
+      return false;
+    }
+    if (!same) {
+      std::fprintf(lines,
+                   "Terminal %s hat sich seit Laufbeginn geaendert, Downloaddatei bleibt "
+                   "unveraendert!\n",
+                   Shown(s.job->terminal).c_str());
+      return false;
+    }
+    return ReportTerminal(lines, now, s.job->terminal);
   }
 
   void RunPass(const Pass& pass) {
@@ -255,7 +295,8 @@ class SiteRun {
         loop.push_back({s->work.get(), &*s->messages, s->function->style});
         if (const KnownTerminal& t = terminals_.at(s->job->terminal); t.filtered) {
           list.ReadClients();
-          loop.back().clients = &filters.emplace_back(t.clients);
+          loop.back().clients =
+              &filters.emplace_back(options_.transactionPerPass ? s->clients : t.clients);
         }
       }
       const Messages watchLines(nullLines_.get(), false);

@@ -13,6 +13,11 @@ struct SiteOptions {
   std::string settingsPath;  // the settings file, relative to the working directory
   std::string logFolder;     // empty: each job's lines go to out after its header
   bool progress = false;     // a progress line on err
+  // Each pass after the first reads in a read-only transaction of its own, begun when it
+  // starts, and reads its jobs' terminals again in it: a night longer than the server keeps
+  // undo then needs only passes shorter than that, but files of different passes show the
+  // database at different moments.
+  bool transactionPerPass = false;
 };
 
 // What became of one job.
