@@ -22,7 +22,7 @@ namespace {
 
 TEST(ExactText, OnlyCharactersWithAByteOfTheirOwnAreExact) {
   const struct {
-    const char* utf8;
+    std::string_view utf8;  // with its length: a value may be cut inside a character
     const char* bytes;
     bool exact;
   } kCases[] = {
@@ -32,6 +32,9 @@ TEST(ExactText, OnlyCharactersWithAByteOfTheirOwnAreExact) {
       {"A\xCE\xBB", "A?", false},                                  // lambda has no byte
       {"A?", "A?", true},                                          // a question mark is one
       {"A\xFF", "A?", false},                                      // no UTF-8 at all
+      {std::string_view("A\xC3\xA4", 2), "A?", false},            // cut inside a character
+      {std::string_view("\xE2\x82\xAC", 2), "??", false},
+      {"\xC1\x81|\xE0\x82\xA4", "??|???", false},                // overlong forms of A and U+00A4
   };
   for (const auto& c : kCases) {
     std::string narrow;
