@@ -310,8 +310,8 @@ class OdbcStatement final : public Statement {
       allocatedRows_ = rows;
     }
     SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROW_STATUS_PTR, rowStatus_.data(), 0);
-    const SQLRETURN set = SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROW_ARRAY_SIZE,
-                                         reinterpret_cast<SQLPOINTER>(rows), 0);
+    const SQLRETURN set =
+        SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0);
     if (!SQL_SUCCEEDED(set)) {
       // A driver without row arrays is read a row at a time.
       if (rows == 1) return DiagStatus(stmt_, diagnostics_);

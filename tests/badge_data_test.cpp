@@ -99,8 +99,8 @@ TEST(ClientFilter, HandsEachRowAsOftenAsTheTerminalsOwnList) {
     row.Clear();
   }
   list.CloseBadgeCursor();
-  EXPECT_EQ(handed, (std::map<std::string, int>{
-                        {"A1", 2}, {"A2", 1}, {"A3", 0}, {"A4", 0}, {"A5", 0}}));
+  EXPECT_EQ(handed,
+            (std::map<std::string, int>{{"A1", 2}, {"A2", 1}, {"A3", 0}, {"A4", 0}, {"A5", 0}}));
   std::map<std::string, int> own;
   for (const std::string& number : Listed(s.db(), Terminal("TA", 6))) ++own[number];
   for (const auto& [number, times] : handed) EXPECT_EQ(own[number], times) << number;
@@ -142,9 +142,9 @@ TEST(BadgeCursor, TodayIsInsideTheValidityAtEitherEndInEveryVariant) {
     int from, to;  // days from today
     bool listed;
   } kBadges[] = {
-      {"D1", 0, kOpen, true},    {"D2", kOpen, 0, true},   {"D3", 0, 0, true},
-      {"D4", -5, 0, true},       {"D5", 0, 5, true},       {"D6", kOpen, -1, false},
-      {"D7", -5, -1, false},     {"D8", 1, kOpen, false},  {"D9", 1, 5, false},
+      {"D1", 0, kOpen, true}, {"D2", kOpen, 0, true},  {"D3", 0, 0, true},
+      {"D4", -5, 0, true},    {"D5", 0, 5, true},      {"D6", kOpen, -1, false},
+      {"D7", -5, -1, false},  {"D8", 1, kOpen, false}, {"D9", 1, 5, false},
   };
   std::string sql = "INSERT INTO Kvd115Tfz VALUES ('TA', 1, 1, NULL);";
   Numbers expected;

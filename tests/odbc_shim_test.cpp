@@ -1,8 +1,8 @@
 // Whole runs against a data source that misbehaves as Oracle's driver and server can: the last
 // rowset arriving with SQL_NO_DATA, no row arrays, Oracle's errors 942, 1555 and 3113 and driver
 // errors without an Oracle number at chosen statements or rows, a refused autocommit switch, and
-// the types text is bound with. A test driver in front of the SQLite ODBC driver plays the part, so these run in
-// the ODBC pass only.
+// the types text is bound with. A test driver in front of the SQLite ODBC driver plays the part,
+// so these run in the ODBC pass only.
 #include <gtest/gtest.h>
 
 #include <sstream>

@@ -285,9 +285,9 @@ SQLRETURN SetRowArraySize(SQLHSTMT stmt, SQLINTEGER length) {
     return SQL_ERROR;
   }
   shim().Clear(stmt);
-  const SQLRETURN rc = real ? real(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1),
-                                   length)
-                            : static_cast<SQLRETURN>(SQL_ERROR);
+  const SQLRETURN rc =
+      real ? real(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), length)
+           : static_cast<SQLRETURN>(SQL_ERROR);
   if (!SQL_SUCCEEDED(rc)) return rc;
   shim().Inject(stmt, {"01S02", 0, "[Oracle][ODBC]Option value changed."});
   return SQL_SUCCESS_WITH_INFO;
