@@ -314,13 +314,22 @@ class OdbcStatement final : public Statement {
       allocatedRows_ = rows;
     }
     SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROW_STATUS_PTR, rowStatus_.data(), 0);
-    if (!SQL_SUCCEEDED(SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROW_ARRAY_SIZE,
-                                      reinterpret_cast<SQLPOINTER>(rows), 0))) {
+    const SQLRETURN set =
+        SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0);
+    if (!SQL_SUCCEEDED(set)) {
       // A driver without row arrays is read a row at a time.
       if (rows == 1) return DiagStatus(stmt_, diagnostics_);
       return PrepareRowArray(1);
     }
-    arraySize_ = rows;
+    // A driver may set a size of its own instead and only warn (SQLSTATE 01S02): taken for the
+    // size asked for, its first short row array would end the result early.
+    SQLULEN size = rows;
+    if (set == SQL_SUCCESS_WITH_INFO &&
+        !SQL_SUCCEEDED(SQLGetStmtAttr(stmt_.get(), SQL_ATTR_ROW_ARRAY_SIZE, &size, 0, nullptr)))
+      return DiagStatus(stmt_, diagnostics_);
+    // More rows than the buffers hold would be written past them.
+    if (size == 0 || size > allocatedRows_) return Failed(kDriverError);
+    arraySize_ = size;
     return kOk;
   }
 

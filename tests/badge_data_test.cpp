@@ -5,12 +5,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "data/badges.hpp"
 #include "data/checks.hpp"
+#include "data/client_filter.hpp"
 #include "data/location.hpp"
 #include "data/messages.hpp"
 #include "tests/harness.hpp"
@@ -40,9 +42,12 @@ TerminalRecord Terminal(const std::string& name, int assignments) {
   return t;
 }
 
-// The badge numbers the cursor lists for the terminal, in list order.
-std::vector<std::string> Listed(sqlhlp::Connection& db, const TerminalRecord& terminal) {
+// The badge numbers the cursor lists for the terminal, in list order; withClients: the list
+// a site pass reads for all its terminals at once.
+std::vector<std::string> Listed(sqlhlp::Connection& db, const TerminalRecord& terminal,
+                                bool withClients = false) {
   BadgeCursor cursor(db);
+  if (withClients) cursor.ReadClients();
   EXPECT_EQ(cursor.OpenBadgeCursor(terminal), 0);
   std::vector<std::string> numbers;
   BadgeRow row;
@@ -73,6 +78,34 @@ TEST(BadgeCursor, AssignmentsNarrowTheListToTheirClientsAndLicences) {
   EXPECT_EQ(Listed(s.db(), Terminal("TB", 1)), Numbers{});
 }
 
+// A site pass reads the list with clients once for all terminals and hands each row to a
+// terminal with assignments as often as that terminal's own list holds it: once per assignment
+// row (whatever its status) with the badge's client and licence, never where either is NULL.
+TEST(ClientFilter, HandsEachRowAsOftenAsTheTerminalsOwnList) {
+  DataSession s(Badge("A1", 1, 1) + Badge("A2", 1, 2) + Badge("A3", 2, 1) + Badge("A4", 3, 3) +
+                Badge("A5", 1, 1) + "UPDATE Kvd301Asw SET ASWLIZ = NULL WHERE AswNum = 'A5';" +
+                "INSERT INTO Kvd115Tfz VALUES ('TA', 1, 1, NULL), ('TA', 1, 1, NULL), "
+                "('TA', 1, 2, 4), ('TA', 2, NULL, NULL), ('TA', NULL, 1, NULL), "
+                "('TB', 2, 1, NULL), ('TA', 3, 4, NULL);");
+  ClientFilter filter;
+  ASSERT_EQ(filter.Load(s.db(), "TA"), 0);
+  BadgeCursor list(s.db());
+  list.ReadClients();
+  ASSERT_EQ(list.OpenBadgeCursor(Terminal("TB", 1)), 0);  // whatever the terminal
+  std::map<std::string, int> handed;
+  BadgeRow row;
+  while (list.FetchBadge(row) == 0) {
+    handed[row.AswNum] = filter.Repeats(list);
+    row.Clear();
+  }
+  list.CloseBadgeCursor();
+  EXPECT_EQ(handed,
+            (std::map<std::string, int>{{"A1", 2}, {"A2", 1}, {"A3", 0}, {"A4", 0}, {"A5", 0}}));
+  std::map<std::string, int> own;
+  for (const std::string& number : Listed(s.db(), Terminal("TA", 6))) ++own[number];
+  for (const auto& [number, times] : handed) EXPECT_EQ(own[number], times) << number;
+}
+
 TEST(BadgeCursor, OnlyBadgesValidTodayAndNotWithdrawn) {
   DataSession s(R"sql(
 INSERT INTO Kvd301Asw (AswNum, AswGvo, AswGbi, AswSta) VALUES
@@ -98,6 +131,34 @@ INSERT INTO Kvd113Awv (AWVNUM, AWVCOD, AwvSta) VALUES
   ('S06', NULL, NULL), ('S07', 7, 2);
 )sql");
   EXPECT_EQ(Listed(s.db(), Terminal("T1", 0)), (Numbers{"S06", "S07", "V01", "V03", "V05"}));
+}
+
+// Today belongs to the validity at either end, in every variant of the list: its three
+// alternatives (open end, open start, both ends) each compare with today on their own.
+TEST(BadgeCursor, TodayIsInsideTheValidityAtEitherEndInEveryVariant) {
+  constexpr int kOpen = 99;  // NULL
+  const struct {
+    const char* number;
+    int from, to;  // days from today
+    bool listed;
+  } kBadges[] = {
+      {"D1", 0, kOpen, true}, {"D2", kOpen, 0, true},  {"D3", 0, 0, true},
+      {"D4", -5, 0, true},    {"D5", 0, 5, true},      {"D6", kOpen, -1, false},
+      {"D7", -5, -1, false},  {"D8", 1, kOpen, false}, {"D9", 1, 5, false},
+  };
+  std::string sql = "INSERT INTO Kvd115Tfz VALUES ('TA', 1, 1, NULL);";
+  Numbers expected;
+  for (const auto& b : kBadges) {
+    auto date = [&](int days) { return days == kOpen ? "NULL" : "'" + SqlDate(days) + "'"; };
+    sql += std::string("INSERT INTO Kvd301Asw (AswNum, AswGvo, AswGbi, ASWMND, ASWLIZ) VALUES ('") +
+           b.number + "', " + date(b.from) + ", " + date(b.to) + ", 1, 1);" +
+           "INSERT INTO Kvd113Awv (AWVNUM) VALUES ('" + b.number + "');";
+    if (b.listed) expected.push_back(b.number);
+  }
+  DataSession s(sql);
+  EXPECT_EQ(Listed(s.db(), Terminal("T1", 0)), expected) << "all badges";
+  EXPECT_EQ(Listed(s.db(), Terminal("TA", 1)), expected) << "assigned badges";
+  EXPECT_EQ(Listed(s.db(), Terminal("TA", 1), true), expected) << "with clients";
 }
 
 TEST(BadgeCursor, RowsComeByNumberFirstDayAndClass) {

@@ -2,9 +2,11 @@
 // sticky folders, pipes, two runs for one file at once, and a run stopped by a signal. Every case
 // runs in a child process set up as a run is (interrupt handlers installed), as an unprivileged
 // user where that is the point.
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,11 +17,39 @@
 #include <csignal>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frame/download_file.hpp"
 #include "frame/interrupts.hpp"
 #include "tests/harness.hpp"
+
+namespace zibrolt::test {
+namespace {
+
+// flock(2) as a file system can answer it, for the next call in this process (and the writers
+// it forks): the lock file removed by its holder just before the lock is taken, or an error.
+struct LockQuirk {
+  std::string removeFirst;  // path to remove before the call
+  int error = 0;            // errno the call fails with; 0: the system's answer
+};
+LockQuirk lockQuirk;
+
+}  // namespace
+}  // namespace zibrolt::test
+
+// The program takes its locks through the C library; this definition in the test executable is
+// found first and hands every call on, except where a quirk is armed.
+extern "C" int flock(int fd, int operation) noexcept {
+  static const auto real = reinterpret_cast<int (*)(int, int)>(dlsym(RTLD_NEXT, "flock"));
+  auto& quirk = zibrolt::test::lockQuirk;
+  if (!quirk.removeFirst.empty()) unlink(std::exchange(quirk.removeFirst, {}).c_str());
+  if (const int error = std::exchange(quirk.error, 0)) {
+    errno = error;
+    return -1;
+  }
+  return real(fd, operation);
+}
 
 namespace zibrolt::test {
 namespace {
@@ -284,6 +314,39 @@ TEST(DownloadTarget, RunsForOneFileTakeTurnsAndBothAppendsLand) {
   close(out);
   EXPECT_EQ(ReadFile(path), "old\nfirst\nsecond\n");
   EXPECT_EQ(f.Entries("."), Names{"out.dnl"}) << "no lock file left behind";
+}
+
+// The lock's other outcomes. Removed by its holder between open and lock: taken again on the new
+// lock file. A file system without locks (some network mounts): written unserialised, rather
+// than not at all. A lock file that cannot be made or locked: the run fails, the file stays.
+TEST(DownloadTarget, LockRemovedMissingOrFailingEndsAsItMust) {
+  const struct {
+    const char* name;
+    bool lockIsFolder;  // the lock file's name taken by a folder
+    bool removed;       // the lock file removed just before the lock
+    int error;          // the lock's errno
+    Outcome expected;
+    Names entries;  // left in the folder
+  } kCases[] = {
+      {"removed", false, true, 0, kWritten, {"out.dnl"}},
+      {"EOPNOTSUPP", false, false, EOPNOTSUPP, kWritten, {"out.dnl"}},
+      {"ENOLCK", false, false, ENOLCK, kWritten, {"out.dnl"}},
+      {"folder", true, false, 0, kCannotOpen, {".out.dnl.zibrolt-lock", "out.dnl"}},
+      // Left: another run may hold it, and removing it would let a third one in.
+      {"EIO", false, false, EIO, kCannotOpen, {".out.dnl.zibrolt-lock", "out.dnl"}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Folder f;
+    Writer w{f.Make("out.dnl", "old", 0644, false), false};
+    const fs::path lock = f.dir / ".out.dnl.zibrolt-lock";
+    if (c.lockIsFolder) fs::create_directory(lock);
+    lockQuirk = {c.removed ? lock.string() : "", c.error};
+    EXPECT_EQ(Finish(Start(w)), c.expected);
+    EXPECT_EQ(ReadFile(w.path), c.expected == kWritten ? "oldnew" : "old");
+    EXPECT_EQ(f.Entries("."), c.entries);
+  }
+  lockQuirk = {};
 }
 
 TEST(DownloadTarget, InterruptRemovesTheTemporaryFileAndSaysSo) {

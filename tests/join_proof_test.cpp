@@ -22,16 +22,19 @@ namespace {
 
 TEST(ExactText, OnlyCharactersWithAByteOfTheirOwnAreExact) {
   const struct {
-    const char* utf8;
+    std::string_view utf8;  // with its length: a value may be cut inside a character
     const char* bytes;
     bool exact;
   } kCases[] = {
       {"A\xC3\xA4\xE2\x82\xAC\xC5\xB8", "A\xE4\x80\x9F", true},  // a umlaut, euro, Y diaeresis
-      {"A\xC2\x80", "A\x80", false},                              // U+0080: the euro's byte
-      {"A\xC2\x9F|\xC2\x81", "A\x9F|\x81", false},                // controls keep their bytes
-      {"A\xCE\xBB", "A?", false},                                  // lambda has no byte
-      {"A?", "A?", true},                                          // a question mark is one
-      {"A\xFF", "A?", false},                                      // no UTF-8 at all
+      {"A\xC2\x80", "A\x80", false},                             // U+0080: the euro's byte
+      {"A\xC2\x9F|\xC2\x81", "A\x9F|\x81", false},               // controls keep their bytes
+      {"A\xCE\xBB", "A?", false},                                // lambda has no byte
+      {"A?", "A?", true},                                        // a question mark is one
+      {"A\xFF", "A?", false},                                    // no UTF-8 at all
+      {std::string_view("A\xC3\xA4", 2), "A?", false},           // cut inside a character
+      {std::string_view("\xE2\x82\xAC", 2), "??", false},
+      {"\xC1\x81|\xE0\x82\xA4", "??|???", false},  // overlong forms of A and U+00A4
   };
   for (const auto& c : kCases) {
     std::string narrow;

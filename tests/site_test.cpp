@@ -234,12 +234,16 @@ TEST(Site, MakeJobsListsEveryTerminalUnderItsOwnName) {
   EXPECT_EQ(inst.ReadOut("ZE-ALT.dnl"), "");
   EXPECT_EQ(inst.OutFolderEntries().size(), 7u);  // the demo's five terminals and the two halls
 
-  inst.Sql("INSERT INTO Kvd1140Trm VALUES ('SAY \"HI\"', 'ZK-40', NULL, 1, 1, 1, 1);");
-  run = Site(inst, makeJobs + " 2>err.txt");
-  EXPECT_EQ(run.exitStatus, 255);
-  const std::string err = ReadFile(inst.root() / "work" / "run" / "err.txt");
-  EXPECT_NE(err.find("Terminal SAY \"HI\" nicht auflistbar"), std::string::npos) << err;
-  EXPECT_EQ(ReadFile(inst.root() / "work" / "run" / "jobs.txt"), "");
+  // A name the jobs file cannot quote, and one whose file path is too long for zibrolt.
+  for (const std::string& bad : {std::string("SAY \"HI\""), std::string(190, 'L')}) {
+    inst.Sql("INSERT INTO Kvd1140Trm VALUES ('" + bad + "', 'ZK-40', NULL, 1, 1, 1, 1);");
+    run = Site(inst, makeJobs + " 2>err.txt");
+    EXPECT_EQ(run.exitStatus, 255);
+    const std::string err = ReadFile(inst.root() / "work" / "run" / "err.txt");
+    EXPECT_NE(err.find("Terminal " + bad + " nicht auflistbar"), std::string::npos) << err;
+    EXPECT_EQ(ReadFile(inst.root() / "work" / "run" / "jobs.txt"), "");
+    inst.Sql("DELETE FROM Kvd1140Trm WHERE TrmNam = '" + bad + "';");
+  }
 }
 
 // Runs the jobs in this process, so that a fault can be injected, with the failure armed at

@@ -77,6 +77,10 @@ bool Utf8ToCp1252(std::string_view in, std::string& out) {
       }
       cp = (cp << 6) | (c & 0x3F);
     }
+    // An overlong form (such as C1 81 for 'A') is no UTF-8: taken as the character, it would
+    // make two different texts the same exact bytes, while the database keeps them apart.
+    constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+    if (ok && cp < kSmallest[extra]) ok = false;
     if (!ok) {
       out.push_back('?');
       exact = false;

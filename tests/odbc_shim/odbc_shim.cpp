@@ -13,7 +13,13 @@
 //                              case; every statement without WORD) fails with ERROR: 942,
 //                              1555 or 3113 (Oracle's native number, SQLSTATE and message
 //                              text), or a five-character SQLSTATE with native number 0;
-//                              several such faults separated by ";" count their calls apart
+//                              several such faults separated by ";" count their calls apart.
+//                              CALL "row": the N-th row fetched is flagged SQL_ROW_ERROR
+//                              inside its rowset, the fetch succeeding with ERROR as its
+//                              diagnostic and the rows after it in place
+//   ZIBROLT_SHIM_ROW_ARRAYS    a driver without row arrays: "refuse" fails a row array size
+//                              above 1 (SQLSTATE HYC00); "one" sets 1 instead and says so
+//                              (SQLSTATE 01S02, SQL_SUCCESS_WITH_INFO)
 //   ZIBROLT_SHIM_FAIL_AUTOCOMMIT  "1": switching autocommit fails (SQLSTATE HYC00, native 0)
 //   ZIBROLT_SHIM_BIND_LOG      file to which every SQLBindParameter is appended as one line:
 //                              "PARAM CTYPE SQLTYPE COLUMNSIZE BUFFERLENGTH<TAB>STATEMENT"
@@ -75,6 +81,7 @@ class Shim {
     partialLast_ = EnvFlag("ZIBROLT_SHIM_PARTIAL_LAST");
     failAutocommit_ = EnvFlag("ZIBROLT_SHIM_FAIL_AUTOCOMMIT");
     if (const char* log = std::getenv("ZIBROLT_SHIM_BIND_LOG")) bindLog_ = log;
+    if (const char* arrays = std::getenv("ZIBROLT_SHIM_ROW_ARRAYS")) rowArrays_ = arrays;
     if (const char* fault = std::getenv("ZIBROLT_SHIM_FAULT")) ParseFaults(fault);
     if (const char* answers = std::getenv("ZIBROLT_SHIM_ANSWERS")) ReadAnswers(answers);
   }
@@ -90,6 +97,7 @@ class Shim {
   void* Resolve(const char* name) const { return real_ ? dlsym(real_, name) : nullptr; }
   bool partialLast() const { return partialLast_; }
   bool failAutocommit() const { return failAutocommit_; }
+  const std::string& rowArrays() const { return rowArrays_; }
 
   void Remember(SQLHSTMT stmt, std::string_view text) {
     std::lock_guard lock(mutex_);
@@ -113,6 +121,22 @@ class Shim {
       return true;
     }
     return false;
+  }
+
+  // The index, within the rows just fetched into a statement's rowset, of the row a "row"
+  // fault flags, or -1; sets its diagnostic then.
+  long RowHit(SQLHSTMT stmt, SQLULEN rows) {
+    std::lock_guard lock(mutex_);
+    for (Fault& fault : faults_) {
+      if (fault.call != "row") continue;
+      if (!fault.word.empty() && texts_[stmt].find(fault.word) == std::string::npos) continue;
+      const unsigned long before = fault.seen;
+      fault.seen += rows;
+      if (fault.n <= before || fault.n > fault.seen) continue;
+      diags_[stmt] = MakeDiag(fault.error);
+      return static_cast<long>(fault.n - before - 1);
+    }
+    return -1;
   }
 
   void Inject(SQLHANDLE handle, Diag diag) {
@@ -211,6 +235,7 @@ class Shim {
   bool partialLast_ = false;
   bool failAutocommit_ = false;
   std::string bindLog_;
+  std::string rowArrays_;  // ZIBROLT_SHIM_ROW_ARRAYS
   std::vector<Fault> faults_;
   std::vector<std::pair<std::string, std::string>> answers_;  // word (upper case), text
   std::mutex mutex_;
@@ -270,6 +295,39 @@ SQLRETURN AfterFetch(SQLHSTMT stmt, SQLRETURN rc) {
   return *fetched > 0 && *fetched < size ? SQL_NO_DATA : rc;
 }
 
+// Flags the row a "row" fault names inside the rowset just fetched, as a driver reports an
+// error that concerns one row: the other rows stay, the fetch succeeds with information.
+SQLRETURN FlagRowError(SQLHSTMT stmt, SQLRETURN rc) {
+  if (!SQL_SUCCEEDED(rc)) return rc;
+  static const auto getAttr = Real<decltype(&::SQLGetStmtAttr)>("SQLGetStmtAttr");
+  SQLULEN* fetched = nullptr;
+  SQLUSMALLINT* status = nullptr;
+  if (!getAttr || !SQL_SUCCEEDED(getAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0, nullptr)) ||
+      !SQL_SUCCEEDED(getAttr(stmt, SQL_ATTR_ROW_STATUS_PTR, &status, 0, nullptr)) || !fetched ||
+      !status)
+    return rc;
+  const long index = shim().RowHit(stmt, *fetched);
+  if (index < 0) return rc;
+  status[index] = SQL_ROW_ERROR;
+  return SQL_SUCCESS_WITH_INFO;
+}
+
+// A row array size above 1 on a driver that has no row arrays.
+SQLRETURN SetRowArraySize(SQLHSTMT stmt, SQLINTEGER length) {
+  static const auto real = Real<decltype(&::SQLSetStmtAttr)>("SQLSetStmtAttr");
+  if (shim().rowArrays() == "refuse") {
+    shim().Inject(stmt, {"HYC00", 0, "[Oracle][ODBC]Optional feature not implemented."});
+    return SQL_ERROR;
+  }
+  shim().Clear(stmt);
+  const SQLRETURN rc =
+      real ? real(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), length)
+           : static_cast<SQLRETURN>(SQL_ERROR);
+  if (!SQL_SUCCEEDED(rc)) return rc;
+  shim().Inject(stmt, {"01S02", 0, "[Oracle][ODBC]Option value changed."});
+  return SQL_SUCCESS_WITH_INFO;
+}
+
 }  // namespace
 
 extern "C" {
@@ -299,13 +357,13 @@ SQLRETURN SQL_API SQLExecute(SQLHSTMT stmt) {
 SQLRETURN SQL_API SQLFetch(SQLHSTMT stmt) {
   if (shim().Hit("fetch", stmt)) return SQL_ERROR;
   static const auto real = Real<decltype(&::SQLFetch)>("SQLFetch");
-  return real ? AfterFetch(stmt, real(stmt)) : SQL_ERROR;
+  return real ? AfterFetch(stmt, FlagRowError(stmt, real(stmt))) : SQL_ERROR;
 }
 
 SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT stmt, SQLSMALLINT orientation, SQLLEN offset) {
   if (shim().Hit("fetch", stmt)) return SQL_ERROR;
   static const auto real = Real<decltype(&::SQLFetchScroll)>("SQLFetchScroll");
-  return real ? AfterFetch(stmt, real(stmt, orientation, offset)) : SQL_ERROR;
+  return real ? AfterFetch(stmt, FlagRowError(stmt, real(stmt, orientation, offset))) : SQL_ERROR;
 }
 
 SQLRETURN SQL_API SQLBindParameter(SQLHSTMT stmt, SQLUSMALLINT param, SQLSMALLINT ioType,
@@ -453,6 +511,9 @@ SQLRETURN SQL_API SQLGetConnectAttr(SQLHDBC dbc, SQLINTEGER attribute, SQLPOINTE
 }
 SQLRETURN SQL_API SQLSetStmtAttr(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER value,
                                  SQLINTEGER length) {
+  if (attribute == SQL_ATTR_ROW_ARRAY_SIZE && reinterpret_cast<SQLULEN>(value) > 1 &&
+      !shim().rowArrays().empty())
+    return SetRowArraySize(stmt, length);
   FORWARD(SQLSetStmtAttr, stmt, stmt, attribute, value, length);
 }
 SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER value,
