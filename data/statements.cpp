@@ -3,6 +3,7 @@
 
 #include "backends/join_proof.hpp"
 #include "backends/odbc.hpp"
+#include "backends/sql_dialect.hpp"
 #include "data/badge_batch.hpp"
 #include "data/bind_probe.hpp"
 
@@ -20,7 +21,8 @@ std::string StatementScript(const std::vector<ListedStatement>& statements,
   std::string script;
   if (!title.empty()) script.append("-- ").append(title).append("\n");
   for (const ListedStatement& s : statements)
-    script.append("-- ").append(s.name).append("\n").append(s.text).append("\n/\n");
+    // What the server receives: the embedded-SQL into-list is the client's, not the server's.
+    script.append("-- ").append(s.name).append("\n").append(RemoveIntoList(s.text)).append("\n/\n");
   return script;
 }
 
