@@ -103,7 +103,8 @@ stage "The Windows build under Wine, its demo files against the Linux build's"
 if [ "$tier" = full ]; then
   # From scratch: a stale object or cache of an earlier build cannot hide a fault. The checked
   # SQLite amalgamation is kept; it is a download, not a build.
-  find build-windows -mindepth 1 -maxdepth 1 ! -name 'sqlite-*' -exec rm -rf {} + 2>/dev/null || true
+  find build-windows -mindepth 1 -maxdepth 1 ! -name 'sqlite-*' -exec rm -rf {} + \
+    2>/dev/null || true
 fi
 tools/test-windows.sh
 

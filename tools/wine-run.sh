@@ -26,14 +26,15 @@ exec 4<&0  # the program's standard input; a background job would get /dev/null
 
 # What Wine prints when the program never started, as opposed to a program that crashed
 # ("wine: Unhandled exception ...") or printed its own failure.
+wine_start_message='^(wine: (failed to|could not)|wine client error|wine-preloader: |'
+wine_start_message+='could not exec (wineserver|the wine loader))'
 start_failure() {
   if [ "$status" -eq 1 ] && [ ! -s "$scratch/out" ] && [ ! -s "$scratch/err" ]; then
     echo "status 1, nothing printed"
     return 0
   fi
   [ "$status" -ne 0 ] && [ ! -s "$scratch/out" ] &&
-    grep -m 1 -E '^(wine: (failed to|could not)|wine client error|could not exec (wineserver|the wine loader)|wine-preloader: )' \
-      "$scratch/err"
+    grep -m 1 -E "$wine_start_message" "$scratch/err"
 }
 
 for attempt in 1 2 3; do
