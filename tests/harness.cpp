@@ -189,7 +189,9 @@ void Installation::WriteSettingsText(std::string_view text) const {
 #ifdef _WIN32
 // Wine starts a host program but neither hands it a pipe nor waits for it: the command goes to a
 // script beside dir, its output to a file, and its status to a file that appears when it ended.
-RunResult ShellOnce(const std::string& command, const fs::path& dir) {
+// The programs themselves are started by tools/wine-run.sh, which alone knows a failed start by
+// Wine from the program's own failure.
+RunResult Shell(const std::string& command, const fs::path& dir) {
   static int counter = 0;
   const std::string stem = (dir.parent_path() / (".shell-" + std::to_string(GetCurrentProcessId()) +
                                                  "-" + std::to_string(++counter)))
@@ -217,18 +219,6 @@ RunResult ShellOnce(const std::string& command, const fs::path& dir) {
   return result;
 }
 
-// Now and then, on a loaded machine, Wine fails to start a program: the command ends with status
-// 1 and has printed nothing. None of the programs ends so after it has run (zibrolt ends with 0
-// or -1, the others print a line with every failure on standard output, or fail the same way
-// again), so such a command runs again, twice at most, and the retry is said on standard error.
-RunResult Shell(const std::string& command, const fs::path& dir) {
-  RunResult result = ShellOnce(command, dir);
-  for (int retry = 1; retry <= 2 && result.exitStatus == 1 && result.output.empty(); ++retry) {
-    std::fprintf(stderr, "(status 1 without output: Wine may not have started it, run again)\n");
-    result = ShellOnce(command, dir);
-  }
-  return result;
-}
 #else
 RunResult Shell(const std::string& command, const fs::path& dir) {
   int pipefd[2];

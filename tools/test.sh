@@ -1,30 +1,116 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the unit and black-box tests once on the
-# embedded database and once more through ODBC (the tests named odbc.*: the same installations
-# reached through the SQLite ODBC driver), the whole suite again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the fuzz targets for a bounded time, and last the Windows build
-# under Wine (tools/test-windows.sh).
-# `tools/test.sh --quick` runs the first pass only.
+# The tests in three tiers; the README's "Tests" section says what each covers and how long it
+# takes on a machine with 2 cores.
+#
+#   tools/test.sh --quick  before each commit: the build, every test once on the embedded
+#                          database, and the ODBC backend's own tests through the SQLite ODBC
+#                          driver and the misbehaving test driver.
+#   tools/test.sh          CI and a first run: the above, the ODBC copies of the tests that reach
+#                          a database, the SQL grammar check, the embedded tests and the ODBC
+#                          backend's tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+#                          the saved fuzz inputs and a short fuzzing, and the Windows build under
+#                          Wine with the demo files compared to the Linux build's.
+#   tools/test.sh --full   before a release: the above with every ODBC copy under the
+#                          sanitizers, ThreadSanitizer over the list reader and zibrolt-site, long
+#                          fuzzing, the Windows build from scratch, and the planted faults.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh --tests
+tier=default
+case "${1:-}" in
+  --quick) tier=quick ;;
+  --full) tier=full ;;
+  "") ;;
+  *) echo "usage: tools/test.sh [--quick | --full]" >&2; exit 2 ;;
+esac
 jobs="$(nproc)"
 werror=ON  # compiler warnings as errors
 
-echo "== Build and test (embedded database and ODBC)"
-tools/build.sh -DZIBROLT_TEST_ODBC=ON -DZIBROLT_WERROR="$werror"
-(cd build && ctest --output-on-failure -j "$jobs")
-[ "${1:-}" = "--quick" ] && exit 0
+# Each stage says its time when it ends, and the times are summed up at the end, so that a
+# slow stage shows itself.
+times=()
+stage_name=""
+stage_start=$SECONDS
+stage() {
+  [ -n "$stage_name" ] && times+=("$(printf '%5d s  %s' $((SECONDS - stage_start)) "$stage_name")")
+  stage_name="$1"
+  stage_start=$SECONDS
+  [ -n "$stage_name" ] && echo "== $stage_name"
+  return 0
+}
+summary() {
+  stage ""
+  echo "== tools/test.sh${1:+ $1}: $SECONDS s"
+  printf '%s\n' "${times[@]}"
+}
 
-echo "== The same tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+stage "Build"
+tools/install-deps.sh --tests
+tools/build.sh -DZIBROLT_TEST_ODBC=ON -DZIBROLT_WERROR="$werror"
+
+if [ "$tier" = quick ]; then
+  stage "Tests on the embedded database, and the ODBC backend's tests"
+  (cd build && ctest --output-on-failure -j "$jobs" -L 'embedded|odbc-backend')
+  summary --quick
+  exit 0
+fi
+
+# Tests labelled odbc are the copies that reach the installation through the SQLite ODBC
+# driver; the database-free tests have none (tests/CMakeLists.txt).
+stage "Tests on the embedded database and through ODBC"
+(cd build && ctest --output-on-failure -j "$jobs")
+
+if [ -x tools/check-oracle-grammar.sh ]; then
+  stage "The statements against Oracle's grammar"
+  tools/check-oracle-grammar.sh
+fi
+
+# The sanitizers see every line of our code in the embedded tests and the ODBC backend's own
+# tests; the ODBC copies of the others add time, not lines (the full tier runs them).
+stage "Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DZIBROLT_SANITIZE=ON \
   -DZIBROLT_TEST_ODBC=ON -DZIBROLT_WERROR="$werror" >/dev/null
 cmake --build build-sanitize -j "$jobs"
-(cd build-sanitize && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
+if [ "$tier" = full ]; then
+  (cd build-sanitize && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs")
+else
+  (cd build-sanitize && UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --output-on-failure -j "$jobs" -L 'embedded|odbc-backend')
+fi
 
-echo "== Fuzzing the settings reader and the value decoding"
+if [ "$tier" = full ]; then
+  # The list reader reads ahead on a thread of its own, and zibrolt-site runs its jobs from one
+  # view of the database: the tests of both under ThreadSanitizer.
+  stage "The list reader and zibrolt-site under ThreadSanitizer"
+  tsan=(-fsanitize=thread -fno-omit-frame-pointer)
+  cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZIBROLT_TEST_ODBC=OFF \
+    -DCMAKE_C_FLAGS="${tsan[*]}" -DCMAKE_CXX_FLAGS="${tsan[*]}" \
+    -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread \
+    -DCMAKE_MODULE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+  cmake --build build-tsan -j "$jobs"
+  (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 \
+    ctest --output-on-failure -j "$jobs" -R '^(ListReadAhead|Site|Installations/SiteSameBytes)\.')
+fi
+
+stage "Fuzzing: the saved inputs of every target, then new ones"
 tools/install-deps.sh --fuzz
-tools/fuzz.sh "${ZIBROLT_FUZZ_SECONDS:-60}"
+if [ "$tier" = full ]; then
+  tools/fuzz.sh "${ZIBROLT_FUZZ_SECONDS:-300}"
+else
+  tools/fuzz.sh "${ZIBROLT_FUZZ_SECONDS:-15}"
+fi
 
-echo "== The Windows build: its tests under Wine, and the demo files against the Linux build's"
+stage "The Windows build under Wine, its demo files against the Linux build's"
+if [ "$tier" = full ]; then
+  # From scratch: a stale object or cache of an earlier build cannot hide a fault. The checked
+  # SQLite amalgamation is kept; it is a download, not a build.
+  find build-windows -mindepth 1 -maxdepth 1 ! -name 'sqlite-*' -exec rm -rf {} + \
+    2>/dev/null || true
+fi
 tools/test-windows.sh
+
+if [ "$tier" = full ] && [ -x tools/planted-faults.sh ]; then
+  stage "Planted faults, each of which the quick tier must catch"
+  tools/planted-faults.sh
+fi
+
+summary "${1:-}"
