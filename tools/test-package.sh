@@ -93,17 +93,8 @@ unzip -q "$zip" -d "$work/unpacked"
 exe="$(ls "$work"/unpacked/*/zibrolt.exe)"
 if command -v /usr/lib/wine/wine64 >/dev/null; then
   export WINEPREFIX="$top/build-windows/wine" WINEDEBUG=-all
-  # Wine may fail to start a program (status 1, nothing printed): once more, then it counts.
-  wine_zibrolt() {
-    local status attempt
-    for attempt in 1 2; do
-      status=0
-      /usr/lib/wine/wine64 "$exe" "$@" 2>/dev/null | tr -d '\r' || status=${PIPESTATUS[0]}
-      [ "$status" -eq 1 ] && [ ! -s "../../out/$(basename "$3")" ] || return "$status"
-      echo "Wine did not start zibrolt.exe: once more" >&2
-    done
-    return "$status"
-  }
+  # Wine now and then fails to start a program: tools/wine-run.sh tells that from a failure.
+  wine_zibrolt() { "$top/tools/wine-run.sh" --lf "$exe" "$@"; }
   run_jobs windows wine_zibrolt
   diff -r "$work/built" "$work/windows"
   echo "zip: the same bytes twice, checksums hold, zibrolt.exe writes the build's ${#jobs[@]} files"
