@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package build-package/zibrolt_VERSION_ARCH.deb: the five tools in /usr/bin,
-# the SQL functions for an SQLite database behind ODBC in /usr/lib/<multiarch>/zibrolt, the schema in
-# /usr/share/zibrolt, manual pages, and the README, the scheduling examples and the copyright
-# file in /usr/share/doc/zibrolt. Then lintian checks it.
+# the SQL functions for an SQLite database behind ODBC in /usr/lib/<multiarch>/zibrolt, the
+# schema in /usr/share/zibrolt, manual pages, and the README with its guides, the scheduling
+# examples and the copyright file in /usr/share/doc/zibrolt. Then lintian checks it.
 #
 #   tools/package-deb.sh
 #
@@ -32,5 +32,5 @@ rm -f "$out"/zibrolt_*.deb
 deb="$(ls "$out"/zibrolt_*.deb)"
 echo "== $deb"
 dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
-# lintian's verdict; tags it still gives are explained in the README's section on packages.
+# lintian's verdict; the notes it still gives are explained in docs/administrator.md.
 lintian --fail-on error,warning "$deb"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Windows zip build-windows/zibrolt-VERSION-windows-x86_64.zip: the five programs,
-# the schema, the README with Windows line ends, the licences and a SHA-256 checksum file.
+# the schema, the README and its guides with Windows line ends, the licences and a SHA-256 checksum file.
 #
 #   tools/package-windows.sh
 #
@@ -30,7 +30,9 @@ for t in "${tools_[@]}"; do
   SOURCE_DATE_EPOCH="$stamp" x86_64-w64-mingw32-strip -o "$stage/$t.exe" "$out/bin/$t.exe"
 done
 cp db/schema.sql "$stage/schema.sql"
-sed 's/$/\r/' README.md > "$stage/README.txt"
+sed 's/$/\r/' README.md > "$stage/README.md"
+mkdir -p "$stage/docs"
+for guide in docs/*.md; do sed 's/$/\r/' "$guide" > "$stage/$guide"; done
 sed 's/$/\r/' packaging/windows-licenses.txt > "$stage/LICENSE.txt"
 mkdir -p "$stage/scheduling"
 cp docs/scheduling/zibrolt-site-task.xml "$stage/scheduling/"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The tests in three tiers; the README's "Tests" section says what each covers and how long it
+# The tests in three tiers; docs/developer.md ("Tests") says what each covers and how long it
 # takes on a machine with 2 cores.
 #
 #   tools/test.sh --quick  before each commit: the build, every test once on the embedded

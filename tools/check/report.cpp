@@ -34,8 +34,8 @@ std::vector<std::string> ReadLines(std::FILE* text) {
 
 namespace {
 
-// What a status means, as the README's table of statuses says it: Oracle's error numbers and the
-// embedded database's result codes, which do not overlap where a site meets them.
+// What a status means, as the table of statuses in docs/dba.md says it: Oracle's error numbers
+// and the embedded database's result codes, which do not overlap where a site meets them.
 const char* StatusWords(int status) {
   switch (status) {
     case -1:
