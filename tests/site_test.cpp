@@ -464,7 +464,11 @@ TEST(Site, NightReportOnEveryEnding) {
       {"--summary nowhere/night.json good.txt",
        255,
        {"Zusammenfassung nowhere/night.json konnte nicht geschrieben werden"}},
+      {"--summary nowhere.json good.txt",
+       255,
+       {"Zusammenfassung nowhere.json konnte nicht geschrieben werden"}},
   };
+  fs::create_directories(run / "nowhere.json");  // a folder where the report would go
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.args);
     WriteFile(run / "night.json", "yesterday");
@@ -475,6 +479,8 @@ TEST(Site, NightReportOnEveryEnding) {
     EXPECT_EQ(report == "yesterday", !reported);
     for (const std::string& text : c.says)
       EXPECT_NE((reported ? report : r.output).find(text), std::string::npos) << report << r.output;
+    for (const auto& entry : fs::directory_iterator(run))  // no temporary report left
+      EXPECT_NE(entry.path().filename().string().rfind('.', 0), 0u) << entry.path();
   }
   EXPECT_EQ(inst.OutFolderEntries(), std::vector<std::string>{"a.dnl"});  // no temporary left
 }

@@ -92,16 +92,16 @@ bool WriteNightReport(const std::string& path, const std::string& text, std::FIL
   platform::FileState state;
   const bool known = platform::StateOf(path, state);
   platform::NativeFile file = platform::CreateTemporary(temporary);
-  int error = file == platform::kNoFile ? errno : 0;
-  const bool ok = file != platform::kNoFile && (!known || platform::KeepAccess(file, state)) &&
+  const bool created = file != platform::kNoFile;
+  int error = created ? 0 : errno;
+  const bool ok = created && (!known || platform::KeepAccess(file, state)) &&
                   platform::WriteAll(file, text.data(), text.size(), error) &&
                   platform::SyncAndClose(file, error) &&
                   platform::ReplaceTarget(temporary, path, error);
   if (!ok) {
-    if (file != platform::kNoFile) {
-      platform::CloseFile(file);
-      platform::RemoveFile(temporary);
-    }
+    // Closed already when only the rename failed; the temporary file goes either way.
+    platform::CloseFile(file);
+    if (created) platform::RemoveFile(temporary);
     std::fprintf(out, "Zusammenfassung %s konnte nicht geschrieben werden (%s)!\n",
                  Shown(path).c_str(), std::generic_category().message(error).c_str());
     return false;
