@@ -40,6 +40,8 @@ struct BalanceSelection {
 // here so that the statement list holds the forms those files send.
 inline constexpr int kMgdnl17pBalanceValue = 2;
 inline constexpr int kMgdnl60pBalanceValue = 9;
+// What those files show in the balance field of a badge without a balance row.
+inline constexpr std::string_view kNoBalance = "       ";
 
 // The balance lookup of one run. list is the badge cursor the generator walks: where the
 // database prefers batches, the rows of a window of badges are read at once. Where the list's

@@ -33,7 +33,7 @@ constexpr sqlhlp::Column kSingleColumns[] = {Text(kDumpCapacity), Int()};
 constexpr sqlhlp::Query kSingleProbe{
     "select dump(:b0,1016) ,case when :b1=cast('ZB  ' as char(4)) then 1 else 0 end  from dual",
     kSingleColumns};
-constexpr sqlhlp::Column kWindowColumns[] = {Int(), Text(kDumpCapacity), Int()};
+constexpr sqlhlp::Column kProbeWindowColumns[] = {Int(), Text(kDumpCapacity), Int()};
 constexpr std::string_view kWindowProbe =
     "select keys.i ,dump(keys.k,1016) ,case when keys.k=cast('ZB  ' as char(4)) then 1 else 0 end "
     " from {keys}";
@@ -188,7 +188,7 @@ BindCheck ProbeBinds(sqlhlp::Connection& db) {
     if (status != sqlhlp::kOk) return failed("Probe der Bindung");
   }
   {
-    const sqlhlp::Query window{WindowProbeText(), kWindowColumns};
+    const sqlhlp::Query window{WindowProbeText(), kProbeWindowColumns};
     sqlhlp::Statement& st = db.Use(window);
     st.BindText(0, kProbeValue);
     st.BindText(1, kPaddedValue);
@@ -228,7 +228,7 @@ BindCheck ProbeBinds(sqlhlp::Connection& db) {
 void ListBindProbeStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Bindung", kSingleProbe, false, "tt"));
   ListedStatement window =
-      Listed("Bindung in der Schluesselliste eines Fensters", WindowProbeText(), kWindowColumns);
+      Listed("Bindung in der Schluesselliste eines Fensters", WindowProbeText(), kProbeWindowColumns);
   window.places = kProbePlaces;
   out.push_back(std::move(window));
   out.push_back(Listed("Schluesselspalte", kOracleColumnType));

@@ -12,15 +12,13 @@
 namespace zibrolt {
 namespace {
 
-constexpr int kBalanceValue = kMgdnl17pBalanceValue;
-constexpr std::string_view kNoBalance = "       ";
 
 class MgDnl17PJob final : public BadgeJob {
  public:
   explicit MgDnl17PJob(const JobContext& context)
       : c_(context),
         checks_(c_.db, c_.messages, c_.terminal, c_.list, mgdnl17p::kHighestReader),
-        balances_(c_.db, c_.list, BalanceSelection::Value(kBalanceValue)),
+        balances_(c_.db, c_.list, BalanceSelection::Value(kMgdnl17pBalanceValue)),
         locations_(c_.db, c_.list) {}
 
   int Badge(const BadgeRow& row) override {
@@ -37,7 +35,7 @@ class MgDnl17PJob final : public BadgeJob {
       const Found<const BalanceValues*> found = balances_.LookupBalanceData(row);
       if (found.status != sqlhlp::kOk && m.verbose())
         m.Say("Saldo Ermitteln. Pnr: %s SQLCode:%ld\n", row.AswPnr.c_str(), long{found.status});
-      balance_ = found.status == sqlhlp::kOk ? std::string_view(found.value->value[kBalanceValue])
+      balance_ = found.status == sqlhlp::kOk ? std::string_view(found.value->value[kMgdnl17pBalanceValue])
                                              : kNoBalance;
       balanceRead = true;
       return ReportBalanceFailure(m, row.AswNum, found.status);

@@ -12,15 +12,13 @@
 namespace zibrolt {
 namespace {
 
-constexpr int kBalanceValue = kMgdnl60pBalanceValue;
-constexpr std::string_view kNoBalance = "       ";
 
 class MgDnl60PJob final : public BadgeJob {
  public:
   explicit MgDnl60PJob(const JobContext& context)
       : c_(context),
         checks_(c_.db, c_.messages, c_.terminal, c_.list, mgdnl60p::kHighestReader),
-        balances_(c_.db, c_.list, BalanceSelection::Value(kBalanceValue)) {}
+        balances_(c_.db, c_.list, BalanceSelection::Value(kMgdnl60pBalanceValue)) {}
 
   int Badge(const BadgeRow& row) override {
     const Messages& m = c_.messages;
@@ -39,7 +37,7 @@ class MgDnl60PJob final : public BadgeJob {
     badge.number = row.AswNum;
     badge.validFrom = std::string_view(row.AswGvo).substr(0, 8);
     badge.balance = balance.status == sqlhlp::kOk
-                        ? std::string_view(balance.value->value[kBalanceValue])
+                        ? std::string_view(balance.value->value[kMgdnl60pBalanceValue])
                         : kNoBalance;
     badge.time = rights.time;
     badge.classes = classes;

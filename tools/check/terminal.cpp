@@ -28,7 +28,7 @@ constexpr sqlhlp::Query kAnyTerminal{"select TrmSta from Korvadat.Kvd1140Trm whe
                                      kStatusColumns};
 
 // The progress lines of a failing function shown under its FAIL line.
-constexpr int kShownLines = 20;
+constexpr int kShownOutputLines = 20;
 
 // The temporary file an interrupt removes, kept where a handler may read it.
 char interruptRemoves[4096];
@@ -102,10 +102,10 @@ class FileSink : public RecordSink {
   std::FILE* file_;
 };
 
-// Shows the last kShownLines lines a stream holds.
+// Shows the last kShownOutputLines lines a stream holds.
 void ShowLines(std::FILE* lines, Report& report) {
   const std::vector<std::string> kept = ReadLines(lines);
-  const std::size_t from = kept.size() > kShownLines ? kept.size() - kShownLines : 0;
+  const std::size_t from = kept.size() > kShownOutputLines ? kept.size() - kShownOutputLines : 0;
   for (std::size_t i = from; i < kept.size(); ++i) report.Detail(kept[i]);
 }
 
