@@ -227,8 +227,8 @@ BindCheck ProbeBinds(sqlhlp::Connection& db) {
 
 void ListBindProbeStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Bindung", kSingleProbe, false, "tt"));
-  ListedStatement window =
-      Listed("Bindung in der Schluesselliste eines Fensters", WindowProbeText(), kProbeWindowColumns);
+  ListedStatement window = Listed("Bindung in der Schluesselliste eines Fensters",
+                                  WindowProbeText(), kProbeWindowColumns);
   window.places = kProbePlaces;
   out.push_back(std::move(window));
   out.push_back(Listed("Schluesselspalte", kOracleColumnType));

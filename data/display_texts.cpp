@@ -79,7 +79,7 @@ constexpr std::string_view kBadgeSetWindow =
     "M.MsdSta<>8) or M.MsdSta is null ) order by keys.i ,M.MsdSal ,M.MsdLfd";
 
 constexpr sqlhlp::Column kBadgeSetWindowColumns[] = {Int(),    Int(), Int(),   Text(41),
-                                             Text(21), Int(), Text(11)};
+                                                     Text(21), Int(), Text(11)};
 enum WindowColumn { kWinPlace, kWinLfd, kWinSpl, kWinListText, kWinOwnText, kWinCodes, kWinCode };
 
 // Every value code of the badge's set, with its line number: what the badge's value-code select,
@@ -267,7 +267,8 @@ int DisplayTexts::ReadTerminalLines(const TerminalRecord& terminal, const EachLi
 
 DisplayTexts::DisplayTexts(sqlhlp::Connection& db, const BadgeCursor* list) : db_(db) {
   if (list && db.PrefersBatches())
-    window_.emplace(db, list, kBadgeLines.text, kLineColumns, kBadgeSetWindow, kBadgeSetWindowColumns);
+    window_.emplace(db, list, kBadgeLines.text, kLineColumns, kBadgeSetWindow,
+                    kBadgeSetWindowColumns);
 }
 
 DisplayTexts::~DisplayTexts() = default;
@@ -475,7 +476,8 @@ void ListDisplayTextStatements(std::vector<ListedStatement>& out) {
   out.push_back(Listed("Gueltige Saetze Ausweis", kBadgeSetKeys, true));
   out.push_back(Listed("Anzeigezeilen Satz", kSetLines, false, "ti"));
   out.push_back(Listed("Wertcodes Satz", kSetCodes, false, "ti"));
-  out.push_back(ListedWindow("Anzeigezeilen Ausweis Fenster", kBadgeSetWindow, kBadgeSetWindowColumns));
+  out.push_back(
+      ListedWindow("Anzeigezeilen Ausweis Fenster", kBadgeSetWindow, kBadgeSetWindowColumns));
 }
 
 }  // namespace zibrolt

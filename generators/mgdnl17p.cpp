@@ -12,7 +12,6 @@
 namespace zibrolt {
 namespace {
 
-
 class MgDnl17PJob final : public BadgeJob {
  public:
   explicit MgDnl17PJob(const JobContext& context)
@@ -35,8 +34,9 @@ class MgDnl17PJob final : public BadgeJob {
       const Found<const BalanceValues*> found = balances_.LookupBalanceData(row);
       if (found.status != sqlhlp::kOk && m.verbose())
         m.Say("Saldo Ermitteln. Pnr: %s SQLCode:%ld\n", row.AswPnr.c_str(), long{found.status});
-      balance_ = found.status == sqlhlp::kOk ? std::string_view(found.value->value[kMgdnl17pBalanceValue])
-                                             : kNoBalance;
+      balance_ = found.status == sqlhlp::kOk
+                     ? std::string_view(found.value->value[kMgdnl17pBalanceValue])
+                     : kNoBalance;
       balanceRead = true;
       return ReportBalanceFailure(m, row.AswNum, found.status);
     };

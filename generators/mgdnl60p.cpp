@@ -12,7 +12,6 @@
 namespace zibrolt {
 namespace {
 
-
 class MgDnl60PJob final : public BadgeJob {
  public:
   explicit MgDnl60PJob(const JobContext& context)
