@@ -15,14 +15,14 @@ constexpr sqlhlp::Query kTerminalQuery{
     "((TrmSta<>4 and TrmSta<>8) or TrmSta is null ))",
     kTerminalColumns};
 
-constexpr sqlhlp::Column kCountColumns[] = {Int()};
+constexpr sqlhlp::Column kTerminalCountColumns[] = {Int()};
 constexpr sqlhlp::Query kAssignmentCountQuery{
     "select count(*)  into :b0:b1  from Korvadat.Kvd115Tfz where (TfzTrm=:b2 and ((TfzSta<>4 "
     "and TfzSta<>8) or TfzSta is null ))",
-    kCountColumns};
+    kTerminalCountColumns};
 
 constexpr sqlhlp::Query kTerminalRowCount{
-    "select count(*)  into :b0:b1  from Korvadat.Kvd1140Trm where TrmNam=:b2", kCountColumns};
+    "select count(*)  into :b0:b1  from Korvadat.Kvd1140Trm where TrmNam=:b2", kTerminalCountColumns};
 
 }  // namespace
 
