@@ -15,7 +15,7 @@
 #include "frame/run_driver.hpp"
 #include "generators/badge_loop.hpp"
 #include "generators/registry.hpp"
-#include "platform/interrupts.hpp"
+#include "platform/stop_signals.hpp"
 #include "platform/streams.hpp"
 #include "tools/check/compare.hpp"
 
