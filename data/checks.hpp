@@ -12,7 +12,7 @@
 #include "client/sqlhlp.hpp"
 #include "data/badge_batch.hpp"
 #include "data/badges.hpp"
-#include "data/messages.hpp"
+#include "text/messages.hpp"
 #include "data/terminal.hpp"
 #include "data/text_numbers.hpp"
 

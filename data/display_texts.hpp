@@ -16,7 +16,7 @@
 #include "data/badge_batch.hpp"
 #include "data/badges.hpp"
 #include "data/balance.hpp"
-#include "data/messages.hpp"
+#include "text/messages.hpp"
 #include "data/terminal.hpp"
 
 namespace zibrolt {

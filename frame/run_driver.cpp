@@ -8,7 +8,7 @@
 
 #include "client/sqlhlp.hpp"
 #include "data/bind_probe.hpp"
-#include "data/messages.hpp"
+#include "text/messages.hpp"
 #include "data/terminal.hpp"
 #include "frame/download_file.hpp"
 #include "frame/run_stats.hpp"

@@ -7,7 +7,7 @@
 #include "client/sqlhlp.hpp"
 #include "data/badge_row.hpp"
 #include "data/badges.hpp"
-#include "data/messages.hpp"
+#include "text/messages.hpp"
 #include "data/terminal.hpp"
 
 namespace zibrolt {

@@ -7,7 +7,7 @@
 
 #include "data/badges.hpp"
 #include "data/client_filter.hpp"
-#include "data/messages.hpp"
+#include "text/messages.hpp"
 #include "data/terminal.hpp"
 #include "generators/badge_job.hpp"
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "client/sqlhlp.hpp"
-#include "data/messages.hpp"
+#include "text/messages.hpp"
 #include "data/terminal.hpp"
 #include "formats/layout.hpp"
 #include "generators/badge_job.hpp"

@@ -14,7 +14,7 @@
 #include "data/checks.hpp"
 #include "data/client_filter.hpp"
 #include "data/location.hpp"
-#include "data/messages.hpp"
+#include "text/messages.hpp"
 #include "tests/harness.hpp"
 
 namespace zibrolt::test {

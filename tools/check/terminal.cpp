@@ -10,7 +10,7 @@
 #include <system_error>
 #include <vector>
 
-#include "data/messages.hpp"
+#include "text/messages.hpp"
 #include "data/terminal.hpp"
 #include "frame/run_driver.hpp"
 #include "generators/badge_loop.hpp"

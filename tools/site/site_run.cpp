@@ -22,7 +22,7 @@
 
 #include "data/badges.hpp"
 #include "data/client_filter.hpp"
-#include "data/messages.hpp"
+#include "text/messages.hpp"
 #include "data/pass_lookups.hpp"
 #include "data/terminal.hpp"
 #include "frame/download_file.hpp"
