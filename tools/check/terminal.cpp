@@ -12,7 +12,7 @@
 
 #include "text/messages.hpp"
 #include "data/terminal.hpp"
-#include "frame/run_driver.hpp"
+#include "text/ascii_case.hpp"
 #include "generators/badge_loop.hpp"
 #include "generators/registry.hpp"
 #include "platform/stop_signals.hpp"

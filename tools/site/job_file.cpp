@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <map>
 
-#include "frame/run_driver.hpp"
+#include "text/ascii_case.hpp"
 #include "text/control.hpp"
 
 namespace zibrolt::site {
