@@ -494,8 +494,8 @@ class OdbcConnection final : public Connection {
   JoinProof ProveExactJoin(const KeyColumn& a, const KeyColumn& b) override {
     // The catalog's statements are the connection's own, not the run's.
     const std::uint64_t roundTrips = diagnostics_.roundTrips;
-    const JoinProof proof = dialect_->proveJoin ? dialect_->proveJoin(*this, a, b)
-                                                : Connection::ProveExactJoin(a, b);
+    const JoinProof proof =
+        dialect_->proveJoin ? dialect_->proveJoin(*this, a, b) : Connection::ProveExactJoin(a, b);
     diagnostics_.roundTrips = roundTrips;
     return proof;
   }

@@ -8,7 +8,6 @@
 
 #include "client/sqlhlp.hpp"
 #include "data/bind_probe.hpp"
-#include "text/messages.hpp"
 #include "data/terminal.hpp"
 #include "frame/download_file.hpp"
 #include "frame/run_stats.hpp"
@@ -17,6 +16,7 @@
 #include "generators/registry.hpp"
 #include "text/ascii_case.hpp"
 #include "text/control.hpp"
+#include "text/messages.hpp"
 
 namespace zibrolt {
 namespace {

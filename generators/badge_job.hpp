@@ -7,9 +7,9 @@
 #include "client/sqlhlp.hpp"
 #include "data/badge_row.hpp"
 #include "data/badges.hpp"
-#include "text/messages.hpp"
 #include "data/terminal.hpp"
 #include "formats/record_sink.hpp"
+#include "text/messages.hpp"
 
 namespace zibrolt {
 

@@ -22,7 +22,6 @@
 
 #include "data/badges.hpp"
 #include "data/client_filter.hpp"
-#include "text/messages.hpp"
 #include "data/pass_lookups.hpp"
 #include "data/terminal.hpp"
 #include "frame/download_file.hpp"
@@ -33,6 +32,7 @@
 #include "platform/limits.hpp"
 #include "platform/streams.hpp"
 #include "text/control.hpp"
+#include "text/messages.hpp"
 #include "tools/site/log_files.hpp"
 #include "tools/site/progress.hpp"
 
