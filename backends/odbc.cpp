@@ -1,6 +1,6 @@
-// ODBC backend. SQL_DBMS_NAME decides the dialect: Oracle runs the statement texts as written
-// (without the into-list, placeholders made positional); an SQLite file behind the SQLite ODBC
-// driver, the test set-up, gets the SQLite rewrites and its SQL functions from the
+// ODBC backend. SQL_DBMS_NAME decides the dialect (kDialects): Oracle runs the statement texts
+// as written (without the into-list, placeholders made positional); an SQLite file behind the
+// SQLite ODBC driver, the test set-up, gets the SQLite rewrites and its SQL functions from the
 // compatibility extension the data source loads. Text travels as UTF-16 and is converted to
 // Windows-1252 here, so the bytes written never depend on the client's language settings.
 #include "backends/odbc.hpp"
@@ -23,6 +23,7 @@ int ConnectOdbc(std::string_view, std::string_view, std::string_view, std::uniqu
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -48,7 +49,62 @@ constexpr SQLULEN kInputChars = 256;
 
 constexpr int kNotInSelectList = -1007;  // fewer columns selected than the program reads
 
-enum class Dbms { kOracle, kSqlite, kOther };
+// What differs between the databases an ODBC data source may be, decided once at the connect.
+// Adding a database means adding one entry to kDialects.
+struct Dialect {
+  // SQL_DBMS_NAME begins with it; the last entry, empty, takes any other product.
+  std::string_view productPrefix;
+  // The statement texts are Oracle's; another database gets them rewritten into its own SQL.
+  std::string (*statementText)(std::string_view text);
+  // Oracle is read only by SET TRANSACTION READ ONLY, at the connect and again at each renewed
+  // view, since a driver that started a read-only transaction of its own would make that
+  // statement fail. Elsewhere the access mode attribute is only a hint that drivers may ignore.
+  bool readOnlyByStatement;
+  // Run once after the connect, empty for none: the SQLite driver ignores a LoadExt it cannot
+  // load, and without the compatibility functions every query would fail later, so the
+  // connect fails now.
+  std::string_view connectCheck;
+  // An SQLite file behind the driver is the schema KORVADAT, as on the embedded backend;
+  // elsewhere the session's schema is switched with Oracle's statement.
+  bool fileIsSchema;
+  // Oracle's catalog views and functions answer (Connection::IsOracle).
+  bool oracleCatalog;
+  // Proves from the catalog that two key columns compare byte for byte; nullptr: never proven.
+  JoinProof (*proveJoin)(Connection& db, const KeyColumn& a, const KeyColumn& b);
+};
+
+constexpr Dialect kDialects[] = {
+    {.productPrefix = "Oracle",
+     .statementText = RemoveIntoList,
+     .readOnlyByStatement = true,
+     .connectCheck = "",
+     .fileIsSchema = false,
+     .oracleCatalog = true,
+     .proveJoin = ProveOracleJoin},
+    // The test set-up: an SQLite file with the compatibility extension loaded.
+    {.productPrefix = "SQLite",
+     .statementText = ToSqliteDialect,
+     .readOnlyByStatement = false,
+     .connectCheck = "SELECT nvl(1,2)",
+     .fileIsSchema = true,
+     .oracleCatalog = false,
+     .proveJoin = ProveSqliteJoin},
+    {.productPrefix = "",
+     .statementText = RemoveIntoList,
+     .readOnlyByStatement = false,
+     .connectCheck = "",
+     .fileIsSchema = false,
+     .oracleCatalog = false,
+     .proveJoin = nullptr},
+};
+constexpr const Dialect& kOtherDialect = std::end(kDialects)[-1];
+static_assert(kOtherDialect.productPrefix.empty(), "the last entry takes any other product");
+
+const Dialect& DialectOf(std::string_view productName) {
+  for (const Dialect& dialect : kDialects)
+    if (productName.starts_with(dialect.productPrefix)) return dialect;
+  return kOtherDialect;
+}
 
 // Owns one ODBC handle; freeing a connection handle requires it to be disconnected first.
 class Handle {
@@ -405,55 +461,41 @@ class OdbcConnection final : public Connection {
     char product[64] = {};
     SQLSMALLINT length = 0;
     SQLGetInfo(dbc_.get(), SQL_DBMS_NAME, product, sizeof product, &length);
-    const std::string_view productName = product;
-    dbms_ = productName.starts_with("Oracle")   ? Dbms::kOracle
-            : productName.starts_with("SQLite") ? Dbms::kSqlite
-                                                : Dbms::kOther;
+    dialect_ = &DialectOf(product);
 
     // The whole run reads one consistent state of the database: one transaction, read only.
     // With autocommit left on, that transaction would end after the first statement.
     if (!SQL_SUCCEEDED(SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
                                          reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0)))
       return DiagStatus(dbc_, diagnostics_);
-    if (dbms_ == Dbms::kOracle) return RunInternal(std::string(kOracleReadOnly));
-    // Elsewhere only a hint that drivers may ignore; Oracle gets the statement above instead,
-    // since a driver that started a read-only transaction of its own would make it fail.
+    if (dialect_->readOnlyByStatement) return RunInternal(std::string(kOracleReadOnly));
     SQLSetConnectAttr(dbc_.get(), SQL_ATTR_ACCESS_MODE,
                       reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
-    // The SQLite driver ignores a LoadExt it cannot load; without the functions every query
-    // would fail later, so the connect fails now.
-    if (dbms_ == Dbms::kSqlite) return RunInternal("SELECT nvl(1,2)");
+    if (!dialect_->connectCheck.empty()) return RunInternal(std::string(dialect_->connectCheck));
     return kOk;
   }
 
   std::unique_ptr<Statement> Prepare(std::string_view text, std::span<const Column> outputs,
                                      int& status) override {
     auto statement = std::make_unique<OdbcStatement>(outputs, diagnostics_);
-    status = statement->Prepare(
-        dbc_.get(), ToPositionalPlaceholders(dbms_ == Dbms::kSqlite ? ToSqliteDialect(text)
-                                                                    : RemoveIntoList(text)));
+    status =
+        statement->Prepare(dbc_.get(), ToPositionalPlaceholders(dialect_->statementText(text)));
     return statement;
   }
 
   int SwitchSchema(std::string_view schema) override {
-    // An SQLite file behind the driver is the schema KORVADAT, as on the embedded backend.
-    if (dbms_ == Dbms::kSqlite) return SqliteSchemaSwitch(schema);
+    if (dialect_->fileIsSchema) return SqliteSchemaSwitch(schema);
     return RunInternal(std::string(kOracleSchemaSwitch) + std::string(schema));
   }
 
   bool PrefersBatches() const override { return true; }
-  bool IsOracle() const override { return dbms_ == Dbms::kOracle; }
+  bool IsOracle() const override { return dialect_->oracleCatalog; }
 
   JoinProof ProveExactJoin(const KeyColumn& a, const KeyColumn& b) override {
     // The catalog's statements are the connection's own, not the run's.
     const std::uint64_t roundTrips = diagnostics_.roundTrips;
-    JoinProof proof;
-    if (dbms_ == Dbms::kOracle)
-      proof = ProveOracleJoin(*this, a, b);
-    else if (dbms_ == Dbms::kSqlite)
-      proof = ProveSqliteJoin(*this, a, b);
-    else
-      proof = Connection::ProveExactJoin(a, b);
+    const JoinProof proof =
+        dialect_->proveJoin ? dialect_->proveJoin(*this, a, b) : Connection::ProveExactJoin(a, b);
     diagnostics_.roundTrips = roundTrips;
     return proof;
   }
@@ -464,7 +506,7 @@ class OdbcConnection final : public Connection {
     if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK)))
       return DiagStatus(dbc_, diagnostics_);
     // Elsewhere the next statement begins the next transaction, autocommit being off.
-    return dbms_ == Dbms::kOracle ? RunInternal(std::string(kOracleReadOnly)) : kOk;
+    return dialect_->readOnlyByStatement ? RunInternal(std::string(kOracleReadOnly)) : kOk;
   }
 
   std::string DriverState(int status) const override {
@@ -488,7 +530,7 @@ class OdbcConnection final : public Connection {
   Handle env_;  // declared first: freed after the connection handle
   Handle dbc_;
   Diagnostics diagnostics_;
-  Dbms dbms_ = Dbms::kOther;
+  const Dialect* dialect_ = &kOtherDialect;
 };
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/interrupts.hpp"
+#include "platform/stop_signals.hpp"
 #include "text/cp1252.hpp"
 
 namespace zibrolt::backend {

@@ -12,9 +12,9 @@
 #include "client/sqlhlp.hpp"
 #include "data/badge_batch.hpp"
 #include "data/badges.hpp"
-#include "data/messages.hpp"
 #include "data/terminal.hpp"
 #include "data/text_numbers.hpp"
+#include "text/messages.hpp"
 
 namespace zibrolt {
 

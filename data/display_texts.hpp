@@ -16,8 +16,8 @@
 #include "data/badge_batch.hpp"
 #include "data/badges.hpp"
 #include "data/balance.hpp"
-#include "data/messages.hpp"
 #include "data/terminal.hpp"
+#include "text/messages.hpp"
 
 namespace zibrolt {
 

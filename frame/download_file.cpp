@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "client/fault_injection.hpp"
-#include "frame/interrupts.hpp"
+#include "frame/interrupt_guard.hpp"
 #include "platform/paths.hpp"
 #include "text/control.hpp"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "generators/badge_job.hpp"
+#include "formats/record_sink.hpp"
 #include "platform/files.hpp"
 
 namespace zibrolt {

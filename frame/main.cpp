@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "frame/interrupts.hpp"
+#include "frame/interrupt_guard.hpp"
 #include "frame/run_driver.hpp"
 
 int main(int argc, char** argv) {

@@ -8,14 +8,15 @@
 
 #include "client/sqlhlp.hpp"
 #include "data/bind_probe.hpp"
-#include "data/messages.hpp"
 #include "data/terminal.hpp"
 #include "frame/download_file.hpp"
 #include "frame/run_stats.hpp"
 #include "frame/settings.hpp"
 #include "frame/version.hpp"
 #include "generators/registry.hpp"
+#include "text/ascii_case.hpp"
 #include "text/control.hpp"
+#include "text/messages.hpp"
 
 namespace zibrolt {
 namespace {
@@ -217,11 +218,6 @@ bool FinishDownload(std::FILE* out, const sqlhlp::Connection& db, const Download
     return false;
   }
   return true;
-}
-
-void StrUpper(std::string& text) {
-  for (auto it = text.rbegin(); it != text.rend(); ++it)
-    if (*it >= 'a' && *it <= 'z') *it = static_cast<char>(*it - 'a' + 'A');
 }
 
 int RunDriver(int argc, const char* const* argv, std::FILE* out) {

@@ -19,9 +19,6 @@ struct DownloadFunction;
 // Messages go to out.
 int RunDriver(int argc, const char* const* argv, std::FILE* out);
 
-// Converts "a" to "z" to upper case in place; other bytes stay as they are.
-void StrUpper(std::string& text);
-
 struct Login {
   std::string name, password, net, dbSystem, schema;
 };

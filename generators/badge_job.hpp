@@ -7,22 +7,11 @@
 #include "client/sqlhlp.hpp"
 #include "data/badge_row.hpp"
 #include "data/badges.hpp"
-#include "data/messages.hpp"
 #include "data/terminal.hpp"
+#include "formats/record_sink.hpp"
+#include "text/messages.hpp"
 
 namespace zibrolt {
-
-// Where a job's records go (the run's download file).
-class RecordSink {
- public:
-  // Fixed-width records: the bytes exactly, no line end.
-  virtual void Write(std::string_view bytes) = 0;
-  // Text lines: each "\n" reaches the file as CR LF, as the terminals expect.
-  virtual void WriteText(std::string_view text) = 0;
-
- protected:
-  ~RecordSink() = default;
-};
 
 // What a job works with: the connection, its lines, its terminal, its file, and the badge list
 // being walked (lookups ask for windows of it where that saves round trips).
@@ -30,7 +19,7 @@ struct JobContext {
   sqlhlp::Connection& db;
   const Messages& messages;
   const TerminalRecord& terminal;
-  RecordSink& file;
+  RecordSink& file;  // where the job's records go
   const BadgeCursor* list;
 };
 

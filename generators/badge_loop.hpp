@@ -7,9 +7,9 @@
 
 #include "data/badges.hpp"
 #include "data/client_filter.hpp"
-#include "data/messages.hpp"
 #include "data/terminal.hpp"
 #include "generators/badge_job.hpp"
+#include "text/messages.hpp"
 
 namespace zibrolt {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "client/sqlhlp.hpp"
-#include "data/messages.hpp"
+#include "text/messages.hpp"
 
 namespace zibrolt {
 

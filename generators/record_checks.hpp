@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "data/checks.hpp"
-#include "data/messages.hpp"
+#include "text/messages.hpp"
 
 namespace zibrolt {
 

@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "client/sqlhlp.hpp"
-#include "data/messages.hpp"
 #include "data/terminal.hpp"
 #include "formats/layout.hpp"
 #include "generators/badge_job.hpp"
 #include "generators/badge_loop.hpp"
+#include "text/messages.hpp"
 
 namespace zibrolt {
 

@@ -14,8 +14,8 @@
 #include "data/checks.hpp"
 #include "data/client_filter.hpp"
 #include "data/location.hpp"
-#include "data/messages.hpp"
 #include "tests/harness.hpp"
+#include "text/messages.hpp"
 
 namespace zibrolt::test {
 namespace {

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "frame/download_file.hpp"
-#include "frame/interrupts.hpp"
+#include "frame/interrupt_guard.hpp"
 #include "tests/harness.hpp"
 
 namespace zibrolt::test {

@@ -3,6 +3,7 @@
 
 #include "frame/run_driver.hpp"
 #include "frame/settings.hpp"
+#include "text/ascii_case.hpp"
 #include "text/control.hpp"
 
 namespace zibrolt::check {

@@ -10,13 +10,13 @@
 #include <system_error>
 #include <vector>
 
-#include "data/messages.hpp"
 #include "data/terminal.hpp"
-#include "frame/run_driver.hpp"
 #include "generators/badge_loop.hpp"
 #include "generators/registry.hpp"
-#include "platform/interrupts.hpp"
+#include "platform/stop_signals.hpp"
 #include "platform/streams.hpp"
+#include "text/ascii_case.hpp"
+#include "text/messages.hpp"
 #include "tools/check/compare.hpp"
 
 namespace zibrolt::check {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <map>
 
-#include "frame/run_driver.hpp"
+#include "text/ascii_case.hpp"
 #include "text/control.hpp"
 
 namespace zibrolt::site {
@@ -96,7 +96,7 @@ bool SplitJobLine(std::string_view line, std::vector<std::string>& fields, std::
   }
 }
 
-std::string FileIdentity(const std::string& path) {
+std::string CanonicalPath(const std::string& path) {
   std::error_code error;
   const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
   return error ? path : canonical.string();
@@ -133,7 +133,7 @@ std::vector<JobFileError> ParseJobs(std::string_view text, std::vector<SiteJob>&
   // append add their records in job order, which is what a site means by them.
   std::map<std::string, std::vector<const SiteJob*>> byFile;
   for (std::size_t i = first; i < jobs.size(); ++i)
-    byFile[FileIdentity(jobs[i].path)].push_back(&jobs[i]);
+    byFile[CanonicalPath(jobs[i].path)].push_back(&jobs[i]);
   for (const auto& [file, shared] : byFile) {
     if (shared.size() < 2 ||
         std::none_of(shared.begin(), shared.end(), [](const SiteJob* j) { return j->create; }))

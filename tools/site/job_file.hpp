@@ -34,7 +34,7 @@ bool SplitJobLine(std::string_view line, std::vector<std::string>& fields, std::
 std::vector<JobFileError> ParseJobs(std::string_view text, std::vector<SiteJob>& jobs);
 
 // Two paths that name the same file once links and ".." are resolved are one file.
-std::string FileIdentity(const std::string& path);
+std::string CanonicalPath(const std::string& path);
 
 // A field as a jobs file line writes it: in double quotes when it holds blanks or tabs, starts
 // with "#" or is empty. False when the value cannot be written (a double quote or a control

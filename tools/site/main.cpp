@@ -17,7 +17,7 @@
 
 #include "frame/settings.hpp"
 #include "frame/version.hpp"
-#include "platform/interrupts.hpp"
+#include "platform/stop_signals.hpp"
 #include "platform/streams.hpp"
 #include "text/control.hpp"
 #include "tools/site/job_file.hpp"

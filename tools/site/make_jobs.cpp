@@ -11,6 +11,7 @@
 #include "data/terminal.hpp"
 #include "frame/run_driver.hpp"
 #include "generators/registry.hpp"
+#include "text/ascii_case.hpp"
 #include "text/control.hpp"
 #include "tools/site/job_file.hpp"
 

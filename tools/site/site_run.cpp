@@ -22,7 +22,6 @@
 
 #include "data/badges.hpp"
 #include "data/client_filter.hpp"
-#include "data/messages.hpp"
 #include "data/pass_lookups.hpp"
 #include "data/terminal.hpp"
 #include "frame/download_file.hpp"
@@ -33,6 +32,7 @@
 #include "platform/limits.hpp"
 #include "platform/streams.hpp"
 #include "text/control.hpp"
+#include "text/messages.hpp"
 #include "tools/site/log_files.hpp"
 #include "tools/site/progress.hpp"
 
@@ -91,7 +91,7 @@ std::vector<Pass> PlanPasses(const std::vector<SiteJob>& jobs,
     const std::string list = !t.readable                                   ? "!" + std::to_string(i)
                              : t.record.assignmentCount > 0 && !t.filtered ? "T" + t.record.name
                                                                            : "*";
-    const std::string file = FileIdentity(jobs[i].path);
+    const std::string file = CanonicalPath(jobs[i].path);
     std::size_t p = nextPassOfFile.count(file) ? nextPassOfFile[file] : 0;
     while (p < passes.size() && (passes[p].list != list || passes[p].jobs.size() >= perPass)) ++p;
     if (p == passes.size()) passes.push_back({list, {}});

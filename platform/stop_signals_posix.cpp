@@ -4,7 +4,7 @@
 #include <pthread.h>
 #include <unistd.h>
 
-#include "platform/interrupts.hpp"
+#include "platform/stop_signals.hpp"
 
 namespace zibrolt::platform {
 namespace {

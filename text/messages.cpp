@@ -1,5 +1,5 @@
 // Formatted printing of the run's lines.
-#include "data/messages.hpp"
+#include "text/messages.hpp"
 
 #include <cstdarg>
 

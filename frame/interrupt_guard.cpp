@@ -1,6 +1,6 @@
 // The interrupt handler runs at any point of the run, so it touches only what was stored
 // beforehand and calls only what the platform allows there (remove a file, write, exit).
-#include "frame/interrupts.hpp"
+#include "frame/interrupt_guard.hpp"
 
 #include <atomic>
 

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/interrupts.hpp"
+#include "platform/stop_signals.hpp"
 
 namespace zibrolt::platform {
 namespace {

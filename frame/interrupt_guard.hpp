@@ -6,7 +6,7 @@
 #pragma once
 #include <cstdio>
 
-#include "platform/interrupts.hpp"
+#include "platform/stop_signals.hpp"
 
 namespace zibrolt {
 
