@@ -16,12 +16,13 @@
 #include "generators/registry.hpp"
 #include "platform/streams.hpp"
 #include "tools/show/diff.hpp"
-#include "tools/show/records.hpp"
+#include "formats/records.hpp"
 #include "tools/show/render.hpp"
 #include "tools/show/validate.hpp"
 
 namespace {
 
+using namespace zibrolt;
 using namespace zibrolt::show;
 using zibrolt::FindLayout;
 using zibrolt::Layout;
