@@ -143,5 +143,17 @@ TEST(Layouts, EveryBuilderReadsBackThroughItsLayout) {
   }
 }
 
+// The change log leaves out the values of secret fields; a layout that does not mark one would
+// put PINs into a file auditors pass around.
+TEST(Layouts, EveryFieldNamedAsSecretIsMarkedSecret) {
+  std::vector<std::string> secret;
+  for (const DownloadFunction& f : DownloadFunctions())
+    for (const Field& field : f.layout.fields) {
+      EXPECT_TRUE(field.secret || !NamedAsSecret(field.name)) << f.name << " " << field.name;
+      if (field.secret) secret.push_back(std::string(f.name) + " " + std::string(field.name));
+    }
+  EXPECT_EQ(secret, std::vector<std::string>{"IDSTAMM pin"});
+}
+
 }  // namespace
 }  // namespace zibrolt::test
