@@ -303,8 +303,7 @@ bool CompareFiles(const Layout& layout, std::FILE* before, std::FILE* after,
   if (!bytes && !digits) {
     // Neither order: both files indexed whole, and every record of a change read again.
     KeyIndex oldIndex(layout), newIndex(layout);
-    if (!IndexWhole(layout, before, oldIndex) || !IndexWhole(layout, after, newIndex))
-      return false;
+    if (!IndexWhole(layout, before, oldIndex) || !IndexWhole(layout, after, newIndex)) return false;
     Record oldRecord, newRecord;
     bool failed = false;
     Report(

@@ -214,8 +214,7 @@ bool DownloadFile::Commit() {
   if (log_ != nullptr) {
     platform::FileState st;
     const bool replaces = platform::StateOf(real_, st) && st.exists;
-    if (!log_->Record(*layout_, terminal_, replaces ? real_ : std::string(), temporary_,
-                      reason_)) {
+    if (!log_->Record(*layout_, terminal_, replaces ? real_ : std::string(), temporary_, reason_)) {
       error_ = EIO;
       return false;
     }

@@ -189,7 +189,6 @@ TEST(IdStamm, UpperControlCharactersKeepTheirBytes) {
                inst.ReadOut());
 }
 
-
 // The change log's lines without the run's time, which is checked for its shape; "" when a
 // line is not whole.
 std::vector<std::string> ChangeLines(const std::string& log) {
@@ -211,7 +210,8 @@ TEST(IdStamm, ChangeLogHoldsEveryChangeAndNoPin) {
   Installation inst(kBadges);
   inst.Sql("UPDATE Kvd301Asw SET AswPin = '8642' WHERE AswNum = '1005';");
   const auto added = [](const char* badge, const char* cls) {
-    return std::string("\"T1\",\"IDSTAMM\",\"") + badge + "\",\"" + cls + "\",\"added\",\"\",\"\",\"\"";
+    return std::string("\"T1\",\"IDSTAMM\",\"") + badge + "\",\"" + cls +
+           "\",\"added\",\"\",\"\",\"\"";
   };
   const struct {
     const char* sql;
@@ -232,8 +232,7 @@ TEST(IdStamm, ChangeLogHoldsEveryChangeAndNoPin) {
        "1",
        {"\"T1\",\"IDSTAMM\",\"1001\",\"5\",\"removed\",\"\",\"\",\"\"", added("1001", "A1"),
         "\"T1\",\"IDSTAMM\",\"1002\",\"Z\",\"removed\",\"\",\"\",\"\"",
-        "\"T1\",\"IDSTAMM\",\"1005\",\"LANG1\",\"changed\",\"pin\",\"\",\"\"",
-        added("1006", "Z")}},
+        "\"T1\",\"IDSTAMM\",\"1005\",\"LANG1\",\"changed\",\"pin\",\"\",\"\"", added("1006", "Z")}},
       {"",
        "0",
        {added("1001", "10"), added("1001", "20"), added("1001", "A1"), added("1004", "A1"),
@@ -244,14 +243,14 @@ TEST(IdStamm, ChangeLogHoldsEveryChangeAndNoPin) {
     SCOPED_TRACE(run.sql);
     if (*run.sql) inst.Sql(run.sql);
     const std::string log = (inst.root() / "changes.csv").string();
-    const RunResult r = inst.Run({"--changes", log, "IDSTAMM", "T1",
-                                  inst.OutPath().string(), run.mode});
+    const RunResult r =
+        inst.Run({"--changes", log, "IDSTAMM", "T1", inst.OutPath().string(), run.mode});
     EXPECT_EQ(r.exitStatus, 0) << r.output;
     const std::vector<std::string> all = ChangeLines(ReadFile(log));
     ASSERT_GE(all.size(), before);
-    EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(before),
-                                       all.end()),
-              run.lines);
+    EXPECT_EQ(
+        std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()),
+        run.lines);
     before = all.size();
   }
   const std::string log = ReadFile(inst.root() / "changes.csv");
@@ -260,8 +259,9 @@ TEST(IdStamm, ChangeLogHoldsEveryChangeAndNoPin) {
 
   // Two runs writing one log at once: every line whole, none lost.
   const std::string out = inst.OutPath().string();
-  const RunResult r = inst.RunCommand(
-      "for i in 1 2 3 4; do '" ZIBROLT_BIN "' --changes '" + (inst.root() / "both.csv").string() + "' IDSTAMM T1 '" + out + "'$i 1 & done; wait");
+  const RunResult r = inst.RunCommand("for i in 1 2 3 4; do '" ZIBROLT_BIN "' --changes '" +
+                                      (inst.root() / "both.csv").string() + "' IDSTAMM T1 '" + out +
+                                      "'$i 1 & done; wait");
   const std::vector<std::string> both = ChangeLines(ReadFile(inst.root() / "both.csv"));
   EXPECT_EQ(both.size(), 4u * 7u) << r.output;
   for (const std::string& line : both) EXPECT_NE(line, "");

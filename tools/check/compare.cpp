@@ -9,10 +9,10 @@
 #include <memory>
 #include <vector>
 
+#include "formats/records.hpp"
 #include "platform/streams.hpp"
 #include "text/cp1252.hpp"
 #include "tools/show/diff.hpp"
-#include "formats/records.hpp"
 
 namespace zibrolt::check {
 namespace {

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "formats/layout.hpp"
+#include "formats/records.hpp"
 #include "frame/version.hpp"
 #include "generators/registry.hpp"
 #include "platform/streams.hpp"
 #include "tools/show/diff.hpp"
-#include "formats/records.hpp"
 #include "tools/show/render.hpp"
 #include "tools/show/validate.hpp"
 
