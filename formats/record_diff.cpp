@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <span>
 
 namespace zibrolt {
 namespace {
@@ -116,7 +117,9 @@ void MatchGroup(const Entry* o, std::size_t m, const Entry* n, std::size_t k,
 }
 
 // The records of one file one badge at a time: a run of records with the same badge number.
-// Also tells whether the badges so far came in byte order and in the order of BadgeBefore.
+// Also tells whether the badges so far came in byte order and in the order of BadgeBefore. The
+// records are read into a pool that is reused from badge to badge, so that a file of any length
+// costs the storage of its largest badge.
 class BadgeGroups {
  public:
   BadgeGroups(const Layout& layout, std::FILE* file) : reader_(layout, file) {
@@ -125,23 +128,21 @@ class BadgeGroups {
 
   // The next badge's records into group(); false at the end or on a read error.
   bool Next() {
-    group_.clear();
-    if (done_) return false;
-    if (!pending_) {
-      if (!reader_.Next(next_)) {
-        done_ = true;
-        return false;
-      }
+    if (pending_) std::swap(pool_[0], pool_[size_]);
+    size_ = 0;
+    if (done_ || (!pending_ && !ReadInto(0))) {
+      done_ = true;
+      return false;
     }
     pending_ = false;
-    badge_.assign(BadgeOf(next_));
-    group_.push_back(next_);
-    while (reader_.Next(next_)) {
-      if (BadgeOf(next_) != badge_) {
+    size_ = 1;
+    badge_.assign(BadgeOf(pool_[0]));
+    while (ReadInto(size_)) {
+      if (BadgeOf(pool_[size_]) != badge_) {
         pending_ = true;
         break;
       }
-      group_.push_back(next_);
+      ++size_;
     }
     if (!first_) {
       bytesOrder_ = bytesOrder_ && BytesBefore(last_, badge_);
@@ -152,22 +153,27 @@ class BadgeGroups {
     return true;
   }
 
-  const std::vector<Record>& group() const { return group_; }
+  std::span<const Record> group() const { return {pool_.data(), size_}; }
   const std::string& badge() const { return badge_; }
   bool failed() const { return reader_.error() != 0; }
   bool bytesOrder() const { return bytesOrder_; }
   bool digitsOrder() const { return digitsOrder_; }
 
  private:
+  bool ReadInto(std::size_t k) {
+    if (pool_.size() <= k) pool_.resize(k + 1);
+    return reader_.Next(pool_[k]);
+  }
+
   RecordReader reader_;
-  Record next_;
+  std::vector<Record> pool_;
+  std::size_t size_ = 0;  // records of the current badge; a pending one follows them
   bool pending_ = false, done_ = false, first_ = true;
   bool bytesOrder_ = true, digitsOrder_ = true;
   std::string badge_, last_;
-  std::vector<Record> group_;
 };
 
-const Record* AtOffset(const std::vector<Record>& records, const Entry* e) {
+const Record* AtOffset(std::span<const Record> records, const Entry* e) {
   if (e == nullptr) return nullptr;
   for (const Record& r : records)
     if (r.offset == e->offset) return &r;
@@ -271,7 +277,7 @@ void KeyIndex::Add(const Record& r) {
   keys_.append(accessClass);
 }
 
-void KeyIndex::Sort() {
+void KeyIndex::Sort(bool release) {
   std::sort(entries_.begin(), entries_.end(), [this](const Entry& a, const Entry& b) {
     const std::string_view ba = Badge(a), bb = Badge(b);
     if (ba != bb) return BadgeBefore(ba, bb);
@@ -279,7 +285,7 @@ void KeyIndex::Sort() {
     if (ca != cb) return ca < cb;
     return a.offset < b.offset;
   });
-  keys_.shrink_to_fit();
+  if (release) keys_.shrink_to_fit();
 }
 
 // A first pass reads only which order the badges of both files follow; the files were just
@@ -322,14 +328,14 @@ bool CompareFiles(const Layout& layout, std::FILE* before, std::FILE* after,
   auto first = bytes ? BytesBefore : BadgeBefore;
   BadgeGroups o(layout, before), n(layout, after);
   KeyIndex oldIndex(layout), newIndex(layout);
-  const std::vector<Record> none;
-  auto compare = [&](const std::vector<Record>& oldGroup, const std::vector<Record>& newGroup) {
+  const std::span<const Record> none;
+  auto compare = [&](std::span<const Record> oldGroup, std::span<const Record> newGroup) {
     oldIndex.Clear();
     newIndex.Clear();
     for (const Record& r : oldGroup) oldIndex.Add(r);
     for (const Record& r : newGroup) newIndex.Add(r);
-    oldIndex.Sort();
-    newIndex.Sort();
+    oldIndex.Sort(false);
+    newIndex.Sort(false);
     Report(
         oldIndex, newIndex,
         [&](bool isNew, const Entry* e) { return AtOffset(isNew ? newGroup : oldGroup, e); },

@@ -36,7 +36,9 @@ class KeyIndex {
   // the check reports them.
   void Add(const Record& r);
   void Reserve(std::uint64_t records) { entries_.reserve(records); }
-  void Sort();  // after the last Add
+  // After the last Add; release gives back the keys' spare room (an index that is kept), which
+  // one reused badge after badge keeps.
+  void Sort(bool release = true);
   void Clear() {
     entries_.clear();
     keys_.clear();
