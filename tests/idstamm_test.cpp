@@ -257,6 +257,18 @@ TEST(IdStamm, ChangeLogHoldsEveryChangeAndNoPin) {
   EXPECT_EQ(log.find("8642"), std::string::npos);
   EXPECT_EQ(log.find("9753"), std::string::npos);
 
+#ifndef _WIN32
+  // A log that cannot take the lines fails the run before the file is put in place.
+  const RunResult full = inst.Run({"--changes", "/dev/full", "IDSTAMM", "T1",
+                                   inst.OutPath("new.dnl").string(), "1"});
+  EXPECT_EQ(full.exitStatus, 255);
+  EXPECT_NE(full.output.find("bleibt unveraendert: Aenderungsprotokoll /dev/full nicht "
+                             "schreibbar"),
+            std::string::npos)
+      << full.output;
+  EXPECT_FALSE(std::filesystem::exists(inst.OutPath("new.dnl")));
+#endif
+
   // Two runs writing one log at once: every line whole, none lost.
   const std::string out = inst.OutPath().string();
   const RunResult r = inst.RunCommand("for i in 1 2 3 4; do '" ZIBROLT_BIN "' --changes '" +
