@@ -259,8 +259,8 @@ TEST(IdStamm, ChangeLogHoldsEveryChangeAndNoPin) {
 
 #ifndef _WIN32
   // A log that cannot take the lines fails the run before the file is put in place.
-  const RunResult full = inst.Run({"--changes", "/dev/full", "IDSTAMM", "T1",
-                                   inst.OutPath("new.dnl").string(), "1"});
+  const RunResult full =
+      inst.Run({"--changes", "/dev/full", "IDSTAMM", "T1", inst.OutPath("new.dnl").string(), "1"});
   EXPECT_EQ(full.exitStatus, 255);
   EXPECT_NE(full.output.find("bleibt unveraendert: Aenderungsprotokoll /dev/full nicht "
                              "schreibbar"),
