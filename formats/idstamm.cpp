@@ -22,7 +22,7 @@ constexpr std::array kFields = {
     Field{"empty", kEmpty, 0, K::kConstant, ""},
     Field{"badge_again", kBadgeAgain, 0, K::kSameAsBadge},
     Field{"badge_type", kBadgeType, 0, K::kText},
-    Field{"pin", kPin, 0, K::kText},
+    Field{.name = "pin", .offset = kPin, .length = 0, .kind = K::kText, .secret = true},
 };
 static_assert(kFields.size() == kFieldCount);
 

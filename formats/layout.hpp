@@ -36,7 +36,18 @@ struct Field {
   std::string_view expected = {};  // kConstant: the text every record holds
   int number = 0;                  // kReader: the reader number; kDisplaySlot: the slot number
   ReaderTail tail = ReaderTail::kClass;  // kReader only
+  // A value that opens a door by itself (a PIN): the change log says that it changed, never
+  // what it was or became. Every field whose name says it holds a secret must be marked; the
+  // layouts' tests check every registered layout for it.
+  bool secret = false;
 };
+
+// Whether a field's name says it holds a secret: a PIN, a code, a password.
+constexpr bool NamedAsSecret(std::string_view name) {
+  for (std::string_view word : {"pin", "code", "pass", "secret"})
+    if (name.find(word) != std::string_view::npos) return true;
+  return false;
+}
 
 struct Layout {
   std::string_view function;      // download function, upper case

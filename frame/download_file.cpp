@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "client/fault_injection.hpp"
+#include "frame/change_log.hpp"
 #include "frame/interrupt_guard.hpp"
 #include "platform/paths.hpp"
 #include "text/control.hpp"
@@ -206,6 +207,18 @@ bool DownloadFile::Commit() {
     return true;
   }
   if (!platform::SyncAndClose(fd_, error_)) return false;
+  // The log first, the replacement after, both under the file's lock: a change is in place only
+  // once its lines are on disk, and a log that cannot be written fails the run with the old file
+  // kept. A replacement that fails after the lines were written leaves lines for a change that
+  // did not happen; the run's exit status says so.
+  if (log_ != nullptr) {
+    platform::FileState st;
+    const bool replaces = platform::StateOf(real_, st) && st.exists;
+    if (!log_->Record(*layout_, terminal_, replaces ? real_ : std::string(), temporary_, reason_)) {
+      error_ = EIO;
+      return false;
+    }
+  }
   {
     // The replacement and the end of the guard go together: an interrupt before them removes
     // the temporary file, one after them finds the run done.

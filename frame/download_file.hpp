@@ -6,10 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "formats/layout.hpp"
 #include "formats/record_sink.hpp"
 #include "platform/files.hpp"
 
 namespace zibrolt {
+
+class ChangeLog;
 
 class DownloadFile final : public RecordSink {
  public:
@@ -46,8 +49,18 @@ class DownloadFile final : public RecordSink {
   // Text lines: each "\n" reaches the file as CR LF, as the terminals expect.
   void WriteText(std::string_view text) override;
 
-  // Puts the file in place (flush, sync, rename over the target, sync the folder). False when
-  // any write so far or the commit itself failed; the target is then unchanged.
+  // The commit compares the file it replaces with the new one and appends every change to log
+  // first (terminal as the lines name it). A file written in place (a device, a pipe) replaces
+  // nothing and is not compared.
+  void LogChangesTo(ChangeLog& log, const Layout& layout, std::string terminal) {
+    log_ = &log;
+    layout_ = &layout;
+    terminal_ = std::move(terminal);
+  }
+
+  // Puts the file in place (flush, sync, log its changes, rename over the target, sync the
+  // folder). False when any write so far, the change log or the commit itself failed; the
+  // target is then unchanged.
   bool Commit();
 
   bool failed() const { return error_ != 0; }
@@ -73,6 +86,9 @@ class DownloadFile final : public RecordSink {
   bool committed_ = false;
   std::string buffer_;  // bytes not yet handed to the system
   std::string reason_;  // what stopped the open or the commit, for the run's line
+  ChangeLog* log_ = nullptr;
+  const Layout* layout_ = nullptr;
+  std::string terminal_;
 };
 
 }  // namespace zibrolt

@@ -2,6 +2,7 @@
 // the download file untouched; a generator failure is reported and the old file kept.
 #include "frame/run_driver.hpp"
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include "client/sqlhlp.hpp"
 #include "data/bind_probe.hpp"
 #include "data/terminal.hpp"
+#include "frame/change_log.hpp"
 #include "frame/download_file.hpp"
 #include "frame/run_stats.hpp"
 #include "frame/settings.hpp"
@@ -36,6 +38,10 @@ void PrintCall(std::FILE* out, bool ascii) {
   std::fprintf(out, "Param2: Terminal-Name\n");
   std::fprintf(out, "Param3: Pfad der DNL-Datei\n");
   std::fprintf(out, "Param4: 1: neu 0: dran %s\n", ascii ? "haengen" : "h\xE4ngen");
+  if (ascii)
+    std::fprintf(out,
+                 "Vor Param1: --changes DATEI  jede Aenderung der Downloaddatei an DATEI "
+                 "anhaengen\n");
 }
 
 void PrintUsage(std::FILE* out, int given) {
@@ -154,6 +160,15 @@ std::unique_ptr<DownloadFile> OpenDownloadReporting(std::FILE* out, const std::s
   return file;
 }
 
+std::unique_ptr<ChangeLog> OpenChangeLogReporting(std::FILE* out, const std::string& path) {
+  int error = 0;
+  std::unique_ptr<ChangeLog> log = ChangeLog::Open(path, error);
+  if (!log)
+    std::fprintf(out, "Aenderungsprotokoll %s konnte nicht geoeffnet werden: %s!\n",
+                 Shown(path).c_str(), std::strerror(error));
+  return log;
+}
+
 const DownloadFunction* FindFunctionReporting(std::FILE* out, const std::string& function) {
   // A function no terminal knows (a typing error, or a scheduler that calls every function for
   // every terminal) writes nothing: the terminal's file stays as it is, and the run fails, so
@@ -229,6 +244,18 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
     std::fprintf(out, "%s\n", VersionLine("zibrolt").c_str());
     return 0;
   }
+  // --changes FILE stands before the parameters a scheduler has always passed, so that those
+  // keep their places and every call without it behaves as it always has.
+  std::string changesPath;
+  if (argc >= 3 && std::string_view(argv[1]) == "--changes") {
+    changesPath = argv[2];
+    argv += 2;
+    argc -= 2;
+    if (changesPath.empty()) {
+      std::fprintf(out, "--changes ohne Dateinamen!\n");
+      return -1;
+    }
+  }
   if (argc < 5) {
     PrintUsage(out, argc - 1);
     return -1;
@@ -256,8 +283,11 @@ int RunDriver(int argc, const char* const* argv, std::FILE* out) {
   const DownloadFunction* f = FindFunctionReporting(out, function);
   if (!f) return -1;
 
+  std::unique_ptr<ChangeLog> changes;
+  if (!changesPath.empty() && !(changes = OpenChangeLogReporting(out, changesPath))) return -1;
   std::unique_ptr<DownloadFile> file = OpenDownloadReporting(out, path, create);
   if (!file) return -1;
+  if (changes) file->LogChangesTo(*changes, f->layout, terminal.name);
   if (!LoadTerminalReporting(out, *db, terminal)) return -1;
 
   const Messages messages(out, verbose);

@@ -37,6 +37,9 @@ std::unique_ptr<sqlhlp::Connection> ConnectReporting(std::FILE* out, const Login
 // the key columns as the lookups need; false after printing why not (no file is touched).
 bool BindsFitReporting(std::FILE* out, sqlhlp::Connection& db);
 
+// Opens the change log (--changes); nullptr after printing why it could not be opened.
+std::unique_ptr<ChangeLog> OpenChangeLogReporting(std::FILE* out, const std::string& path);
+
 // Opens the download file; nullptr after printing why it could not be opened.
 std::unique_ptr<DownloadFile> OpenDownloadReporting(std::FILE* out, const std::string& path,
                                                     bool create);

@@ -96,4 +96,11 @@ InputKind OpenRegularInput(const std::string& path, NativeFile* file);
 // Reads up to size bytes: the count, 0 at the end, negative on a read error.
 long ReadSome(NativeFile file, char* buffer, std::size_t size);
 
+// Opens a log for appending, created when missing: every write lands whole at its end, also
+// when other processes append to the same file at the same time. kNoFile and the system's
+// error code in error when it cannot be opened.
+NativeFile OpenAppending(const std::string& path, int& error);
+// Puts what was written on disk; the file stays open.
+bool SyncFile(NativeFile file, int& error);
+
 }  // namespace zibrolt::platform

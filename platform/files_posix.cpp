@@ -358,5 +358,17 @@ std::string FileIdentity(const std::string& path) {
   return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
 }
 
+NativeFile OpenAppending(const std::string& path, int& error) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) error = errno;
+  return fd < 0 ? kNoFile : fd;
+}
+
+bool SyncFile(NativeFile file, int& error) {
+  if (::fsync(file) == 0) return true;
+  error = errno;
+  return false;
+}
+
 }  // namespace zibrolt::platform
 #endif

@@ -282,5 +282,20 @@ std::string FileIdentity(const std::string& path) {
          ":" + std::to_string(info.nFileIndexLow);
 }
 
+// FILE_APPEND_DATA without FILE_WRITE_DATA: the system puts every write at the end of the file
+// in one step, as O_APPEND does.
+NativeFile OpenAppending(const std::string& path, int& error) {
+  const HANDLE h = ::CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE, kShareAll,
+                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) error = ErrnoOf(::GetLastError());
+  return h == INVALID_HANDLE_VALUE ? kNoFile : N(h);
+}
+
+bool SyncFile(NativeFile file, int& error) {
+  if (::FlushFileBuffers(H(file))) return true;
+  error = ErrnoOf(::GetLastError());
+  return false;
+}
+
 }  // namespace zibrolt::platform
 #endif

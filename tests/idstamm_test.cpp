@@ -2,6 +2,9 @@
 // standard output byte for byte, exit status and what happens to the old file.
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <sstream>
+
 #include "tests/harness.hpp"
 
 namespace zibrolt::test {
@@ -184,6 +187,96 @@ TEST(IdStamm, UpperControlCharactersKeepTheirBytes) {
                    "\"\x93"
                    "1\x94\"\r\n",
                inst.ReadOut());
+}
+
+// The change log's lines without the run's time, which is checked for its shape; "" when a
+// line is not whole.
+std::vector<std::string> ChangeLines(const std::string& log) {
+  static const std::regex kTime("^\"\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\",");
+  std::vector<std::string> lines;
+  std::size_t at = 0;
+  for (std::size_t end; (end = log.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    const std::string line = log.substr(at, end - at);
+    lines.push_back(std::regex_search(line, kTime) ? line.substr(22) : "");
+  }
+  if (at != log.size()) lines.push_back("");
+  return lines;
+}
+
+// Runs on one installation, each with the changes made before it: a new file logs every line
+// as added; then a badge added, one withdrawn, a class moved and a PIN changed; then an append
+// of the same badges, which adds each of them once more.
+TEST(IdStamm, ChangeLogHoldsEveryChangeAndNoPin) {
+  Installation inst(kBadges);
+  inst.Sql("UPDATE Kvd301Asw SET AswPin = '8642' WHERE AswNum = '1005';");
+  const auto added = [](const char* badge, const char* cls) {
+    return std::string("\"T1\",\"IDSTAMM\",\"") + badge + "\",\"" + cls +
+           "\",\"added\",\"\",\"\",\"\"";
+  };
+  const struct {
+    const char* sql;
+    const char* mode;
+    std::vector<std::string> lines;
+  } kRuns[] = {
+      {"",
+       "1",
+       {added("1001", "10"), added("1001", "20"), added("1001", "5"), added("1002", "Z"),
+        added("1004", "A1"), added("1004", "A1"), added("1005", "LANG1")}},
+      {"INSERT INTO Kvd301Asw VALUES ('1006', date('now','localtime','-1 days'), NULL, 'P6', 'Z',"
+       " 'G', NULL, 1, NULL, NULL, 1, NULL, 1, 1, 1);"
+       "INSERT INTO Kvd113Awv VALUES ('1006', 4711, 1, 1);"
+       "INSERT INTO Kvd301Awb VALUES ('1006', 'Z');"
+       "UPDATE Kvd301Asw SET AswSta = 4 WHERE AswNum = '1002';"
+       "UPDATE Kvd301Awb SET AWBBKL = 'A1' WHERE AWBASW = '1001' AND AWBBKL = '5';"
+       "UPDATE Kvd301Asw SET AswPin = '9753' WHERE AswNum = '1005';",
+       "1",
+       {"\"T1\",\"IDSTAMM\",\"1001\",\"5\",\"removed\",\"\",\"\",\"\"", added("1001", "A1"),
+        "\"T1\",\"IDSTAMM\",\"1002\",\"Z\",\"removed\",\"\",\"\",\"\"",
+        "\"T1\",\"IDSTAMM\",\"1005\",\"LANG1\",\"changed\",\"pin\",\"\",\"\"", added("1006", "Z")}},
+      {"",
+       "0",
+       {added("1001", "10"), added("1001", "20"), added("1001", "A1"), added("1004", "A1"),
+        added("1004", "A1"), added("1005", "LANG1"), added("1006", "Z")}},
+  };
+  std::size_t before = 0;
+  for (const auto& run : kRuns) {
+    SCOPED_TRACE(run.sql);
+    if (*run.sql) inst.Sql(run.sql);
+    const std::string log = (inst.root() / "changes.csv").string();
+    const RunResult r =
+        inst.Run({"--changes", log, "IDSTAMM", "T1", inst.OutPath().string(), run.mode});
+    EXPECT_EQ(r.exitStatus, 0) << r.output;
+    const std::vector<std::string> all = ChangeLines(ReadFile(log));
+    ASSERT_GE(all.size(), before);
+    EXPECT_EQ(
+        std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()),
+        run.lines);
+    before = all.size();
+  }
+  const std::string log = ReadFile(inst.root() / "changes.csv");
+  EXPECT_EQ(log.find("8642"), std::string::npos);
+  EXPECT_EQ(log.find("9753"), std::string::npos);
+
+#ifndef _WIN32
+  // A log that cannot take the lines fails the run before the file is put in place.
+  const RunResult full =
+      inst.Run({"--changes", "/dev/full", "IDSTAMM", "T1", inst.OutPath("new.dnl").string(), "1"});
+  EXPECT_EQ(full.exitStatus, 255);
+  EXPECT_NE(full.output.find("bleibt unveraendert: Aenderungsprotokoll /dev/full nicht "
+                             "schreibbar"),
+            std::string::npos)
+      << full.output;
+  EXPECT_FALSE(std::filesystem::exists(inst.OutPath("new.dnl")));
+#endif
+
+  // Two runs writing one log at once: every line whole, none lost.
+  const std::string out = inst.OutPath().string();
+  const RunResult r = inst.RunCommand("for i in 1 2 3 4; do '" ZIBROLT_BIN "' --changes '" +
+                                      (inst.root() / "both.csv").string() + "' IDSTAMM T1 '" + out +
+                                      "'$i 1 & done; wait");
+  const std::vector<std::string> both = ChangeLines(ReadFile(inst.root() / "both.csv"));
+  EXPECT_EQ(both.size(), 4u * 7u) << r.output;
+  for (const std::string& line : both) EXPECT_NE(line, "");
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <algorithm>
 #include <bitset>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <string_view>
@@ -15,6 +17,7 @@
 #include "formats/mgdnl18p.hpp"
 #include "formats/mgdnl31p.hpp"
 #include "formats/mgdnl60p.hpp"
+#include "formats/record_diff.hpp"
 #include "generators/registry.hpp"
 #include "tests/harness.hpp"
 
@@ -140,6 +143,71 @@ TEST(Layouts, EveryBuilderReadsBackThroughItsLayout) {
     EXPECT_EQ(ReadBack(c.layout, c.record), c.expected) << c.record;
     // The registry gives each function its layout, in any letter case.
     EXPECT_EQ(FindLayout(c.layout.function), &c.layout);
+  }
+}
+
+// The change log leaves out the values of secret fields; a layout that does not mark one would
+// put PINs into a file auditors pass around.
+TEST(Layouts, EveryFieldNamedAsSecretIsMarkedSecret) {
+  std::vector<std::string> secret;
+  for (const DownloadFunction& f : DownloadFunctions())
+    for (const Field& field : f.layout.fields) {
+      EXPECT_TRUE(field.secret || !NamedAsSecret(field.name)) << f.name << " " << field.name;
+      if (field.secret) secret.push_back(std::string(f.name) + " " + std::string(field.name));
+    }
+  EXPECT_EQ(secret, std::vector<std::string>{"IDSTAMM pin"});
+}
+
+
+// The run's comparison reads two files side by side when their badges stand in byte order (as
+// the database returns them) or in the order of their digits' values, and indexes them whole
+// otherwise: all three find the same changes.
+TEST(Layouts, ComparisonFindsTheSameChangesInEveryBadgeOrder) {
+  const auto record = [](const char* badge, const char* cls, const char* location) {
+    return mgdnl31p::BuildRecord(badge, "20260102", "", true, cls, location);
+  };
+  const std::map<std::string, std::string> kOld = {
+      {"99", record("99", "A1", "L1")}, {"100", record("100", "B", "")}, {"7", record("7", "C", "")}};
+  const std::map<std::string, std::string> kNew = {{"99", record("99", "A1", "L2")},
+                                                   {"7", record("7", "C", "")},
+                                                   {"1000", record("1000", "D", "")}};
+  const std::vector<std::string> kExpected = {"added 1000 D", "changed 99 A1 location L1 L2",
+                                              "removed 100 B"};
+  const struct {
+    const char* order;
+    std::vector<std::string> badges;
+  } kOrders[] = {
+      {"bytes", {"100", "1000", "7", "99"}},
+      {"digits", {"7", "99", "100", "1000"}},
+      {"none", {"99", "7", "1000", "100"}},
+  };
+  for (const auto& c : kOrders) {
+    SCOPED_TRACE(c.order);
+    CapturedOutput before, after;
+    for (const std::string& badge : c.badges) {
+      if (kOld.count(badge)) std::fputs(kOld.at(badge).c_str(), before.get());
+      if (kNew.count(badge)) std::fputs(kNew.at(badge).c_str(), after.get());
+    }
+    std::fflush(before.get());
+    std::fflush(after.get());
+    std::rewind(before.get());
+    std::rewind(after.get());
+    std::vector<std::string> found;
+    ASSERT_TRUE(CompareFiles(mgdnl31p::kLayout, before.get(), after.get(),
+                             [&](const RecordChange& ch) {
+                               std::string text = std::string(ChangeKindName(ch.kind)) + " " +
+                                                  std::string(ch.badge) + " " +
+                                                  std::string(ch.accessClass);
+                               if (ch.before && ch.after)
+                                 for (std::size_t f = 0; f < ch.before->values.size(); ++f)
+                                   if (ch.before->values[f] != ch.after->values[f])
+                                     text += " " + std::string(mgdnl31p::kLayout.fields[f].name) +
+                                             " " + std::string(Trim(ch.before->values[f])) + " " +
+                                             std::string(Trim(ch.after->values[f]));
+                               found.push_back(text);
+                             }));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, kExpected);
   }
 }
 

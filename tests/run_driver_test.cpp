@@ -21,22 +21,28 @@ const std::string kUsage =
 TEST(RunDriver, FewerThanFourParametersPrintUsageAndTouchNothing) {
   Installation inst;
   inst.WriteOut("old");
-  for (int given = 0; given <= 3; ++given) {
-    std::vector<std::string> args{"MGDNL31P", "T1", inst.OutPath().string()};
-    args.resize(given);
-    RunResult r = inst.Run(args);
-    EXPECT_EQ(r.exitStatus, 255);
-    EXPECT_BYTES(
-        "Anzahl Parameter(mind. 4) unterschritten! AnzParam: " + std::to_string(given) + kUsage,
-        r.output);
-  }
+  // --changes FILE before the parameters does not count among them.
+  const std::string log = (inst.root() / "changes.csv").string();
+  for (const bool changes : {false, true})
+    for (int given = 0; given <= 3; ++given) {
+      std::vector<std::string> args{"MGDNL31P", "T1", inst.OutPath().string()};
+      args.resize(given);
+      if (changes) args.insert(args.begin(), {"--changes", log});
+      RunResult r = inst.Run(args);
+      EXPECT_EQ(r.exitStatus, 255);
+      EXPECT_BYTES(
+          "Anzahl Parameter(mind. 4) unterschritten! AnzParam: " + std::to_string(given) + kUsage,
+          r.output);
+    }
   EXPECT_EQ(inst.ReadOut(), "old");
+  EXPECT_FALSE(std::filesystem::exists(log));
   // Asked for, the call lines are an answer, in ASCII for a screen of any encoding.
   for (const char* help : {"--help", "-h"}) {
     const RunResult r = inst.Run({help});
     EXPECT_EQ(r.exitStatus, 0) << help;
     std::string ascii = kUsage;
     ascii.replace(ascii.find('\xE4'), 1, "ae");
+    ascii += "Vor Param1: --changes DATEI  jede Aenderung der Downloaddatei an DATEI anhaengen\n";
     EXPECT_BYTES(ascii, r.output);
   }
   // The release and the SQLite library the program runs with, for a site's fault report.

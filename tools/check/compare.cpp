@@ -9,10 +9,10 @@
 #include <memory>
 #include <vector>
 
+#include "formats/records.hpp"
 #include "platform/streams.hpp"
 #include "text/cp1252.hpp"
 #include "tools/show/diff.hpp"
-#include "tools/show/records.hpp"
 
 namespace zibrolt::check {
 namespace {
@@ -20,9 +20,9 @@ namespace {
 constexpr std::size_t kShownLines = 30;
 
 // The records of an open file indexed by badge and class; false on a read error.
-bool IndexFile(const Layout& layout, std::FILE* file, show::KeyIndex& index) {
-  show::RecordReader reader(layout, file);
-  show::Record r;
+bool IndexFile(const Layout& layout, std::FILE* file, KeyIndex& index) {
+  RecordReader reader(layout, file);
+  Record r;
   while (reader.Next(r)) index.Add(r);
   index.Sort();
   return reader.error() == 0;
@@ -43,7 +43,7 @@ void Compare(const Layout& layout, const std::string& current, const std::string
   }
   const File after(std::fopen(made.c_str(), "rb"));
   const File out(platform::OpenScratchStream());
-  show::KeyIndex oldIndex(layout), newIndex(layout);
+  KeyIndex oldIndex(layout), newIndex(layout);
   std::string failedPath;
   if (!after || !out || !IndexFile(layout, before.get(), oldIndex) ||
       !IndexFile(layout, after.get(), newIndex) ||

@@ -12,16 +12,17 @@
 #include <vector>
 
 #include "formats/layout.hpp"
+#include "formats/records.hpp"
 #include "frame/version.hpp"
 #include "generators/registry.hpp"
 #include "platform/streams.hpp"
 #include "tools/show/diff.hpp"
-#include "tools/show/records.hpp"
 #include "tools/show/render.hpp"
 #include "tools/show/validate.hpp"
 
 namespace {
 
+using namespace zibrolt;
 using namespace zibrolt::show;
 using zibrolt::FindLayout;
 using zibrolt::Layout;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "formats/layout.hpp"
-#include "tools/show/records.hpp"
+#include "formats/records.hpp"
 
 namespace zibrolt::show {
 

@@ -37,7 +37,7 @@ void Usage(std::FILE* to) {
   std::fprintf(
       to,
       "Usage: zibrolt-site [--settings FILE] [--log-dir DIR] [--summary FILE]\n"
-      "                    [--transaction-per-pass] JOBFILE\n"
+      "                    [--changes FILE] [--transaction-per-pass] JOBFILE\n"
       "       zibrolt-site [--settings FILE] --make-jobs \"FUNCTION ...\" PATTERN\n"
       "       zibrolt-site --help | --version\n"
       "\n"
@@ -59,6 +59,9 @@ void Usage(std::FILE* to) {
       "  --summary FILE    the night's result as JSON for a monitor, put in place whole at\n"
       "                    every ending: start and end (UTC), exit status, each job's\n"
       "                    status, badges read and written, seconds, and the totals\n"
+      "  --changes FILE    append every badge each job's file gains, loses or sees changed\n"
+      "                    to FILE, one CSV line each (PINs never shown); a job whose\n"
+      "                    changes cannot be written keeps its old file and fails\n"
       "  --make-jobs F P   print a jobs file: every terminal, withdrawn ones too, with the\n"
       "                    functions F, the file named by the pattern P with {terminal}\n"
       "                    and {function} (e.g. 'out/{terminal}-{function}.dnl'), mode 1;\n"
@@ -146,10 +149,11 @@ int Run(int argc, char** argv) {
     }
     if (a == "--transaction-per-pass") {
       options.transactionPerPass = true;
-    } else if (a == "--settings" || a == "--log-dir" || a == "--summary") {
+    } else if (a == "--settings" || a == "--log-dir" || a == "--summary" || a == "--changes") {
       if (i + 1 == argc) return UsageError(std::string(a) + " needs a value");
       (a == "--settings"  ? options.settingsPath
        : a == "--log-dir" ? options.logFolder
+       : a == "--changes" ? options.changesPath
                           : summaryPath) = argv[++i];
     } else if (a == "--make-jobs") {
       makeJobs = true;

@@ -24,6 +24,7 @@
 #include "data/client_filter.hpp"
 #include "data/pass_lookups.hpp"
 #include "data/terminal.hpp"
+#include "frame/change_log.hpp"
 #include "frame/download_file.hpp"
 #include "frame/run_driver.hpp"
 #include "frame/run_stats.hpp"
@@ -158,6 +159,11 @@ class SiteRun {
     db_ = ConnectReporting(out_, login);
     if (!db_ || !BindsFitReporting(out_, *db_)) return false;
     RunStatsReport stats(*db_);
+    // One log and one time for the whole night, opened before any job so that a log that
+    // cannot be written stops the night before any file is replaced.
+    if (!options_.changesPath.empty() &&
+        !(changes_ = OpenChangeLogReporting(out_, options_.changesPath)))
+      return false;
     for (const SiteJob& job : jobs_) {
       const auto [at, fresh] = terminals_.try_emplace(job.terminal);
       if (!fresh) continue;
@@ -229,6 +235,7 @@ class SiteRun {
     s.messages.emplace(s.lines.stream(), job.verbose);
     s.file = OpenDownloadReporting(s.lines.stream(), job.path, job.create);
     if (!s.file) return false;
+    if (changes_) s.file->LogChangesTo(*changes_, s.function->layout, job.terminal);
     const KnownTerminal& t = terminals_.at(job.terminal);
     s.terminal = t.record;
     if (t.readable && options_.transactionPerPass) return ReadTerminalAgain(s, t);
@@ -390,6 +397,7 @@ class SiteRun {
   Progress progress_;
   std::mutex progressLock_;
   std::unique_ptr<sqlhlp::Connection> db_;
+  std::unique_ptr<ChangeLog> changes_;  // shared by the jobs' commits, which append whole lines
   std::map<std::string, KnownTerminal> terminals_;
   std::unique_ptr<std::FILE, CloseFile> nullLines_;
 };

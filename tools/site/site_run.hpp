@@ -12,6 +12,7 @@ namespace zibrolt::site {
 struct SiteOptions {
   std::string settingsPath;  // the settings file, relative to the working directory
   std::string logFolder;     // empty: each job's lines go to out after its header
+  std::string changesPath;   // the change log every job appends to; empty: none
   bool progress = false;     // a progress line on err
   // Each pass after the first reads in a read-only transaction of its own, begun when it
   // starts, and reads its jobs' terminals again in it: a night longer than the server keeps

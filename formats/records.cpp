@@ -2,7 +2,7 @@
 // the next recordLength bytes; a file whose length is not a multiple of it ends in a short
 // record. IDSTAMM lines end in CR LF and their values are not escaped, so the line is split at
 // every "\",\""; a value that itself held that sequence would show as a line with too many fields.
-#include "tools/show/records.hpp"
+#include "formats/records.hpp"
 
 #include <sys/types.h>
 
@@ -12,7 +12,7 @@
 
 #include "formats/idstamm.hpp"
 
-namespace zibrolt::show {
+namespace zibrolt {
 namespace {
 
 void SplitFixed(const Layout& layout, Record& r) {
@@ -164,4 +164,4 @@ std::string_view Trim(std::string_view text) {
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-}  // namespace zibrolt::show
+}  // namespace zibrolt

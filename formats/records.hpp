@@ -12,7 +12,7 @@
 
 #include "formats/layout.hpp"
 
-namespace zibrolt::show {
+namespace zibrolt {
 
 // IDSTAMM characters of one line kept for its fields. A sound line has at most 254; a longer one
 // is a finding whatever it holds, and a file without any line feed must not become one line in
@@ -73,4 +73,4 @@ std::string_view BadgeOf(const Record& record);
 // Text without the blanks around it.
 std::string_view Trim(std::string_view text);
 
-}  // namespace zibrolt::show
+}  // namespace zibrolt
