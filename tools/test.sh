@@ -7,9 +7,10 @@
 #                          driver and the misbehaving test driver.
 #   tools/test.sh          CI and a first run: the above, the ODBC copies of the tests that reach
 #                          a database, the SQL grammar check, the embedded tests and the ODBC
-#                          backend's tests under AddressSanitizer and UndefinedBehaviorSanitizer,
-#                          the saved fuzz inputs and a short fuzzing, and the Windows build under
-#                          Wine with the demo files compared to the Linux build's.
+#                          backend's tests under AddressSanitizer and UndefinedBehaviorSanitizer
+#                          and, from the same clang build, the saved fuzz inputs and a short
+#                          fuzzing, and the Windows build under Wine with the demo files compared
+#                          to the Linux build's.
 #   tools/test.sh --full   before a release: the above with every ODBC copy under the
 #                          sanitizers, ThreadSanitizer over the list reader and zibrolt-site, long
 #                          fuzzing, the Windows build from scratch, and the planted faults.
