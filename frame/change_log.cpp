@@ -64,7 +64,10 @@ ChangeLog::~ChangeLog() { platform::CloseFile(fd_); }
 
 // After a failed write the rest is dropped: the run fails anyway, and its file stays as it was.
 void ChangeLog::Flush(std::string& lines, int& error) {
-  if (error == 0 && !lines.empty()) platform::WriteAll(fd_, lines.data(), lines.size(), error);
+  if (error == 0 && !lines.empty()) {
+    const std::lock_guard<std::mutex> one(writing_);
+    platform::WriteAll(fd_, lines.data(), lines.size(), error);
+  }
   lines.clear();
 }
 

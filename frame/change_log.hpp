@@ -3,6 +3,7 @@
 // to which door and when. Many runs, and zibrolt-site's jobs, append to one log.
 #pragma once
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,10 @@ class ChangeLog {
   std::string path_;
   std::string time_;  // of the run, local time "yyyy-mm-dd hh:mm:ss"
   platform::NativeFile fd_ = platform::kNoFile;
+  // zibrolt-site's commit threads share one log. Appending through one handle is not atomic
+  // everywhere (under Wine two threads' batches overwrote each other), so one batch is written
+  // at a time; runs in other processes have handles of their own and append at the end.
+  std::mutex writing_;
 };
 
 // One value as the log holds it: between double quotes, a double quote doubled, a backslash
