@@ -617,7 +617,7 @@ TEST(Site, ShadowNightComparesAndLeavesTheLiveFiles) {
   EXPECT_BYTES(inst.ReadOut("same.dnl"), ReadFile(inst.root() / "shadow" / "0001-same.dnl"));
 
   const std::string report = ReadFile(inst.root() / "shadow" / site::kShadowReportName);
-  EXPECT_NE(report.find(" -> \"XY\", pin verschieden (geheim)\n"), report.npos) << report;
+  EXPECT_NE(report.find(": badge_type \"XY\" -> \"2\", pin verschieden (geheim)\n"), report.npos) << report;
   EXPECT_EQ(report.find("98765"), report.npos) << report;
   EXPECT_NE(report.find("  neu       Ausweis "), report.npos) << report;
 
