@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <string_view>
 #include <system_error>
 
 #include "formats/record_diff.hpp"
@@ -121,7 +122,14 @@ std::string ShadowFileName(const SiteJob& job) {
   char number[16];
   std::snprintf(number, sizeof number, "%04d-", job.line);
   std::string name = number;
-  for (const char c : fs::path(job.path).filename().string()) {
+  // The name's bytes as the jobs file holds them: a path object would recode them through the
+  // system's code page on Windows.
+#ifdef _WIN32
+  const std::size_t slash = job.path.find_last_of("/\\:");
+#else
+  const std::size_t slash = job.path.find_last_of('/');
+#endif
+  for (const char c : std::string_view(job.path).substr(slash == std::string::npos ? 0 : slash + 1)) {
     const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                        c == '-' || c == '_' || c == '.';
     if (plain) {
