@@ -566,9 +566,23 @@ TEST(Site, BadJobsFileRunsNothing) {
 // Differences are decoded by field with the PIN withheld, and the night's line reaches the
 // ledger.
 TEST(Site, ShadowNightComparesAndLeavesTheLiveFiles) {
+  // Names that could meet in the shadow folder: the line number before the first "-" parts them.
+  const struct {
+    int line;
+    const char* path;
+    const char* name;
+  } kNames[] = {
+      {7, "/srv/a/HALLE 2.dnl", "0007-HALLE%202.dnl"},
+      {7, "/srv/b/HALLE%202.dnl", "0007-HALLE%25202.dnl"},
+      {12345, "x-1.dnl", "12345-x-1.dnl"},
+      {1, "K\xC4SE/..", "0001-.."},
+  };
+  for (const auto& c : kNames)
+    EXPECT_EQ(site::ShadowFileName({c.line, "IDSTAMM", "T", c.path, true, false}), c.name);
+
   Installation inst(DemoSql());
   // The live files as the old program would have left them: zibrolt's own, one edited.
-  for (const char* name : {"same.dnl", "diff.dnl"})
+  for (const char* name : {"same.dnl", "diff.dnl", "append.dnl"})
     ASSERT_EQ(inst.Generate("IDSTAMM", "ZE-HAUPTEINGANG", name).exitStatus, 0);
   std::string edited = inst.ReadOut("diff.dnl");
   const std::size_t firstEnd = edited.find("\r\n");
@@ -590,7 +604,12 @@ TEST(Site, ShadowNightComparesAndLeavesTheLiveFiles) {
        "Zeile 3 IDSTAMM ZE-HAUPTEINGANG: Live-Datei fehlt"},
       {"MGDNL17 ZE-HAUPTEINGANG ../../out/gone.dnl 1",
        "Zeile 4 MGDNL17 ZE-HAUPTEINGANG: Auftrag fehlgeschlagen"},
+      // Appended to a copy of the live file: each record a second time.
+      {"IDSTAMM ZE-HAUPTEINGANG ../../out/append.dnl 0", "Zeile 5 IDSTAMM ZE-HAUPTEINGANG: "},
   };
+  const std::string appended = inst.ReadOut("append.dnl");
+  std::size_t records = 0;
+  for (std::size_t at = 0; (at = appended.find("\r\n", at)) != std::string::npos; at += 2) ++records;
   std::string jobs;
   for (const auto& j : kJobs) jobs += std::string(j.job) + "\n";
   WriteFile(inst.root() / "work" / "run" / "jobs.txt", jobs);
@@ -603,8 +622,12 @@ TEST(Site, ShadowNightComparesAndLeavesTheLiveFiles) {
   const std::string night = "--shadow ../../shadow --shadow-ledger ../../ledger.csv jobs.txt";
   const RunResult run = Site(inst, night);
   EXPECT_EQ(run.exitStatus, 255) << run.output;
-  for (const auto& j : kJobs) EXPECT_NE(run.output.find(std::string(j.line) + "\n"), run.output.npos) << j.line << "\n" << run.output;
-  EXPECT_NE(run.output.find("Schattenvergleich: 4 Auftraege, 1 gleich, 2 verschieden, 1 "
+  for (const auto& j : kJobs) {
+    std::string line = j.line;
+    if (line.back() == ' ') line += std::to_string(records) + " Unterschiede";
+    EXPECT_NE(run.output.find(line + "\n"), run.output.npos) << line << "\n" << run.output;
+  }
+  EXPECT_NE(run.output.find("Schattenvergleich: 5 Auftraege, 1 gleich, 3 verschieden, 1 "
                             "fehlgeschlagen.\n"),
             run.output.npos)
       << run.output;
@@ -615,6 +638,7 @@ TEST(Site, ShadowNightComparesAndLeavesTheLiveFiles) {
   EXPECT_TRUE(before == after);
   EXPECT_EQ(fs::last_write_time(inst.root() / "out"), folderTime);
   EXPECT_BYTES(inst.ReadOut("same.dnl"), ReadFile(inst.root() / "shadow" / "0001-same.dnl"));
+  EXPECT_BYTES(appended + appended, ReadFile(inst.root() / "shadow" / "0005-append.dnl"));
 
   const std::string report = ReadFile(inst.root() / "shadow" / site::kShadowReportName);
   EXPECT_NE(report.find(": badge_type \"XY\" -> \"2\", pin verschieden (geheim)\n"), report.npos) << report;
@@ -622,21 +646,30 @@ TEST(Site, ShadowNightComparesAndLeavesTheLiveFiles) {
   EXPECT_NE(report.find("  neu       Ausweis "), report.npos) << report;
 
   // A night without failures; the ledger holds one line per night.
-  jobs.erase(jobs.find("MGDNL17 "));
+  const std::size_t failing = jobs.find("MGDNL17 ");
+  jobs.erase(failing, jobs.find('\n', failing) + 1 - failing);
   WriteFile(inst.root() / "work" / "run" / "jobs.txt", jobs);
   EXPECT_EQ(Site(inst, night).exitStatus, 1);
   const std::string ledger = ReadFile(inst.root() / "ledger.csv");
-  ASSERT_EQ(ledger.size(), 2 * std::string("yyyy-mm-dd hh:mm:ss,4,1,2,1\r\n").size()) << ledger;
-  EXPECT_EQ(ledger.substr(19, 11), ",4,1,2,1\r\n2");
-  EXPECT_EQ(ledger.substr(ledger.size() - 10), ",3,1,2,0\r\n");
+  ASSERT_EQ(ledger.size(), 2 * std::string("yyyy-mm-dd hh:mm:ss,5,1,3,1\r\n").size()) << ledger;
+  EXPECT_EQ(ledger.substr(19, 11), ",5,1,3,1\r\n2");
+  EXPECT_EQ(ledger.substr(ledger.size() - 10), ",4,1,3,0\r\n");
 
   // A shadow night replaces no live file: nothing to log, and no night report for a monitor.
-  for (const char* option : {"--changes ../../c.csv", "--summary ../../s.json"}) {
-    const RunResult refused = Site(inst, std::string(option) + " " + night + " 2>&1");
+  const struct {
+    const char* args;
+    const char* says;
+  } kRefused[] = {
+      {"--changes ../../c.csv --shadow ../../shadow", "cannot be combined with --changes"},
+      {"--shadow ../../shadow --summary ../../s.json", "cannot be combined with --summary"},
+      {"--shadow-ledger ../../ledger.csv", "--shadow-ledger needs --shadow"},
+  };
+  for (const auto& c : kRefused) {
+    const RunResult refused = Site(inst, std::string(c.args) + " jobs.txt 2>&1");
     EXPECT_EQ(refused.exitStatus, 255);
-    EXPECT_NE(refused.output.find("cannot be combined with " + std::string(option).substr(0, std::string(option).find(' '))), refused.output.npos)
-        << refused.output;
+    EXPECT_NE(refused.output.find(c.says), refused.output.npos) << refused.output;
   }
+  EXPECT_EQ(ReadFile(inst.root() / "ledger.csv"), ledger);
   EXPECT_FALSE(fs::exists(inst.root() / "c.csv"));
 }
 
