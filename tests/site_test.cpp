@@ -588,9 +588,9 @@ TEST(Site, ShadowNightComparesAndLeavesTheLiveFiles) {
   const std::size_t firstEnd = edited.find("\r\n");
   const std::size_t pinAt = edited.rfind(",\"", firstEnd) + 2;
   edited.replace(pinAt, edited.find('"', pinAt) - pinAt, "98765");  // the first badge's PIN
-  const std::size_t typeAt = edited.rfind(",\"", pinAt - 3) + 2;        // and its badge type
+  const std::size_t typeAt = edited.rfind(",\"", pinAt - 3) + 2;    // and its badge type
   edited.replace(typeAt, edited.find('"', typeAt) - typeAt, "XY");
-  edited.erase(edited.rfind("\r\n", edited.size() - 3) + 2);        // the last badge gone
+  edited.erase(edited.rfind("\r\n", edited.size() - 3) + 2);  // the last badge gone
   inst.WriteOut(edited, "diff.dnl");
 
   const struct {
@@ -609,7 +609,8 @@ TEST(Site, ShadowNightComparesAndLeavesTheLiveFiles) {
   };
   const std::string appended = inst.ReadOut("append.dnl");
   std::size_t records = 0;
-  for (std::size_t at = 0; (at = appended.find("\r\n", at)) != std::string::npos; at += 2) ++records;
+  for (std::size_t at = 0; (at = appended.find("\r\n", at)) != std::string::npos; at += 2)
+    ++records;
   std::string jobs;
   for (const auto& j : kJobs) jobs += std::string(j.job) + "\n";
   WriteFile(inst.root() / "work" / "run" / "jobs.txt", jobs);
@@ -641,7 +642,8 @@ TEST(Site, ShadowNightComparesAndLeavesTheLiveFiles) {
   EXPECT_BYTES(appended + appended, ReadFile(inst.root() / "shadow" / "0005-append.dnl"));
 
   const std::string report = ReadFile(inst.root() / "shadow" / site::kShadowReportName);
-  EXPECT_NE(report.find(": badge_type \"XY\" -> \"2\", pin verschieden (geheim)\n"), report.npos) << report;
+  EXPECT_NE(report.find(": badge_type \"XY\" -> \"2\", pin verschieden (geheim)\n"), report.npos)
+      << report;
   EXPECT_EQ(report.find("98765"), report.npos) << report;
   EXPECT_NE(report.find("  neu       Ausweis "), report.npos) << report;
 

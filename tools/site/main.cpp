@@ -188,9 +188,9 @@ int Run(int argc, char** argv) {
   // A shadow night replaces no live file, so it has no changes to log, and a monitor must not
   // take its report for the live night's.
   if (!shadowFolder.empty()) {
-    for (const auto& [given, name] : {std::pair{!options.changesPath.empty(), "--changes"},
-                                      std::pair{!summaryPath.empty(), "--summary"},
-                                      std::pair{makeJobs, "--make-jobs"}})
+    for (const auto& [given, name] :
+         {std::pair{!options.changesPath.empty(), "--changes"},
+          std::pair{!summaryPath.empty(), "--summary"}, std::pair{makeJobs, "--make-jobs"}})
       if (given)
         return UsageError(std::string("--shadow replaces no live file and cannot be combined "
                                       "with ") +

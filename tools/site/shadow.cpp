@@ -53,8 +53,8 @@ std::string Value(std::string_view value) { return "\"" + Shown(Trim(value)) + "
 // One report line for a change: what the live file has ("alt") and what zibrolt wrote ("neu").
 std::string ChangeLine(const Layout& layout, const RecordChange& c) {
   static constexpr const char* kKind[] = {"neu      ", "entfernt ", "geaendert"};
-  std::string line = std::string("  ") + kKind[static_cast<int>(c.kind)] + " Ausweis " +
-                     Shown(c.badge);
+  std::string line =
+      std::string("  ") + kKind[static_cast<int>(c.kind)] + " Ausweis " + Shown(c.badge);
   if (HasClass(layout)) line += " Klasse " + Shown(c.accessClass);
   if (c.occurrence > 0) line += " #" + std::to_string(c.occurrence + 1);
   if (c.kind != ChangeKind::kChanged) return line + "\n";
@@ -65,7 +65,8 @@ std::string ChangeLine(const Layout& layout, const RecordChange& c) {
     if (old == made) continue;
     line += separator + std::string(layout.fields[f].name);
     // The report is read by people who must not learn a PIN: only that it differs.
-    line += layout.fields[f].secret ? " verschieden (geheim)" : " " + Value(old) + " -> " + Value(made);
+    line +=
+        layout.fields[f].secret ? " verschieden (geheim)" : " " + Value(old) + " -> " + Value(made);
     separator = ", ";
   }
   return line + "\n";
@@ -85,19 +86,19 @@ FileResult CompareFile(const std::string& livePath, const std::string& shadowPat
   const std::string shadowBytes = Contents(shadowPath, shadowRead);
   if (!liveRead || !shadowRead) {
     result.verdict = Verdict::kFailed;
-    result.report = std::string("  ") + (liveRead ? "Schattendatei" : "Live-Datei") +
-                    " nicht lesbar\n";
+    result.report =
+        std::string("  ") + (liveRead ? "Schattendatei" : "Live-Datei") + " nicht lesbar\n";
     return result;
   }
   if (liveBytes == shadowBytes) return result;
   result.verdict = Verdict::kDifferent;
   File live(std::fopen(livePath.c_str(), "rb"));
   File shadow(std::fopen(shadowPath.c_str(), "rb"));
-  const bool compared =
-      layout && live && shadow &&
-      CompareFiles(*layout, live.get(), shadow.get(), [&](const RecordChange& c) {
-        if (++result.differences <= kReportedPerJob) result.report += ChangeLine(*layout, c);
-      });
+  const bool compared = layout && live && shadow &&
+                        CompareFiles(*layout, live.get(), shadow.get(), [&](const RecordChange& c) {
+                          if (++result.differences <= kReportedPerJob)
+                            result.report += ChangeLine(*layout, c);
+                        });
   if (!compared) {
     // Jobs of several functions append to one file, or a file cannot be cut into records:
     // the bytes differ, and that is all that can be said.
@@ -109,8 +110,8 @@ FileResult CompareFile(const std::string& livePath, const std::string& shadowPat
     result.differences = 1;
     result.report = "  Dieselben Saetze, aber Reihenfolge oder Form verschieden\n";
   } else if (result.differences > kReportedPerJob) {
-    result.report += "  ... und " + std::to_string(result.differences - kReportedPerJob) +
-                     " weitere\n";
+    result.report +=
+        "  ... und " + std::to_string(result.differences - kReportedPerJob) + " weitere\n";
   }
   return result;
 }
@@ -129,7 +130,8 @@ std::string ShadowFileName(const SiteJob& job) {
 #else
   const std::size_t slash = job.path.find_last_of('/');
 #endif
-  for (const char c : std::string_view(job.path).substr(slash == std::string::npos ? 0 : slash + 1)) {
+  for (const char c :
+       std::string_view(job.path).substr(slash == std::string::npos ? 0 : slash + 1)) {
     const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                        c == '-' || c == '_' || c == '.';
     if (plain) {
@@ -159,9 +161,9 @@ bool PrepareShadow(const std::string& folder, std::vector<SiteJob>& jobs,
     live.push_back(job.path);
     // Locks and temporary files would go beside the live file and change its folder.
     std::error_code ignored;
-    if (fs::equivalent(folder, fs::path(job.path).parent_path().empty()
-                                   ? fs::path(".")
-                                   : fs::path(job.path).parent_path(),
+    if (fs::equivalent(folder,
+                       fs::path(job.path).parent_path().empty() ? fs::path(".")
+                                                                : fs::path(job.path).parent_path(),
                        ignored)) {
       std::fprintf(out, "Schattenordner %s ist der Ordner der Datei %s (Zeile %d)!\n",
                    Shown(folder).c_str(), Shown(job.path).c_str(), job.line);
@@ -225,8 +227,8 @@ ShadowCounts CompareShadow(const std::string& folder, const std::vector<SiteJob>
         ++counts.same;
         break;
       case Verdict::kDifferent:
-        verdict = std::to_string(r.differences) +
-                  (r.differences == 1 ? " Unterschied" : " Unterschiede");
+        verdict =
+            std::to_string(r.differences) + (r.differences == 1 ? " Unterschied" : " Unterschiede");
         ++counts.different;
         break;
       case Verdict::kLiveMissing:
@@ -245,14 +247,15 @@ ShadowCounts CompareShadow(const std::string& folder, const std::vector<SiteJob>
       report += "\n" + head + ": " + verdict + "\n  Live-Datei: " + Shown(live[i]) +
                 "\n  Schattendatei: " + Shown(jobs[i].path) + "\n" + r.report;
   }
-  std::fprintf(out, "Schattenvergleich: %zu Auftraege, %zu gleich, %zu verschieden, %zu "
+  std::fprintf(out,
+               "Schattenvergleich: %zu Auftraege, %zu gleich, %zu verschieden, %zu "
                "fehlgeschlagen.\n",
                counts.jobs, counts.same, counts.different, counts.failed);
   if (counts.same == counts.jobs) report += "\nAlle Dateien gleich.\n";
   const std::string reportPath = folder + "/" + kShadowReportName;
   File file(std::fopen(reportPath.c_str(), "wb"));
-  const bool written = file && std::fwrite(report.data(), 1, report.size(), file.get()) ==
-                                   report.size();
+  const bool written =
+      file && std::fwrite(report.data(), 1, report.size(), file.get()) == report.size();
   if (!written || std::fclose(file.release()) != 0)
     std::fprintf(out, "Schattenbericht %s nicht schreibbar!\n", Shown(reportPath).c_str());
   else if (counts.same != counts.jobs)
