@@ -256,7 +256,8 @@ ShadowCounts CompareShadow(const std::string& folder, const std::vector<SiteJob>
   File file(std::fopen(reportPath.c_str(), "wb"));
   const bool written =
       file && std::fwrite(report.data(), 1, report.size(), file.get()) == report.size();
-  if (!written || std::fclose(file.release()) != 0)
+  counts.reported = written && std::fclose(file.release()) == 0;
+  if (!counts.reported)
     std::fprintf(out, "Schattenbericht %s nicht schreibbar!\n", Shown(reportPath).c_str());
   else if (counts.same != counts.jobs)
     std::fprintf(out, "Unterschiede in %s\n", Shown(reportPath).c_str());
@@ -264,7 +265,7 @@ ShadowCounts CompareShadow(const std::string& folder, const std::vector<SiteJob>
 }
 
 int ShadowStatus(const ShadowCounts& counts) {
-  return counts.failed > 0 ? -1 : counts.different > 0 ? 1 : 0;
+  return counts.failed > 0 || !counts.reported ? -1 : counts.different > 0 ? 1 : 0;
 }
 
 bool AppendShadowLedger(const std::string& path, const ShadowCounts& counts, std::FILE* out) {

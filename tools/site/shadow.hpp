@@ -35,6 +35,7 @@ struct ShadowCounts {
   std::size_t same = 0;
   std::size_t different = 0;  // a missing live file too: the programs do not agree
   std::size_t failed = 0;     // the shadow job failed or did not run
+  bool reported = true;       // the report was written
 };
 
 // Compares every job's shadow file with its live file, prints a line per job and the total
@@ -43,7 +44,8 @@ ShadowCounts CompareShadow(const std::string& folder, const std::vector<SiteJob>
                            const std::vector<std::string>& live,
                            const std::vector<JobOutcome>& outcomes, std::FILE* out);
 
-// 0 when every file is the same, 1 when any differs, -1 when a job failed.
+// 0 when every file is the same, 1 when any differs, -1 when a job failed or the report could
+// not be written (a site must not read last night's report as tonight's).
 int ShadowStatus(const ShadowCounts& counts);
 
 // Appends the night's line "yyyy-mm-dd hh:mm:ss,JOBS,SAME,DIFFERENT,FAILED" and CR LF (local
