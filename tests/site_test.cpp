@@ -665,6 +665,8 @@ TEST(Site, ShadowNightComparesAndLeavesTheLiveFiles) {
       {"--changes ../../c.csv --shadow ../../shadow", "cannot be combined with --changes"},
       {"--shadow ../../shadow --summary ../../s.json", "cannot be combined with --summary"},
       {"--shadow-ledger ../../ledger.csv", "--shadow-ledger needs --shadow"},
+      // Locks and temporary files would appear beside the live files.
+      {"--shadow ../../out --shadow-ledger ../../ledger.csv", "ist der Ordner der Datei"},
   };
   for (const auto& c : kRefused) {
     const RunResult refused = Site(inst, std::string(c.args) + " jobs.txt 2>&1");
