@@ -22,6 +22,7 @@
 #include "tests/harness.hpp"
 #include "tools/site/job_file.hpp"
 #include "tools/site/make_jobs.hpp"
+#include "tools/site/shadow.hpp"
 #include "tools/site/site_run.hpp"
 #include "tools/site/summary.hpp"
 
@@ -558,6 +559,122 @@ TEST(Site, BadJobsFileRunsNothing) {
   std::string problem;
   ASSERT_TRUE(site::SplitJobLine("IDSTAMM\t\"ZE HAUPT\"  a.dnl 1 # x", fields, &problem));
   EXPECT_EQ(fields, (std::vector<std::string>{"IDSTAMM", "ZE HAUPT", "a.dnl", "1"}));
+}
+
+// A shadow night: every job writes under the shadow folder, each file is compared with the live
+// one the old program wrote, and the live files and their folder are left exactly as they were.
+// Differences are decoded by field with the PIN withheld, and the night's line reaches the
+// ledger.
+TEST(Site, ShadowNightComparesAndLeavesTheLiveFiles) {
+  // Names that could meet in the shadow folder: the line number before the first "-" parts them.
+  const struct {
+    int line;
+    const char* path;
+    const char* name;
+  } kNames[] = {
+      {7, "/srv/a/HALLE 2.dnl", "0007-HALLE%202.dnl"},
+      {7, "/srv/b/HALLE%202.dnl", "0007-HALLE%25202.dnl"},
+      {12345, "x-1.dnl", "12345-x-1.dnl"},
+      {1, "K\xC4SE/..", "0001-.."},
+  };
+  for (const auto& c : kNames)
+    EXPECT_EQ(site::ShadowFileName({c.line, "IDSTAMM", "T", c.path, true, false}), c.name);
+
+  Installation inst(DemoSql());
+  // The live files as the old program would have left them: zibrolt's own, one edited.
+  for (const char* name : {"same.dnl", "diff.dnl", "append.dnl"})
+    ASSERT_EQ(inst.Generate("IDSTAMM", "ZE-HAUPTEINGANG", name).exitStatus, 0);
+  std::string edited = inst.ReadOut("diff.dnl");
+  const std::size_t firstEnd = edited.find("\r\n");
+  const std::size_t pinAt = edited.rfind(",\"", firstEnd) + 2;
+  edited.replace(pinAt, edited.find('"', pinAt) - pinAt, "98765");  // the first badge's PIN
+  const std::size_t typeAt = edited.rfind(",\"", pinAt - 3) + 2;    // and its badge type
+  edited.replace(typeAt, edited.find('"', typeAt) - typeAt, "XY");
+  edited.erase(edited.rfind("\r\n", edited.size() - 3) + 2);  // the last badge gone
+  inst.WriteOut(edited, "diff.dnl");
+
+  const struct {
+    const char* job;
+    const char* line;  // what the night says of it
+  } kJobs[] = {
+      {"IDSTAMM ZE-HAUPTEINGANG ../../out/same.dnl 1", "Zeile 1 IDSTAMM ZE-HAUPTEINGANG: gleich"},
+      {"IDSTAMM ZE-HAUPTEINGANG ../../out/diff.dnl 1",
+       "Zeile 2 IDSTAMM ZE-HAUPTEINGANG: 2 Unterschiede"},
+      {"IDSTAMM ZE-HAUPTEINGANG ../../out/missing.dnl 1",
+       "Zeile 3 IDSTAMM ZE-HAUPTEINGANG: Live-Datei fehlt"},
+      {"MGDNL17 ZE-HAUPTEINGANG ../../out/gone.dnl 1",
+       "Zeile 4 MGDNL17 ZE-HAUPTEINGANG: Auftrag fehlgeschlagen"},
+      // Appended to a copy of the live file: each record a second time.
+      {"IDSTAMM ZE-HAUPTEINGANG ../../out/append.dnl 0", "Zeile 5 IDSTAMM ZE-HAUPTEINGANG: "},
+  };
+  const std::string appended = inst.ReadOut("append.dnl");
+  std::size_t records = 0;
+  for (std::size_t at = 0; (at = appended.find("\r\n", at)) != std::string::npos; at += 2)
+    ++records;
+  std::string jobs;
+  for (const auto& j : kJobs) jobs += std::string(j.job) + "\n";
+  WriteFile(inst.root() / "work" / "run" / "jobs.txt", jobs);
+
+  std::map<std::string, std::pair<std::string, fs::file_time_type>> before;
+  for (const std::string& name : inst.OutFolderEntries())
+    before[name] = {inst.ReadOut(name), fs::last_write_time(inst.OutPath(name))};
+  const fs::file_time_type folderTime = fs::last_write_time(inst.root() / "out");
+
+  const std::string night = "--shadow ../../shadow --shadow-ledger ../../ledger.csv jobs.txt";
+  const RunResult run = Site(inst, night);
+  EXPECT_EQ(run.exitStatus, 255) << run.output;
+  for (const auto& j : kJobs) {
+    std::string line = j.line;
+    if (line.back() == ' ') line += std::to_string(records) + " Unterschiede";
+    EXPECT_NE(run.output.find(line + "\n"), run.output.npos) << line << "\n" << run.output;
+  }
+  EXPECT_NE(run.output.find("Schattenvergleich: 5 Auftraege, 1 gleich, 3 verschieden, 1 "
+                            "fehlgeschlagen.\n"),
+            run.output.npos)
+      << run.output;
+
+  std::map<std::string, std::pair<std::string, fs::file_time_type>> after;
+  for (const std::string& name : inst.OutFolderEntries())
+    after[name] = {inst.ReadOut(name), fs::last_write_time(inst.OutPath(name))};
+  EXPECT_TRUE(before == after);
+  EXPECT_EQ(fs::last_write_time(inst.root() / "out"), folderTime);
+  EXPECT_BYTES(inst.ReadOut("same.dnl"), ReadFile(inst.root() / "shadow" / "0001-same.dnl"));
+  EXPECT_BYTES(appended + appended, ReadFile(inst.root() / "shadow" / "0005-append.dnl"));
+
+  const std::string report = ReadFile(inst.root() / "shadow" / site::kShadowReportName);
+  EXPECT_NE(report.find(": badge_type \"XY\" -> \"2\", pin verschieden (geheim)\n"), report.npos)
+      << report;
+  EXPECT_EQ(report.find("98765"), report.npos) << report;
+  EXPECT_NE(report.find("  neu       Ausweis "), report.npos) << report;
+
+  // A night without failures; the ledger holds one line per night.
+  const std::size_t failing = jobs.find("MGDNL17 ");
+  jobs.erase(failing, jobs.find('\n', failing) + 1 - failing);
+  WriteFile(inst.root() / "work" / "run" / "jobs.txt", jobs);
+  EXPECT_EQ(Site(inst, night).exitStatus, 1);
+  const std::string ledger = ReadFile(inst.root() / "ledger.csv");
+  ASSERT_EQ(ledger.size(), 2 * std::string("yyyy-mm-dd hh:mm:ss,5,1,3,1\r\n").size()) << ledger;
+  EXPECT_EQ(ledger.substr(19, 11), ",5,1,3,1\r\n2");
+  EXPECT_EQ(ledger.substr(ledger.size() - 10), ",4,1,3,0\r\n");
+
+  // A shadow night replaces no live file: nothing to log, and no night report for a monitor.
+  const struct {
+    const char* args;
+    const char* says;
+  } kRefused[] = {
+      {"--changes ../../c.csv --shadow ../../shadow", "cannot be combined with --changes"},
+      {"--shadow ../../shadow --summary ../../s.json", "cannot be combined with --summary"},
+      {"--shadow-ledger ../../ledger.csv", "--shadow-ledger needs --shadow"},
+      // Locks and temporary files would appear beside the live files.
+      {"--shadow ../../out --shadow-ledger ../../ledger.csv", "ist der Ordner der Datei"},
+  };
+  for (const auto& c : kRefused) {
+    const RunResult refused = Site(inst, std::string(c.args) + " jobs.txt 2>&1");
+    EXPECT_EQ(refused.exitStatus, 255);
+    EXPECT_NE(refused.output.find(c.says), refused.output.npos) << refused.output;
+  }
+  EXPECT_EQ(ReadFile(inst.root() / "ledger.csv"), ledger);
+  EXPECT_FALSE(fs::exists(inst.root() / "c.csv"));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "frame/settings.hpp"
@@ -23,6 +24,7 @@
 #include "tools/site/job_file.hpp"
 #include "tools/site/make_jobs.hpp"
 #include "tools/site/night_report.hpp"
+#include "tools/site/shadow.hpp"
 #include "tools/site/site_run.hpp"
 #include "tools/site/summary.hpp"
 
@@ -38,6 +40,8 @@ void Usage(std::FILE* to) {
       to,
       "Usage: zibrolt-site [--settings FILE] [--log-dir DIR] [--summary FILE]\n"
       "                    [--changes FILE] [--transaction-per-pass] JOBFILE\n"
+      "       zibrolt-site [--settings FILE] [--log-dir DIR] [--transaction-per-pass]\n"
+      "                    --shadow DIR [--shadow-ledger FILE] JOBFILE\n"
       "       zibrolt-site [--settings FILE] --make-jobs \"FUNCTION ...\" PATTERN\n"
       "       zibrolt-site --help | --version\n"
       "\n"
@@ -66,6 +70,19 @@ void Usage(std::FILE* to) {
       "                    functions F, the file named by the pattern P with {terminal}\n"
       "                    and {function} (e.g. 'out/{terminal}-{function}.dnl'), mode 1;\n"
       "                    in {terminal} every byte but A-Z a-z 0-9 - _ . becomes %%XX\n"
+      "  --shadow DIR      a shadow night beside the program that writes the live files:\n"
+      "                    each file goes to DIR/LINE-NAME (LINE: the first job's line\n"
+      "                    number, NAME: the file's name, bytes but A-Z a-z 0-9 - _ . as\n"
+      "                    %%XX; an appending job starts from a copy of the live file),\n"
+      "                    the live files stay untouched and are compared with them record\n"
+      "                    by record: a line per job, the first differences of each job\n"
+      "                    in DIR/%s (PINs never shown). Exit status: 0 when\n"
+      "                    every file is the same, 1 when any differs or its live file is\n"
+      "                    missing, -1 (255) when a job failed. Not with --changes,\n"
+      "                    --summary or --make-jobs\n"
+      "  --shadow-ledger FILE\n"
+      "                    append the shadow night's line to FILE: local time, jobs, same,\n"
+      "                    different, failed (\"2026-03-01 02:10:00,40,40,0,0\")\n"
       "  --transaction-per-pass\n"
       "                    each pass over a badge list after the first reads in a new\n"
       "                    read-only transaction (its terminals read again in it), so that\n"
@@ -79,7 +96,7 @@ void Usage(std::FILE* to) {
       "Output: per job a header line and the lines zibrolt prints, then a table of all jobs\n"
       "(badges written, status, seconds). With standard error on a terminal, a progress\n"
       "line there. Exit status: 0 when every job succeeded, else -1 (255).\n",
-      zibrolt::kSettingsPath);
+      zibrolt::kSettingsPath, kShadowReportName);
 }
 
 extern "C" void OnStopSignal(int) { RequestStop(); }
@@ -137,6 +154,8 @@ int Run(int argc, char** argv) {
   std::vector<std::string> rest;
   bool makeJobs = false;
   std::string summaryPath;
+  std::string shadowFolder;
+  std::string ledgerPath;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--help") {
@@ -155,6 +174,9 @@ int Run(int argc, char** argv) {
        : a == "--log-dir" ? options.logFolder
        : a == "--changes" ? options.changesPath
                           : summaryPath) = argv[++i];
+    } else if (a == "--shadow" || a == "--shadow-ledger") {
+      if (i + 1 == argc) return UsageError(std::string(a) + " needs a value");
+      (a == "--shadow" ? shadowFolder : ledgerPath) = argv[++i];
     } else if (a == "--make-jobs") {
       makeJobs = true;
     } else if (a.size() > 1 && a[0] == '-') {  // "-" alone: the jobs from standard input
@@ -162,6 +184,19 @@ int Run(int argc, char** argv) {
     } else {
       rest.emplace_back(a);
     }
+  }
+  // A shadow night replaces no live file, so it has no changes to log, and a monitor must not
+  // take its report for the live night's.
+  if (!shadowFolder.empty()) {
+    for (const auto& [given, name] :
+         {std::pair{!options.changesPath.empty(), "--changes"},
+          std::pair{!summaryPath.empty(), "--summary"}, std::pair{makeJobs, "--make-jobs"}})
+      if (given)
+        return UsageError(std::string("--shadow replaces no live file and cannot be combined "
+                                      "with ") +
+                          name);
+  } else if (!ledgerPath.empty()) {
+    return UsageError("--shadow-ledger needs --shadow");
   }
   if (makeJobs) {
     if (rest.size() != 2)
@@ -206,11 +241,18 @@ int Run(int argc, char** argv) {
     std::printf("Auftragsdatei %s enthaelt keinen Auftrag!\n", zibrolt::Shown(rest[0]).c_str());
     return end(-1);
   }
+  std::vector<std::string> livePaths;
+  if (!shadowFolder.empty() && !PrepareShadow(shadowFolder, jobs, livePaths, stdout)) return -1;
   options.progress = true;
   const bool ran = RunJobs(options, jobs, outcomes, stdout, stderr);
   if (outcomes.empty()) return end(-1);
   // Decided once: the closing line and the exit status say the same.
   const bool allOk = PrintSummary(jobs, outcomes, StopRequested(), stdout);
+  if (!shadowFolder.empty()) {
+    const ShadowCounts counts = CompareShadow(shadowFolder, jobs, livePaths, outcomes, stdout);
+    const bool logged = ledgerPath.empty() || AppendShadowLedger(ledgerPath, counts, stdout);
+    return ran && logged ? ShadowStatus(counts) : -1;
+  }
   return end(ran && allOk ? 0 : -1);
 }
 
