@@ -5,6 +5,7 @@
 #include "tools/site/shadow.hpp"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "formats/record_diff.hpp"
 #include "formats/records.hpp"
@@ -42,10 +44,20 @@ struct FileResult {
   std::string report;  // the report's lines for the file, empty when it is the same
 };
 
-std::string Contents(const std::string& path, bool& read) {
-  std::string bytes;
-  read = platform::ReadWhole(path, [&](std::string_view chunk) { bytes += chunk; });
-  return bytes;
+// Whether two open files hold the same bytes, read side by side a block at a time: a site's
+// files run to tens of megabytes each. which names a file that could not be read.
+bool SameBytes(std::FILE* live, std::FILE* shadow, const char*& which) {
+  std::vector<char> a(1 << 16), b(1 << 16);
+  for (;;) {
+    const std::size_t n = std::fread(a.data(), 1, a.size(), live);
+    const std::size_t m = std::fread(b.data(), 1, b.size(), shadow);
+    if (std::ferror(live) || std::ferror(shadow)) {
+      which = std::ferror(live) ? "Live-Datei" : "Schattendatei";
+      return false;
+    }
+    if (n != m || std::memcmp(a.data(), b.data(), n) != 0) return false;
+    if (n < a.size()) return true;  // both ended here
+  }
 }
 
 std::string Value(std::string_view value) { return "\"" + Shown(Trim(value)) + "\""; }
@@ -81,20 +93,20 @@ FileResult CompareFile(const std::string& livePath, const std::string& shadowPat
     result.report = "  Live-Datei fehlt\n";
     return result;
   }
-  bool liveRead = false, shadowRead = false;
-  const std::string liveBytes = Contents(livePath, liveRead);
-  const std::string shadowBytes = Contents(shadowPath, shadowRead);
-  if (!liveRead || !shadowRead) {
-    result.verdict = Verdict::kFailed;
-    result.report =
-        std::string("  ") + (liveRead ? "Schattendatei" : "Live-Datei") + " nicht lesbar\n";
-    return result;
-  }
-  if (liveBytes == shadowBytes) return result;
-  result.verdict = Verdict::kDifferent;
   File live(std::fopen(livePath.c_str(), "rb"));
   File shadow(std::fopen(shadowPath.c_str(), "rb"));
-  const bool compared = layout && live && shadow &&
+  const char* unreadable = !live ? "Live-Datei" : !shadow ? "Schattendatei" : nullptr;
+  const bool same = !unreadable && SameBytes(live.get(), shadow.get(), unreadable);
+  if (unreadable) {
+    result.verdict = Verdict::kFailed;
+    result.report = std::string("  ") + unreadable + " nicht lesbar\n";
+    return result;
+  }
+  if (same) return result;
+  result.verdict = Verdict::kDifferent;
+  std::rewind(live.get());
+  std::rewind(shadow.get());
+  const bool compared = layout &&
                         CompareFiles(*layout, live.get(), shadow.get(), [&](const RecordChange& c) {
                           if (++result.differences <= kReportedPerJob)
                             result.report += ChangeLine(*layout, c);
