@@ -106,11 +106,10 @@ FileResult CompareFile(const std::string& livePath, const std::string& shadowPat
   result.verdict = Verdict::kDifferent;
   std::rewind(live.get());
   std::rewind(shadow.get());
-  const bool compared = layout &&
-                        CompareFiles(*layout, live.get(), shadow.get(), [&](const RecordChange& c) {
-                          if (++result.differences <= kReportedPerJob)
-                            result.report += ChangeLine(*layout, c);
-                        });
+  const bool compared =
+      layout && CompareFiles(*layout, live.get(), shadow.get(), [&](const RecordChange& c) {
+        if (++result.differences <= kReportedPerJob) result.report += ChangeLine(*layout, c);
+      });
   if (!compared) {
     // Jobs of several functions append to one file, or a file cannot be cut into records:
     // the bytes differ, and that is all that can be said.
