@@ -13,8 +13,6 @@
 
 namespace zibrolt {
 
-class PassLookups;
-
 // Badges are fetched from the database a window at a time, so that the lookups per badge can
 // ask for a whole window of badge numbers with one statement (one round trip instead of one per
 // badge); the rows still reach the generator one by one, in list order. At 0.3 ms a round trip,
@@ -73,12 +71,6 @@ class BadgeCursor {
   // After the list stopped with kBadDateStatus: the row it stopped at (FindBadDate).
   int FindBadDateRow(BadDateRow& found) { return FindBadDate(db_, lastNumber_, found); }
 
-  // Lookups shared by all jobs of one pass over the list (pass_lookups.hpp), or nullptr. Jobs
-  // constructed after Share() answer the badge lookups that do not depend on their terminal
-  // from these, so that several jobs of a pass read each badge's data once.
-  void Share(PassLookups* lookups) { shared_ = lookups; }
-  PassLookups* shared() const { return shared_; }
-
  private:
   int FetchRow(BadgeRow& row);  // one row from the database
   int FillWindow();
@@ -91,7 +83,6 @@ class BadgeCursor {
   std::vector<int> clients_;             // their clients, when read
   std::size_t next_ = 0;                 // the next row of the window to deliver
   int endStatus_ = sqlhlp::kOk;          // the status that ended the last fill, once reached
-  PassLookups* shared_ = nullptr;
   bool withClients_ = false;
   int rowClient_ = kNoClient;
   TextNumbers clientKeys_;  // the rows' client keys

@@ -74,9 +74,9 @@ BadgeLookup SelectedLookup(sqlhlp::Connection& db, const BadgeCursor* list,
 
 }  // namespace
 
-BalanceLookup::BalanceLookup(sqlhlp::Connection& db, const BadgeCursor* list,
+BalanceLookup::BalanceLookup(sqlhlp::Connection& db, const BadgeCursor* list, PassLookups* shared,
                              BalanceSelection selection)
-    : shared_(list && list->shared() ? &list->shared()->balances : nullptr),
+    : shared_(shared ? &shared->balances : nullptr),
       selection_(selection),
       lookup_(SelectedLookup(db, list, selection)) {}
 

@@ -11,6 +11,8 @@
 
 namespace zibrolt {
 
+class PassLookups;
+
 // Balance values 2 to 16 (a value right-aligned in 6 characters and a sign character) and
 // information texts 1 to 10 (20 characters each) of the badge's O2002TSW row; only those a
 // file shows are filled.
@@ -44,11 +46,13 @@ inline constexpr int kMgdnl60pBalanceValue = 9;
 inline constexpr std::string_view kNoBalance = "       ";
 
 // The balance lookup of one run. list is the badge cursor the generator walks: where the
-// database prefers batches, the rows of a window of badges are read at once. Where the list's
-// pass shares its lookups, they answer (with every value read, the selected ones among them).
+// database prefers batches, the rows of a window of badges are read at once. shared is the
+// lookups of the zibrolt-site pass walking list, or nullptr: given, they answer (with every
+// value read, the selected ones among them).
 class BalanceLookup {
  public:
   explicit BalanceLookup(sqlhlp::Connection& db, const BadgeCursor* list = nullptr,
+                         PassLookups* shared = nullptr,
                          BalanceSelection selection = BalanceSelection::All());
 
   // The badge's O2002TSW row: status 0 with the selected balance values and information

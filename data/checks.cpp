@@ -72,14 +72,14 @@ const backend::JoinProof& ClassJoinInProgram(sqlhlp::Connection& db) {
 
 Authorisations::Authorisations(sqlhlp::Connection& db, const Messages& messages,
                                const TerminalRecord& terminal, const BadgeCursor* list,
-                               std::optional<int> highestReader)
+                               PassLookups* shared, std::optional<int> highestReader)
     : db_(db),
       messages_(messages),
       terminal_(terminal),
       highestReader_(highestReader),
       inProgram_(ClassJoinInProgram(db).exact),
       ownClasses_(db, list),
-      classLookup_(list && list->shared() ? list->shared()->classes : ownClasses_) {}
+      classLookup_(shared ? shared->classes : ownClasses_) {}
 
 BadgeClassLookup::BadgeClassLookup(sqlhlp::Connection& db, const BadgeCursor* list)
     : badgeLookup_(db, list, kBadgeClasses, kBadgeClassColumns, kBadgeClassesWindow,

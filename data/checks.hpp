@@ -18,6 +18,8 @@
 
 namespace zibrolt {
 
+class PassLookups;
+
 // The status when the access-class list could not grow (its own line is printed): the run must
 // stop, and there is no database status to report.
 inline constexpr int kAccessListFailed = INT_MIN;
@@ -75,8 +77,11 @@ class Authorisations {
  public:
   // highestReader: the highest reader number a file places classes for; readers are read only
   // when it is given.
+  // shared: the lookups of the zibrolt-site pass walking list, or nullptr; given, the badges'
+  // classes come from them.
   Authorisations(sqlhlp::Connection& db, const Messages& messages, const TerminalRecord& terminal,
-                 const BadgeCursor* list = nullptr, std::optional<int> highestReader = {});
+                 const BadgeCursor* list = nullptr, PassLookups* shared = nullptr,
+                 std::optional<int> highestReader = {});
 
   // The time check alone. With "/d" prints "Aws: ... Zeitberechtigung: ...". A badge whose
   // rights cannot be read must not be sent as a badge without rights: then the failure line is

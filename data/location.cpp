@@ -25,8 +25,8 @@ void ReadLocation(const sqlhlp::Statement& st, std::string& location) {
 
 }  // namespace
 
-LocationLookup::LocationLookup(sqlhlp::Connection& db, const BadgeCursor* list)
-    : shared_(list && list->shared() ? &list->shared()->locations : nullptr),
+LocationLookup::LocationLookup(sqlhlp::Connection& db, const BadgeCursor* list, PassLookups* shared)
+    : shared_(shared ? &shared->locations : nullptr),
       lookup_(db, list, kLocation, kLocationColumns, kLocationWindow, kLocationWindowColumns) {}
 
 Found<std::string_view> LocationLookup::FetchLocationText(const BadgeKey& badge) {

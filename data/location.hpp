@@ -9,12 +9,15 @@
 
 namespace zibrolt {
 
+class PassLookups;
+
 // The location lookup of one run. list is the badge cursor the generator walks: where the
-// database prefers batches, the locations of a window of badges are read at once. Where the
-// list's pass shares its lookups, they answer.
+// database prefers batches, the locations of a window of badges are read at once. shared is
+// the lookups of the zibrolt-site pass walking list, or nullptr: given, they answer.
 class LocationLookup {
  public:
-  explicit LocationLookup(sqlhlp::Connection& db, const BadgeCursor* list = nullptr);
+  explicit LocationLookup(sqlhlp::Connection& db, const BadgeCursor* list = nullptr,
+                          PassLookups* shared = nullptr);
 
   // Status 0 with the first 3 characters of the location's StoKtx (empty for a NULL text);
   // 1403 when the badge has no active location; otherwise the database's error.

@@ -2,6 +2,8 @@
 // badge list: each badge's classes, location, balance row and own display set are read once per
 // pass however many terminals' files the pass writes, a window of badges at a time where the
 // database prefers batches. Memory stays that of one window, whatever the number of jobs.
+// zibrolt-site hands them to each job of the pass (JobContext::shared), whose lookups take them
+// as they are made; a single run has none, and its lookups read only what its file shows.
 #pragma once
 #include "client/sqlhlp.hpp"
 #include "data/badges.hpp"
@@ -14,11 +16,11 @@ namespace zibrolt {
 
 class PassLookups {
  public:
-  // Made before list.Share(this): its own lookups then read from the database.
+  // Its own lookups are given none to share: they are the ones that read from the database.
   PassLookups(sqlhlp::Connection& db, const BadgeCursor& list)
       : classes(db, &list),
         locations(db, &list),
-        balances(db, &list, BalanceSelection::All()),
+        balances(db, &list, nullptr, BalanceSelection::All()),
         displayTexts(db, &list) {}
   PassLookups(const PassLookups&) = delete;
   PassLookups& operator=(const PassLookups&) = delete;

@@ -13,14 +13,19 @@
 
 namespace zibrolt {
 
-// What a job works with: the connection, its lines, its terminal, its file, and the badge list
-// being walked (lookups ask for windows of it where that saves round trips).
+class PassLookups;
+
+// What a job works with: the connection, its lines, its terminal, its file, the badge list
+// being walked (lookups ask for windows of it where that saves round trips), and the lookups
+// that all jobs of a zibrolt-site pass over that list share. A single run has none: its jobs
+// read only what their files show.
 struct JobContext {
   sqlhlp::Connection& db;
   const Messages& messages;
   const TerminalRecord& terminal;
   RecordSink& file;  // where the job's records go
   const BadgeCursor* list;
+  PassLookups* shared;  // nullptr outside zibrolt-site; read through, so not const
 };
 
 class BadgeJob {

@@ -45,7 +45,7 @@ const char* LineProblem(const idstamm::Badge& b, const std::vector<std::string_v
 class IdStammJob final : public BadgeJob {
  public:
   explicit IdStammJob(const JobContext& context)
-      : c_(context), checks_(c_.db, c_.messages, c_.terminal, c_.list) {}
+      : c_(context), checks_(c_.db, c_.messages, c_.terminal, c_.list, c_.shared) {}
 
   int Badge(const BadgeRow& row) override {
     const Messages& m = c_.messages;

@@ -16,9 +16,9 @@ class MgDnl17PJob final : public BadgeJob {
  public:
   explicit MgDnl17PJob(const JobContext& context)
       : c_(context),
-        checks_(c_.db, c_.messages, c_.terminal, c_.list, mgdnl17p::kHighestReader),
-        balances_(c_.db, c_.list, BalanceSelection::Value(kMgdnl17pBalanceValue)),
-        locations_(c_.db, c_.list) {}
+        checks_(c_.db, c_.messages, c_.terminal, c_.list, c_.shared, mgdnl17p::kHighestReader),
+        balances_(c_.db, c_.list, c_.shared, BalanceSelection::Value(kMgdnl17pBalanceValue)),
+        locations_(c_.db, c_.list, c_.shared) {}
 
   int Badge(const BadgeRow& row) override {
     const Messages& m = c_.messages;

@@ -40,9 +40,9 @@ class MgDnl18PJob final : public BadgeJob {
       : c_(context),
         date_(TodayText()),
         texts_(c_.db, c_.list),
-        badgeTexts_(c_.list && c_.list->shared() ? c_.list->shared()->displayTexts : texts_),
-        checks_(c_.db, c_.messages, c_.terminal, c_.list),
-        badgeSetBalances_(c_.db, c_.list) {}
+        badgeTexts_(c_.shared ? c_.shared->displayTexts : texts_),
+        checks_(c_.db, c_.messages, c_.terminal, c_.list, c_.shared),
+        badgeSetBalances_(c_.db, c_.list, c_.shared) {}
 
   // The terminal's display texts are read once, before the badge list. A line without exactly
   // one value code ends the set there; a set the database cannot give fails the run.
@@ -54,7 +54,7 @@ class MgDnl18PJob final : public BadgeJob {
       return status;
     }
     // The terminal's lines show some balances; a badge's own set may show any.
-    terminalBalances_.emplace(c_.db, c_.list, ShownBalances(terminalLines_));
+    terminalBalances_.emplace(c_.db, c_.list, c_.shared, ShownBalances(terminalLines_));
     return sqlhlp::kOk;
   }
 
@@ -110,7 +110,9 @@ class MgDnl18PJob final : public BadgeJob {
     for (const auto& [kept, lookup] : setBalances_)
       if (kept == bits) return *lookup;
     if (setBalances_.size() == kSetLookups) return badgeSetBalances_;
-    return *setBalances_.emplace_back(bits, std::make_unique<BalanceLookup>(c_.db, c_.list, shown))
+    return *setBalances_
+                .emplace_back(bits,
+                              std::make_unique<BalanceLookup>(c_.db, c_.list, c_.shared, shown))
                 .second;
   }
 

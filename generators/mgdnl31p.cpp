@@ -14,8 +14,8 @@ class MgDnl31PJob final : public BadgeJob {
  public:
   explicit MgDnl31PJob(const JobContext& context)
       : c_(context),
-        checks_(c_.db, c_.messages, c_.terminal, c_.list),
-        locations_(c_.db, c_.list) {}
+        checks_(c_.db, c_.messages, c_.terminal, c_.list, c_.shared),
+        locations_(c_.db, c_.list, c_.shared) {}
 
   int Badge(const BadgeRow& row) override {
     const Messages& m = c_.messages;

@@ -16,8 +16,8 @@ class MgDnl60PJob final : public BadgeJob {
  public:
   explicit MgDnl60PJob(const JobContext& context)
       : c_(context),
-        checks_(c_.db, c_.messages, c_.terminal, c_.list, mgdnl60p::kHighestReader),
-        balances_(c_.db, c_.list, BalanceSelection::Value(kMgdnl60pBalanceValue)) {}
+        checks_(c_.db, c_.messages, c_.terminal, c_.list, c_.shared, mgdnl60p::kHighestReader),
+        balances_(c_.db, c_.list, c_.shared, BalanceSelection::Value(kMgdnl60pBalanceValue)) {}
 
   int Badge(const BadgeRow& row) override {
     const Messages& m = c_.messages;

@@ -69,7 +69,7 @@ int RunDownloadFunction(const DownloadFunction& function, sqlhlp::Connection& db
                         RecordSink& file) {
   BadgeCursor list(db);
   const std::unique_ptr<BadgeJob> job =
-      function.makeJob(JobContext{db, messages, terminal, file, &list});
+      function.makeJob(JobContext{db, messages, terminal, file, &list, nullptr});
   LoopJob run{job.get(), &messages, function.style};
   RunBadgeLoop(list, terminal, {&run, 1});
   return run.status;

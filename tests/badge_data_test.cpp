@@ -291,7 +291,7 @@ TEST(Checks, ClassesThatCannotBeReadStopTheAnswer) {
   DataSession s(kClasses + std::string("DROP TABLE Kvd301Awb;"));
   const TerminalRecord t1 = Terminal("T1", 0);
   const Messages lines = s.Lines(true);
-  Authorisations checks(s.db(), lines, t1, nullptr, 11);
+  Authorisations checks(s.db(), lines, t1, nullptr, nullptr, 11);
   EXPECT_LT(checks.CheckTime(BadgeKey("C1")).status, 0);
   EXPECT_LT(checks.CheckBadge(BadgeKey("C1")).status, 0);
   // No "Zeitberechtigung: 0" line for a badge that was not read: the failure instead.
@@ -314,7 +314,7 @@ TEST(Checks, ReadersUpToTheHighestAskedForThatHaveASlot) {
                 {32, "100000000111"},
                 {std::nullopt, "000000000000"}};
   for (const auto& c : kCases) {
-    Authorisations checks(s.db(), lines, t1, nullptr, c.highest);
+    Authorisations checks(s.db(), lines, t1, nullptr, nullptr, c.highest);
     EXPECT_EQ(checks.CheckBadge(BadgeKey("C3")).classes, Numbers{"10 "});
     EXPECT_EQ(checks.readers().to_string(), c.readers) << c.highest.value_or(-1);
   }

@@ -82,7 +82,7 @@ TEST_F(BalanceLookup, ASelectionReadsOnlyWhatTheFileShows) {
   BalanceSelection shown;
   shown.AddValue(9);
   shown.AddInfo(10);
-  zibrolt::BalanceLookup lookup(*db_, nullptr, shown);
+  zibrolt::BalanceLookup lookup(*db_, nullptr, nullptr, shown);
   const Found<const BalanceValues*> found = lookup.LookupBalanceData(BadgeKey("K1"));
   ASSERT_EQ(found.status, sqlhlp::kOk);
   EXPECT_BYTES("     9-", found.value->value[9]);

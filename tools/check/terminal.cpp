@@ -147,7 +147,7 @@ bool DryRun(sqlhlp::Connection& db, const DownloadFunction& function,
   const Messages messages(lines, false);
   BadgeCursor list(db);
   const std::unique_ptr<BadgeJob> job =
-      function.makeJob(JobContext{db, messages, terminal, sink, &list});
+      function.makeJob(JobContext{db, messages, terminal, sink, &list, nullptr});
   LoopJob run{job.get(), &messages, function.style};
   RunBadgeLoop(list, terminal, {&run, 1});
   const bool written = std::fflush(file) == 0 && !std::ferror(file);

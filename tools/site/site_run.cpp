@@ -290,15 +290,14 @@ class SiteRun {
     if (!ready.empty()) {
       BadgeCursor list(*db_);
       PassLookups shared(*db_, list);
-      list.Share(&shared);
       // Each job answers from its own copy: the copies learn the numbers of this pass's cursor.
       std::vector<ClientFilter> filters;
       filters.reserve(ready.size());
       std::vector<LoopJob> loop;
       loop.reserve(ready.size() + 1);
       for (JobState* s : ready) {
-        s->work =
-            s->function->makeJob(JobContext{*db_, *s->messages, s->terminal, *s->file, &list});
+        s->work = s->function->makeJob(
+            JobContext{*db_, *s->messages, s->terminal, *s->file, &list, &shared});
         loop.push_back({s->work.get(), &*s->messages, s->function->style});
         if (const KnownTerminal& t = terminals_.at(s->job->terminal); t.filtered) {
           list.ReadClients();
@@ -311,7 +310,6 @@ class SiteRun {
       loop.push_back({&watch, &watchLines, {}});
       progress_.StartPass();
       RunBadgeLoop(list, ready.front()->terminal, loop);
-      list.Share(nullptr);
       // Lost on the last rows, after the watch last looked.
       if (!db_->ViewKept())
         for (LoopJob& j : loop)
