@@ -102,7 +102,9 @@ struct Writer {
   bool create = true;
   std::string data = "new";
   bool asNobody = false;
-  int quitReader = -1;  // the pipe's read end, closed right after the open
+  // The pipe's only reader is the writer's own, closed right after the open: its write then
+  // finds no reader, whatever the test process does meanwhile.
+  bool quitReader = false;
   int out = -1;         // standard output
   int holdMs = 0;  // after writing, "+" on standard output, then this long (-1: until a signal)
   int waitSeconds = DownloadFile::kLockWaitSeconds;
@@ -118,13 +120,14 @@ pid_t Start(const Writer& w) {
   if (w.asNobody && Root() &&
       (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
     _exit(99);
+  const int reader = w.quitReader ? open(w.path.c_str(), O_RDONLY | O_NONBLOCK) : -1;
   DownloadFile::OpenResult why;
   std::unique_ptr<DownloadFile> file = DownloadFile::Open(w.path, w.create, &why, w.waitSeconds);
+  if (reader >= 0) close(reader);
   if (!file)
     _exit(why == DownloadFile::OpenResult::kBusy      ? kBusy
           : why == DownloadFile::OpenResult::kRefused ? kRefused
                                                       : kCannotOpen);
-  if (w.quitReader >= 0) close(w.quitReader);
   file->Write(w.data);
   if (w.holdMs != 0 && write(1, "+", 1) != 1) _exit(98);
   if (w.holdMs < 0) pause();
@@ -275,9 +278,11 @@ TEST(DownloadTarget, EachShapeOfTargetIsWrittenOrRefusedAsOpeningItWould) {
       w.out = open((f.dir / "log").c_str(), O_WRONLY);
       lseek(w.out, 0, SEEK_END);
     }
-    if (c.shape == kFifoQuit) w.quitReader = f.reader;
+    if (c.shape == kFifoQuit) {  // the test's reader closed before the writer starts
+      w.quitReader = true;
+      close(std::exchange(f.reader, -1));
+    }
     const pid_t pid = Start(w);
-    if (c.shape == kFifoQuit) close(std::exchange(f.reader, -1));
     EXPECT_EQ(Finish(pid), c.expected);
     if (c.shape == kStdout) close(w.out);
     if (c.shape == kBound) umount2(w.path.c_str(), MNT_DETACH);
