@@ -197,6 +197,8 @@ void Report(const KeyIndex& before, const KeyIndex& after, RecordOf recordOf,
       [](bool, bool, bool) {});
 }
 
+}  // namespace
+
 bool IndexWhole(const Layout& layout, std::FILE* file, KeyIndex& index) {
   if (file == nullptr) return true;
   if (std::fseek(file, 0, SEEK_SET) != 0) return false;
@@ -206,8 +208,6 @@ bool IndexWhole(const Layout& layout, std::FILE* file, KeyIndex& index) {
   index.Sort();
   return reader.error() == 0;
 }
-
-}  // namespace
 
 const char* ChangeKindName(ChangeKind kind) {
   switch (kind) {

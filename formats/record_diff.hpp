@@ -77,6 +77,10 @@ void WalkChanges(const KeyIndex& before, const KeyIndex& after,
 // Whether the layout's records carry an access class (MGDNL18P's do not).
 bool HasClass(const Layout& layout);
 
+// Indexes every record of an open file from its start (nullptr: no file, an empty index);
+// false on a read error.
+bool IndexWhole(const Layout& layout, std::FILE* file, KeyIndex& index);
+
 // A change with both records read: before is null for an addition, after for a removal.
 struct RecordChange {
   ChangeKind kind;

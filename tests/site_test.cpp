@@ -232,7 +232,7 @@ TEST(Site, MakeJobsListsEveryTerminalUnderItsOwnName) {
       {"a/b\\c", "a%2Fb%5Cc"}, {"..", "%2E%2E"},    {"v1.2", "v1.2"},
       {"K\xC4SE", "K%C4SE"},    {"", ""},
   };
-  for (const auto& c : kNames) EXPECT_EQ(site::EscapeTerminal(c.terminal), c.name) << c.terminal;
+  for (const auto& c : kNames) EXPECT_EQ(site::EscapeName(c.terminal), c.name) << c.terminal;
 
   Installation inst(DemoSql() +
                     "INSERT INTO Kvd1140Trm VALUES ('HALLE 2', 'ZK-40', NULL, 1, 1, 1, 1), "
@@ -575,7 +575,7 @@ TEST(Site, ShadowNightComparesAndLeavesTheLiveFiles) {
       {7, "/srv/a/HALLE 2.dnl", "0007-HALLE%202.dnl"},
       {7, "/srv/b/HALLE%202.dnl", "0007-HALLE%25202.dnl"},
       {12345, "x-1.dnl", "12345-x-1.dnl"},
-      {1, "K\xC4SE/..", "0001-.."},
+      {1, "K\xC4SE/..", "0001-%2E%2E"},
   };
   for (const auto& c : kNames)
     EXPECT_EQ(site::ShadowFileName({c.line, "IDSTAMM", "T", c.path, true, false}), c.name);

@@ -19,15 +19,6 @@ namespace {
 
 constexpr std::size_t kShownLines = 30;
 
-// The records of an open file indexed by badge and class; false on a read error.
-bool IndexFile(const Layout& layout, std::FILE* file, KeyIndex& index) {
-  RecordReader reader(layout, file);
-  Record r;
-  while (reader.Next(r)) index.Add(r);
-  index.Sort();
-  return reader.error() == 0;
-}
-
 }  // namespace
 
 void Compare(const Layout& layout, const std::string& current, const std::string& made,
@@ -45,8 +36,8 @@ void Compare(const Layout& layout, const std::string& current, const std::string
   const File out(platform::OpenScratchStream());
   KeyIndex oldIndex(layout), newIndex(layout);
   std::string failedPath;
-  if (!after || !out || !IndexFile(layout, before.get(), oldIndex) ||
-      !IndexFile(layout, after.get(), newIndex) ||
+  if (!after || !out || !IndexWhole(layout, before.get(), oldIndex) ||
+      !IndexWhole(layout, after.get(), newIndex) ||
       !show::WriteComparison(layout, {oldIndex, before.get(), current},
                              {newIndex, after.get(), made}, false, out.get(), failedPath) ||
       std::fflush(out.get()) != 0) {

@@ -35,12 +35,12 @@ std::string PathKey(std::string path) {
 
 }  // namespace
 
-std::string EscapeTerminal(std::string_view terminal) {
+std::string EscapeName(std::string_view name) {
   static const char kHex[] = "0123456789ABCDEF";
   // Only "." left as it is would give "." or "..", a name that leaves the folder.
-  const bool dotsOnly = terminal.find_first_not_of('.') == std::string_view::npos;
+  const bool dotsOnly = name.find_first_not_of('.') == std::string_view::npos;
   std::string safe;
-  for (char c : terminal) {
+  for (char c : name) {
     const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                        c == '-' || c == '_' || (c == '.' && !dotsOnly);
     if (plain) {
@@ -59,7 +59,7 @@ std::string FilePath(std::string_view pattern, std::string_view terminal,
                      std::string_view function) {
   std::string path(pattern);
   Replace(path, "{function}", function);
-  Replace(path, "{terminal}", EscapeTerminal(terminal));
+  Replace(path, "{terminal}", EscapeName(terminal));
   return path;
 }
 

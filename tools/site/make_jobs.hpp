@@ -8,10 +8,11 @@
 
 namespace zibrolt::site {
 
-// A terminal name as part of a file name, one to one: letters, digits, "-", "_" and "." stay,
-// every other byte (and "." in a name of dots only) becomes "%XX", its value in hexadecimal;
-// "%" is such a byte, so two names never share a file and a name never leaves the folder.
-std::string EscapeTerminal(std::string_view terminal);
+// A name (a terminal's, or a file's under a shadow folder) as part of a file name, one to one:
+// letters, digits, "-", "_" and "." stay, every other byte (and "." in a name of dots only)
+// becomes "%XX", its value in hexadecimal; "%" is such a byte, so two names never share a file
+// and a name never leaves the folder.
+std::string EscapeName(std::string_view name);
 
 // The pattern with "{terminal}" (escaped as above) and "{function}" replaced.
 std::string FilePath(std::string_view pattern, std::string_view terminal,

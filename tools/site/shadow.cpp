@@ -20,6 +20,7 @@
 #include "generators/registry.hpp"
 #include "platform/files.hpp"
 #include "text/control.hpp"
+#include "tools/site/make_jobs.hpp"
 #include "tools/site/summary.hpp"
 
 namespace zibrolt::site {
@@ -130,7 +131,6 @@ FileResult CompareFile(const std::string& livePath, const std::string& shadowPat
 }  // namespace
 
 std::string ShadowFileName(const SiteJob& job) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   char number[16];
   std::snprintf(number, sizeof number, "%04d-", job.line);
   std::string name = number;
@@ -141,19 +141,7 @@ std::string ShadowFileName(const SiteJob& job) {
 #else
   const std::size_t slash = job.path.find_last_of('/');
 #endif
-  for (const char c :
-       std::string_view(job.path).substr(slash == std::string::npos ? 0 : slash + 1)) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '-' || c == '_' || c == '.';
-    if (plain) {
-      name += c;
-    } else {
-      const auto byte = static_cast<unsigned char>(c);
-      name += '%';
-      name += kHex[byte >> 4];
-      name += kHex[byte & 0xF];
-    }
-  }
+  name += EscapeName(std::string_view(job.path).substr(slash == std::string::npos ? 0 : slash + 1));
   return name;
 }
 
