@@ -26,6 +26,7 @@ done
 if [ -z "$build" ]; then
   build=build-fuzz
   CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
     -DZIBROLT_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
 fi
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
