@@ -13,6 +13,19 @@
 
 namespace zibrolt::test {
 
+// Built with AddressSanitizer, where a whole run through ODBC costs ten times its plain time.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kUnderSanitizers = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kUnderSanitizers = true;
+#else
+inline constexpr bool kUnderSanitizers = false;
+#endif
+#else
+inline constexpr bool kUnderSanitizers = false;
+#endif
+
 // The line every run prints once it is connected to a test installation.
 inline const std::string kConnected = "Mit Datenbank verbunden! Schema: KORVADAT\n";
 

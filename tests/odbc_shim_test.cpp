@@ -5,6 +5,7 @@
 // so these run in the ODBC pass only.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -66,10 +67,15 @@ TEST(OdbcShim, PartialLastRowsetOrNoRowArraysLoseNoRow) {
   const std::vector<const char*> kAll = {"ZIBROLT_SHIM_PARTIAL_LAST=1",
                                          "ZIBROLT_SHIM_ROW_ARRAYS=refuse",
                                          "ZIBROLT_SHIM_ROW_ARRAYS=one"};
+  // Under the sanitizers one function walks the rowset code the five share, at a tenth of the
+  // time; the plain build's pass compares all five.
+  const std::vector<const char*> functions =
+      kUnderSanitizers ? std::vector<const char*>{"MGDNL17P"}
+                       : std::vector<const char*>(std::begin(kFunctions), std::end(kFunctions));
   for (const auto& [count, quirks] :
        {std::pair{70, kAll}, {1300, std::vector<const char*>{kAll.front()}}}) {
     Installation inst(Rows(count));
-    for (const char* function : kFunctions) {
+    for (const char* function : functions) {
       const RunResult plain = RunThrough(inst, OdbcDataSource(), {}, function);
       const std::string expected = inst.ReadOut();
       EXPECT_EQ(plain.exitStatus, 0) << plain.output;

@@ -5,7 +5,13 @@
 # once the Windows console's CR LF line ends are read as LF; then interrupts zibrolt.exe and
 # zibrolt-site.exe with Ctrl+C. Needs the Linux build in build/ (tools/build.sh) for the demo
 # installation, the comparison and the large installation the interrupted runs write from.
+#
+#   tools/test-windows.sh [--all-tests]
+#
+# --all-tests also runs the tests of code that is the same on every system (tests/CMakeLists.txt).
 set -euo pipefail
+all_tests=OFF
+[ "${1:-}" = --all-tests ] && all_tests=ON
 top="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$top"
 out="$top/build-windows"
@@ -20,7 +26,8 @@ if ! command -v /usr/lib/wine/wine64 >/dev/null; then
     exit 1
   fi
 fi
-tools/build-windows.sh --tests -DZIBROLT_WERROR=ON -DZIBROLT_HOST_BENCH_DB="$top/build/zibrolt-bench-db"
+tools/build-windows.sh --tests -DZIBROLT_WERROR=ON -DZIBROLT_WINDOWS_ALL_TESTS="$all_tests" \
+  -DZIBROLT_HOST_BENCH_DB="$top/build/zibrolt-bench-db"
 
 export WINEPREFIX="$out/wine" WINEDEBUG=-all
 # Every program of the stage starts through the one helper that starts it again when Wine, not
