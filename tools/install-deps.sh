@@ -3,11 +3,12 @@
 # that a quick test run does not fetch the fuzzing toolchain. As root it runs apt-get; otherwise
 # it names what is missing.
 #
-#   tools/install-deps.sh [--tests] [--fuzz] [--windows] [--windows-tests] [--package]
+#   tools/install-deps.sh [--tests] [--fuzz] [--windows] [--windows-tests] [--wine] [--package]
 #
 # Without options: building and the demo. --tests: the unit tests and their ODBC pass (the GCC
 # sanitizer pass needs nothing more). --fuzz: clang and libFuzzer. --windows: the cross compiler
-# and npm, which fetches SQLite's amalgamation; --windows-tests: GoogleTest's sources for it.
+# and npm, which fetches SQLite's amalgamation; --windows-tests: GoogleTest's sources for it;
+# --wine: what runs those tests and programs here.
 # --package: what the Debian package and the Windows zip are made and checked with.
 set -euo pipefail
 
@@ -25,6 +26,7 @@ for group in "$@"; do
       packages+=(g++-mingw-w64-x86-64-posix)
       command -v npm >/dev/null || packages+=(npm) ;;  # any npm will do, Debian's or another
     --windows-tests) packages+=(googletest) ;;
+    --wine) packages+=(wine64) ;;
     # manual pages from --help, the package's checks, the zip, and checking the scheduler examples
     --package) packages+=(help2man dpkg-dev lintian zip unzip libxml2-utils systemd man-db) ;;
     *) echo "tools/install-deps.sh: unknown option $group" >&2; exit 2 ;;

@@ -6,26 +6,26 @@
 # zibrolt-site.exe with Ctrl+C. Needs the Linux build in build/ (tools/build.sh) for the demo
 # installation, the comparison and the large installation the interrupted runs write from.
 #
-#   tools/test-windows.sh [--all-tests]
+#   tools/test-windows.sh [--all-tests] [--build-only]
 #
 # --all-tests also runs the tests of code that is the same on every system (tests/CMakeLists.txt).
+# --build-only builds and makes Wine's prefix, and runs nothing: tools/test.sh does that beside
+# its Linux stages.
 set -euo pipefail
 all_tests=OFF
-[ "${1:-}" = --all-tests ] && all_tests=ON
+build_only=0
+for option in "$@"; do
+  case "$option" in
+    --all-tests) all_tests=ON ;;
+    --build-only) build_only=1 ;;
+    *) echo "usage: tools/test-windows.sh [--all-tests] [--build-only]" >&2; exit 2 ;;
+  esac
+done
 top="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$top"
 out="$top/build-windows"
 
-if ! command -v /usr/lib/wine/wine64 >/dev/null; then
-  if [ "$(id -u)" -eq 0 ]; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends wine64 >/dev/null
-  else
-    echo "Please install this Debian package first (as root): apt-get install wine64" >&2
-    exit 1
-  fi
-fi
+tools/install-deps.sh --wine
 tools/build-windows.sh --tests -DZIBROLT_WERROR=ON -DZIBROLT_WINDOWS_ALL_TESTS="$all_tests" \
   -DZIBROLT_HOST_BENCH_DB="$top/build/zibrolt-bench-db"
 
@@ -41,6 +41,7 @@ mkdir -p "$WINEPREFIX"
 # wineboot's status tells nothing; the programs below do.
 /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
 trap '/usr/lib/wine/wineserver64 -k 2>/dev/null || true' EXIT
+[ "$build_only" -eq 1 ] && exit 0
 
 # Two halves of the tests side by side: most of a test's time is Wine starting programs, one
 # at a time within a test.

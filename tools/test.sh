@@ -46,7 +46,13 @@ summary() {
 }
 
 stage "Build"
-tools/install-deps.sh --tests
+if [ "$tier" = quick ]; then
+  tools/install-deps.sh --tests
+else
+  # Everything at once: the Windows build below runs beside the other stages, and two package
+  # installs at one moment would find the package database locked.
+  tools/install-deps.sh --tests --fuzz --windows --windows-tests --wine
+fi
 tools/build.sh -DZIBROLT_TEST_ODBC=ON -DZIBROLT_WERROR="$werror"
 
 if [ "$tier" = quick ]; then
@@ -55,6 +61,24 @@ if [ "$tier" = quick ]; then
   summary --quick
   exit 0
 fi
+
+# The Windows build needs nothing of the Linux stages but the Linux build's path. Started now at
+# the lowest priority, it takes the cores the Linux stages leave idle (the ends of test runs, the
+# parsers' start, the fuzz replays); its stage below then only waits for it, and runs Wine.
+windows=()
+if [ "$tier" = full ]; then
+  windows=(--all-tests)
+  # From scratch: a stale object or cache of an earlier build cannot hide a fault. The checked
+  # SQLite amalgamation is kept; it is a download, not a build.
+  find build-windows -mindepth 1 -maxdepth 1 ! -name 'sqlite-*' -exec rm -rf {} + \
+    2>/dev/null || true
+fi
+mkdir -p build-windows
+windows_start=$SECONDS
+setsid nice -n 19 tools/test-windows.sh "${windows[@]}" --build-only >build-windows/build.log 2>&1 &
+windows_build=$!
+# A stage that fails ends the script; the build beside it ends with it.
+trap 'kill -- -"$windows_build" 2>/dev/null || true' EXIT
 
 # Tests labelled odbc are the copies that reach the installation through the SQLite ODBC
 # driver; the database-free tests have none (tests/CMakeLists.txt). The default tier runs the
@@ -121,17 +145,13 @@ else
 fi
 
 stage "The Windows build under Wine, its demo files against the Linux build's"
-if [ "$tier" = full ]; then
-  # From scratch: a stale object or cache of an earlier build cannot hide a fault. The checked
-  # SQLite amalgamation is kept; it is a download, not a build.
-  find build-windows -mindepth 1 -maxdepth 1 ! -name 'sqlite-*' -exec rm -rf {} + \
-    2>/dev/null || true
+if ! wait "$windows_build"; then
+  cat build-windows/build.log
+  echo "FAILED: the Windows build"
+  exit 1
 fi
-if [ "$tier" = full ]; then
-  tools/test-windows.sh --all-tests
-else
-  tools/test-windows.sh
-fi
+echo "(built beside the Linux stages, done $((SECONDS - windows_start)) s after it started)"
+tools/test-windows.sh "${windows[@]}"
 
 if [ "$tier" = full ] && [ -x tools/planted-faults.sh ]; then
   stage "Planted faults, each of which the quick tier must catch"
