@@ -288,10 +288,18 @@ TEST(OdbcShim, BindProbeDecidesBeforeAnyFile) {
     WriteFile(answers, c.answer);
     const RunResult run =
         RunThrough(inst, ShimDataSource(), {"ZIBROLT_SHIM_ANSWERS=" + answers.string()}, "IDSTAMM");
-    const RunResult check = inst.RunCommand("'" ZIBROLT_CHECK_BIN "' 2>/dev/null");
+    // Under the sanitizers zibrolt-check, a few seconds there, runs for the first two cases
+    // only (one that fits, one that fails): its verdicts are the probe's, which zibrolt runs
+    // for every case.
+    const bool checked = !kUnderSanitizers || &c - cases < 2;
+    const RunResult check =
+        checked ? inst.RunCommand("'" ZIBROLT_CHECK_BIN "' 2>/dev/null") : RunResult{};
     if (!c.problem) {
       EXPECT_EQ(run.exitStatus, 0) << run.output;
-      EXPECT_NE(check.output.find("OK    Bindung von Text: "), std::string::npos) << check.output;
+      if (checked) {
+        EXPECT_NE(check.output.find("OK    Bindung von Text: "), std::string::npos)
+            << check.output;
+      }
       continue;
     }
     EXPECT_EQ(run.exitStatus, 255);
@@ -300,6 +308,7 @@ TEST(OdbcShim, BindProbeDecidesBeforeAnyFile) {
         << run.output;
     EXPECT_NE(run.output.find(c.problem), std::string::npos) << run.output;
     EXPECT_EQ(inst.ReadOut(), "old");
+    if (!checked) continue;
     EXPECT_EQ(check.exitStatus, 1);
     const std::size_t line = check.output.find("FAIL  Bindung von Text: ");
     ASSERT_NE(line, std::string::npos) << check.output;
