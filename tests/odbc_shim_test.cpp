@@ -297,8 +297,7 @@ TEST(OdbcShim, BindProbeDecidesBeforeAnyFile) {
     if (!c.problem) {
       EXPECT_EQ(run.exitStatus, 0) << run.output;
       if (checked) {
-        EXPECT_NE(check.output.find("OK    Bindung von Text: "), std::string::npos)
-            << check.output;
+        EXPECT_NE(check.output.find("OK    Bindung von Text: "), std::string::npos) << check.output;
       }
       continue;
     }

@@ -37,7 +37,9 @@ std::string Upper(std::string text) {
 // digits, "_", "$" and "#".
 bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '$' || c == '#'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 std::size_t NameEnd(std::string_view text, std::size_t at) {
   while (at < text.size() && IsNameChar(text[at])) ++at;
@@ -114,8 +116,8 @@ std::vector<Comparison> ComparisonsOf(std::string_view text) {
       at = columnEnd;
       continue;
     }
-    found.push_back({std::string(text.substr(at, columnEnd - at)),
-                     std::string(text.substr(p, end - p))});
+    found.push_back(
+        {std::string(text.substr(at, columnEnd - at)), std::string(text.substr(p, end - p))});
     at = end;
   }
   return found;
