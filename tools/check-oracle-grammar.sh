@@ -4,7 +4,12 @@
 # rejected (tools/oracle-grammar/controls.sql and a broken copy of the longest window form).
 # No Oracle server is needed: a statement that would not parse fails here, not at a site.
 #
-#   tools/check-oracle-grammar.sh [PATH-TO-ZIBROLT-CHECK]   (default build/zibrolt-check)
+#   tools/check-oracle-grammar.sh [--if-changed] [PATH-TO-ZIBROLT-CHECK]
+#                                     (default build/zibrolt-check)
+#
+# --if-changed parses only when the statements or the grammar's files differ from those last
+# parsed here without a failure, which tools/oracle-grammar/parsed.sha256 records (commit it with
+# the statements that changed it): the parse is a function of nothing else.
 #
 # Builds nothing. Installs Node.js and npm from Debian when they are missing (as root; otherwise
 # it names them), and the grammar's npm packages at the versions and checksums of
@@ -13,6 +18,11 @@
 # rejected, 1 otherwise, 2 when it could not run.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+if_changed=0
+if [ "${1:-}" = --if-changed ]; then
+  if_changed=1
+  shift
+fi
 check="${1:-$root/build/zibrolt-check}"
 grammar="$root/tools/oracle-grammar"
 
@@ -21,6 +31,19 @@ if [ ! -x "$check" ]; then
   exit 2
 fi
 
+statements="$(mktemp)"
+trap 'rm -f "$statements"' EXIT
+if ! "$check" --statements >"$statements"; then
+  echo "tools/check-oracle-grammar.sh: $check --statements failed" >&2
+  exit 2
+fi
+record="$grammar/parsed.sha256"
+digest="$(cat "$statements" "$grammar/parse.js" "$grammar/controls.sql" "$grammar/package-lock.json" |
+  sha256sum | cut -d ' ' -f 1)"
+if [ "$if_changed" -eq 1 ] && [ "$digest" = "$(cat "$record" 2>/dev/null)" ]; then
+  echo "The statements and the grammar are those last parsed (tools/oracle-grammar/parsed.sha256): not parsed again."
+  exit 0
+fi
 if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
   if [ "$(id -u)" -ne 0 ]; then
     echo "Please install these Debian packages first (as root):" >&2
@@ -43,11 +66,6 @@ if ! cmp -s "$grammar/package-lock.json" "$stamp" 2>/dev/null; then
   cp "$grammar/package-lock.json" "$stamp"
 fi
 
-statements="$(mktemp)"
-trap 'rm -f "$statements"' EXIT
-if ! "$check" --statements >"$statements"; then
-  echo "tools/check-oracle-grammar.sh: $check --statements failed" >&2
-  exit 2
-fi
 node "$grammar/parse.js" --jobs "${ZIBROLT_GRAMMAR_JOBS:-$(nproc)}" \
   --controls "$grammar/controls.sql" "$statements"
+echo "$digest" >"$record"
