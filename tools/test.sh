@@ -79,7 +79,7 @@ windows_start=$SECONDS
 # too; in this session, or the scheduler would share the cores between the sessions and ignore
 # its priority.
 set -m
-nice -n 19 tools/test-windows.sh "${windows[@]}" --build-only >build-windows/build.log 2>&1 &
+nice -n 19 tools/test-windows.sh "${windows[@]}" --build-only </dev/null >build-windows/build.log 2>&1 &
 windows_build=$!
 set +m
 trap 'kill -- -"$windows_build" 2>/dev/null || true' EXIT
