@@ -175,8 +175,6 @@ std::u16string Wide(std::string_view cp1252) {
 
 SQLWCHAR* WideArg(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(text.data()); }
 
-// Where each column of a row array is received (column-wise binding: row r of a text column
-// starts at r * width).
 // A row array of text: a thousand rows of a column's capacity, of which a short last rowset or a
 // short value fills little. Taken zeroed from calloc, its pages are touched only where the
 // driver writes; filled with zeros by the program, every page of every column was written on
@@ -196,6 +194,8 @@ class ZeroedUnits {
   std::unique_ptr<char16_t, Free> units_;
 };
 
+// Where each column of a row array is received (column-wise binding: row r of a text column
+// starts at r * width).
 struct ColumnBuffer {
   SQLLEN width = 0;                 // UTF-16 units per row, terminator included; 0 for integers
   ZeroedUnits text;                 // rows * width units

@@ -15,6 +15,7 @@
 #include "data/badges.hpp"
 #include "data/checks.hpp"
 #include "data/statements.hpp"
+#include "text/ascii_case.hpp"
 #include "tools/check/session.hpp"
 #include "tools/check/terminal.hpp"
 
@@ -25,8 +26,7 @@ namespace {
 const std::string kOwner = "KORVADAT";
 
 std::string Upper(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  StrUpper(text);
   return text;
 }
 
