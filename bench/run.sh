@@ -7,16 +7,19 @@
 # each.
 #
 #   bench/run.sh [--large] [--no-build] [--odbc] [--site] [--build-dir DIR] [--work DIR]
-#                [--seed S] [--shapes "S..."] [--functions "F..."] [--terminals "T..."]
-#                [--repeat N] [SIZE...]
+#                [--baseline DIR] [--seed S] [--shapes "S..."] [--functions "F..."]
+#                [--terminals "T..."] [--repeat N] [SIZE...]
 #
 # Sizes are badge counts (default 10000 100000; --large adds 1000000); shapes few-sets and
 # own-sets, each also as SHAPE+shuffled (every table's rows stored in a shuffled order, as in an
 # installation that grew over years); default few-sets own-sets own-sets+shuffled. --odbc
 # reaches the same database file through the SQLite ODBC driver (unixODBC). --site adds, per
-# size and shape, one zibrolt-site run of the functions for every active terminal, in a second
-# table. Each function runs three times and the fastest run is shown (a shared machine's other
-# work only ever slows a run down); --repeat N sets how often.
+# size and shape, a zibrolt-site run of the functions for every active terminal, in a second
+# table. Each function and the site run three times and the fastest run is shown (a shared
+# machine's other work only ever slows a run down); --repeat N sets how often. --baseline DIR
+# (another build's folder, say of the commit before a change) runs that build's zibrolt and
+# zibrolt-site in turn with this one's on the same installations, and adds a table of both
+# side by side, with whether their files and output are the same.
 # See bench/README.md.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
@@ -33,6 +36,7 @@ large=0
 odbc=0
 site=0
 repeat=3
+baseline_dir=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --large) large=1 ;;
@@ -40,13 +44,14 @@ while [ $# -gt 0 ]; do
     --site) site=1 ;;
     --no-build) build=0 ;;
     --build-dir) build_dir="$(cd "$2" && pwd)"; shift ;;
+    --baseline) baseline_dir="$(cd "$2" && pwd)"; shift ;;
     --work) work="$2"; shift ;;
     --seed) seed="$2"; shift ;;
     --functions) functions="$2"; shift ;;
     --terminals) terminals="$2"; shift ;;
     --shapes) shapes="$2"; shift ;;
     --repeat) repeat="$2"; shift ;;
-    -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "bench/run.sh: unknown option $1" >&2; exit 2 ;;
     *) sizes+=("$1") ;;
   esac
@@ -61,13 +66,21 @@ work="$(cd "$work" && pwd)"
 if [ "$build" = 1 ]; then
   (cd "$top" && tools/build.sh)
 fi
-zibrolt="$build_dir/zibrolt"
 settings="$build_dir/zibrolt-settings"
 makedb="$build_dir/zibrolt-bench-db"
 timer="$build_dir/zibrolt-bench-time"
-sitetool="$build_dir/zibrolt-site"
-for tool in "$zibrolt" "$settings" "$makedb" "$timer" "$sitetool"; do
+# The builds whose runs are timed, each with the suffix of its logs and files: with
+# --baseline, each round runs the other build, then this one.
+builds=("$build_dir")
+tags=("")
+[ -n "$baseline_dir" ] && builds=("$baseline_dir" "$build_dir") && tags=(".baseline" "")
+for tool in "$settings" "$makedb" "$timer"; do
   [ -x "$tool" ] || { echo "bench/run.sh: $tool is missing; build first" >&2; exit 1; }
+done
+for dir in "${builds[@]}"; do
+  for tool in "$dir/zibrolt" "$dir/zibrolt-site"; do
+    [ -x "$tool" ] || { echo "bench/run.sh: $tool is missing; build first" >&2; exit 1; }
+  done
 done
 
 # The machine, so that the table can be read later.
@@ -87,8 +100,43 @@ mib() {
   case "${1:-}" in ''|-) echo - ;; *) ratio "$1" 1024 1 ;; esac
 }
 
+# timed LOG COMMAND...: runs COMMAND in the working directory with the counter hook on LOG.stats
+# and its output in LOG.out, and keeps its time and memory in LOG.time when it is the fastest
+# of LOG's runs so far. Sets rc to its exit status.
+timed() {
+  local log="$1" try_wall best_wall
+  shift
+  set +e
+  (cd "$inst/work/run" && ZIBROLT_STATS="$log.stats" "$timer" "$log.try" "$@" >"$log.out")
+  rc=$?
+  set -e
+  [ -f "$log.try" ] || return 0
+  read -r try_wall _ <"$log.try" || try_wall=0
+  best_wall=""
+  [ -f "$log.time" ] && read -r best_wall _ <"$log.time"
+  if [ -z "$best_wall" ] || awk -v a="$try_wall" -v b="$best_wall" 'BEGIN { exit !(a < b) }'; then
+    mv "$log.try" "$log.time"
+  fi
+  rm -f "$log.try"
+}
+
+# fastest LOG: "WALL CPU MAXRSS PRIVATE MAPPED" of LOG's fastest run, zeros without one.
+fastest() {
+  cat "$1.time" 2>/dev/null || echo "0 0 0 - -"
+}
+
+# same LOG-A LOG-B FILE-A FILE-B: whether two runs printed the same and left the same file.
+same() {
+  if cmp -s "$1.out" "$2.out" && { [ ! -e "$3" ] && [ ! -e "$4" ] || cmp -s "$3" "$4"; }; then
+    echo same
+  else
+    echo DIFFERENT
+  fi
+}
+
 rows=()
 site_rows=()
+baseline_rows=()
 for size in "${sizes[@]}"; do
 for shape in $shapes; do
   inst="$work/$shape/$size"
@@ -116,26 +164,15 @@ for shape in $shapes; do
     for terminal in $terminals; do
       name="$function-$terminal"
       stats="$inst/log/$name.stats"
-      rm -f "$stats" "$inst/log/$name.time"
+      for tag in "${tags[@]}"; do
+        rm -f "$inst/log/$name$tag.stats" "$inst/log/$name$tag.time"
+      done
       for ((try = 1; try <= repeat; try++)); do
-        set +e
-        (cd "$inst/work/run" && ZIBROLT_STATS="$stats" \
-          "$timer" "$inst/log/$name.try" "$zibrolt" "$function" "$terminal" \
-          "$inst/out/$name.dnl" 1 >"$inst/log/$name.out")
-        rc=$?
-        set -e
-        # The fastest run's time and memory are kept.
-        if [ -f "$inst/log/$name.try" ]; then
-          read -r try_wall _ <"$inst/log/$name.try" || try_wall=0
-          best_wall=""
-          [ -f "$inst/log/$name.time" ] && read -r best_wall _ <"$inst/log/$name.time"
-          if [ -z "$best_wall" ] || awk -v a="$try_wall" -v b="$best_wall" 'BEGIN { exit !(a < b) }'
-          then
-            mv "$inst/log/$name.try" "$inst/log/$name.time"
-          fi
-          rm -f "$inst/log/$name.try"
-        fi
-        [ "$rc" -eq 0 ] || break
+        for i in "${!builds[@]}"; do
+          timed "$inst/log/$name${tags[$i]}" "${builds[$i]}/zibrolt" "$function" "$terminal" \
+            "$inst/out/$name${tags[$i]}.dnl" 1
+          [ "$rc" -eq 0 ] || break 2
+        done
       done
       # The generators end with "Ausweise gesamt: READ davon in Datei gestellt: WRITTEN";
       # a run without that line read no badges.
@@ -143,8 +180,7 @@ for shape in $shapes; do
                 "$inst/log/$name.out" | tail -1 || true)"
       read_rows="$(echo "$counts" | sed -n 's/^Ausweise gesamt: \([0-9]*\) .*/\1/p')"
       written="$(echo "$counts" | sed -n 's/.*gestellt: \([0-9]*\)$/\1/p')"
-      read -r wall cpu_s rss_kib anon_kib file_kib <"$inst/log/$name.time" ||
-        { wall=0; cpu_s=0; rss_kib=0; anon_kib=-; file_kib=-; }
+      read -r wall cpu_s rss_kib anon_kib file_kib < <(fastest "$inst/log/$name")
       line="$(tail -1 "$stats" 2>/dev/null || true)"
       executions="$(echo "$line" | sed -n 's/.*executions=\([0-9]*\).*/\1/p')"
       fetches="$(echo "$line" | sed -n 's/.*fetches=\([0-9]*\).*/\1/p')"
@@ -164,29 +200,39 @@ for shape in $shapes; do
 | $(ratio "$rss_kib" 1024 1) | $(mib "$anon_kib") | $(mib "$file_kib") \
 | $(ratio "$executions" "$read_rows" 2) \
 | $(ratio "$fetches" "$read_rows" 2) | $trips_per_badge | $trip_seconds |")
+      if [ -n "$baseline_dir" ]; then
+        read -r b_wall b_cpu _ b_anon _ < <(fastest "$inst/log/$name.baseline")
+        baseline_rows+=("| $size | $shape | $function | $terminal | $b_wall | $wall | $b_cpu \
+| $cpu_s | $(mib "$b_anon") | $(mib "$anon_kib") | $(mib "$file_kib") \
+| $(same "$inst/log/$name.baseline" "$inst/log/$name" "$inst/out/$name.baseline.dnl" \
+  "$inst/out/$name.dnl") |")
+      fi
     done
   done
   if [ "$site" = 1 ]; then
     # Every active terminal with every measured function, as a site's night would run them.
-    mkdir -p "$inst/out/site"
-    (cd "$inst/work/run" && "$sitetool" --make-jobs "$functions" \
-      '../../out/site/{terminal}-{function}.dnl' >jobs.txt)
+    for i in "${!builds[@]}"; do
+      tag="${tags[$i]}"
+      rm -rf "$inst/out/site$tag" "$inst/log/site$tag.time" "$inst/log/site$tag.stats"
+      mkdir -p "$inst/out/site$tag"
+      (cd "$inst/work/run" && "${builds[$i]}/zibrolt-site" --make-jobs "$functions" \
+        "../../out/site$tag/{terminal}-{function}.dnl" >"jobs$tag.txt")
+    done
     jobs="$(grep -c . "$inst/work/run/jobs.txt")"
+    for ((try = 1; try <= repeat; try++)); do
+      for i in "${!builds[@]}"; do
+        timed "$inst/log/site${tags[$i]}" "${builds[$i]}/zibrolt-site" "jobs${tags[$i]}.txt"
+        [ "$rc" -eq 0 ] || break 2
+      done
+    done
     stats="$inst/log/site.stats"
-    rm -f "$stats"
-    set +e
-    (cd "$inst/work/run" && ZIBROLT_STATS="$stats" \
-      "$timer" "$inst/log/site.time" "$sitetool" jobs.txt >"$inst/log/site.out")
-    rc=$?
-    set -e
-    read -r wall cpu_s rss_kib anon_kib file_kib <"$inst/log/site.time" ||
-      { wall=0; cpu_s=0; rss_kib=0; anon_kib=-; file_kib=-; }
+    read -r wall cpu_s rss_kib anon_kib file_kib < <(fastest "$inst/log/site")
     trips="$(sed -n 's/.*round_trips=\([0-9]*\).*/\1/p' "$stats" 2>/dev/null | tail -1)"
     trips="${trips:-0}"
     # The single runs above that sent the most round trips, for comparison.
     most=0
     for f in "$inst"/log/*-*.stats; do
-      [ -f "$f" ] && [ "$f" != "$stats" ] || continue
+      [ -f "$f" ] && [ "$f" != "$stats" ] && [ "${f%.baseline.stats}" = "$f" ] || continue
       n="$(sed -n 's/.*round_trips=\([0-9]*\).*/\1/p' "$f" | tail -1)"
       [ "${n:-0}" -gt "$most" ] && most="$n"
     done
@@ -196,6 +242,14 @@ for shape in $shapes; do
     [ "$odbc" = 1 ] && trip_cols="$trips | $(ratio "$trips" 1 2 0.0003) | $most"
     site_rows+=("| $size | $shape | $jobs$status | $wall | $cpu_s | $(ratio "$rss_kib" 1024 1) \
 | $(mib "$anon_kib") | $(mib "$file_kib") | $trip_cols |")
+    if [ -n "$baseline_dir" ]; then
+      read -r b_wall b_cpu _ b_anon _ < <(fastest "$inst/log/site.baseline")
+      # Its output tells the times of the jobs; the files are compared.
+      files=DIFFERENT
+      diff -rq "$inst/out/site.baseline" "$inst/out/site" >/dev/null && files=same
+      baseline_rows+=("| $size | $shape | zibrolt-site, $jobs jobs | | $b_wall | $wall | $b_cpu \
+| $cpu_s | $(mib "$b_anon") | $(mib "$anon_kib") | $(mib "$file_kib") | $files |")
+    fi
   fi
 done
 done
@@ -209,4 +263,12 @@ if [ "$site" = 1 ]; then
   echo "| size | shape | zibrolt-site jobs | s | CPU s | peak RSS MiB | private MiB | mapped MiB | round trips | s at 0.3 ms | most round trips of one single run above |"
   echo "|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
   printf '%s\n' "${site_rows[@]}"
+fi
+if [ -n "$baseline_dir" ]; then
+  echo
+  echo "Against $baseline_dir, in turn with each run (the fastest of each):"
+  echo
+  echo "| size | shape | function | terminal | baseline s | s | baseline CPU s | CPU s | baseline private MiB | private MiB | mapped MiB | file and output |"
+  echo "|---:|---|---|---|---:|---:|---:|---:|---:|---:|---:|---|"
+  printf '%s\n' "${baseline_rows[@]}"
 fi

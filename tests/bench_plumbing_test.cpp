@@ -368,24 +368,30 @@ TEST(BenchRun, ScriptTabulatesEveryRun) {
   TempDir dir;
   const std::string buildDir = fs::path(ZIBROLT_BIN).parent_path().string();
   RunResult r = Shell("'" ZIBROLT_SOURCE_DIR "/bench/run.sh' --no-build --build-dir '" + buildDir +
-                          "' --work '" + dir.path().string() +
+                          "' --baseline '" + buildDir + "' --work '" + dir.path().string() +
                           "' --functions 'MGDNL17P IDSTAMM' --repeat 2 200 2>&1",
                       dir.path());
   ASSERT_EQ(r.exitStatus, 0) << r.output;
   // One table row per shape, function and terminal, seventeen columns; the rows-read column is
   // what the run printed (0 when it printed no count), and each run's stats line is kept: two
-  // runs each, the faster one's time shown.
-  int tableRows = 0;
+  // runs each, the faster one's time shown. The baseline, here the same build, adds a row of
+  // twelve columns per run, which finds the same file and output.
+  int tableRows = 0, baselineRows = 0;
   std::istringstream lines(r.output);
   std::string line;
   while (std::getline(lines, line)) {
     if (line.rfind("| 200 |", 0) != 0) continue;
-    ++tableRows;
     std::vector<std::string> cells;
     std::istringstream cellText(line.substr(1));
     for (std::string cell; std::getline(cellText, cell, '|');)
       cells.push_back(cell.substr(1, cell.size() - 2));
+    if (cells.size() == 12) {
+      ++baselineRows;
+      EXPECT_EQ(cells[11], "same") << line;
+      continue;
+    }
     ASSERT_EQ(cells.size(), 17u) << line;
+    ++tableRows;
     EXPECT_EQ(cells[2].find("exit"), std::string::npos) << line;
     const fs::path log = dir.path() / cells[1] / "200" / "log" / (cells[2] + "-" + cells[3]);
     const std::string output = ReadFile(log.string() + ".out");
@@ -405,6 +411,7 @@ TEST(BenchRun, ScriptTabulatesEveryRun) {
     EXPECT_FALSE(fs::exists(log.string() + ".try")) << line;
   }
   EXPECT_EQ(tableRows, 12) << r.output;  // three shapes, the shuffled one included
+  EXPECT_EQ(baselineRows, 12) << r.output;
 }
 
 }  // namespace
