@@ -273,43 +273,64 @@ DisplayTexts::DisplayTexts(sqlhlp::Connection& db, const BadgeCursor* list) : db
 
 DisplayTexts::~DisplayTexts() = default;
 
+// A badge's lines come one of two ways: by the badge's own two statements, or by the one way
+// this connection has of reading them for many badges at once (the window where the database
+// prefers batches, else the kept sets), which gives up to the badge's statements wherever it
+// cannot show that it reads the same rows in the same order.
 int DisplayTexts::ReadBadgeLines(const BadgeKey& badge, const EachLine& each) {
   if (window_) {
-    int at = window_->Place(badge);
-    if (at < 0) {
-      if (const int status = ReadWindow(badge); status != sqlhlp::kNoRow) return status;
-      at = 0;
-    }
-    const WindowSet& set = sets_[static_cast<std::size_t>(at)];
-    if (!set.repeated) {
-      DisplayLine line;
-      for (std::size_t n = 0; n < set.used; ++n) {
-        const WindowLine& row = set.lines[n];
-        FillLine(row.sequence, row.column, row.listText, row.ownText, false, line);
-        if (row.codes != 1) return row.codes == 0 ? sqlhlp::kNoRow : sqlhlp::kTooManyRows;
-        line.valueCode = UpToNul(row.code);
-        each(line);
-        line = DisplayLine{};
-      }
-      return sqlhlp::kNoRow;
-    }
+    std::size_t at = 0;
+    if (const int status = WindowPlace(badge, at); status != sqlhlp::kOk) return status;
+    const WindowSet& set = sets_[at];
     // Lines of one number, each with its code, that the order may give either way round: the
     // badge's own statements decide, as they always have.
+    if (!set.repeated) return EachWindowLine(set, each);
+  } else if (const std::optional<int> status = FromKeptSet(badge, each)) {
+    return *status;
   }
-  // Read for many badges: the statements are looked up once.
-  if (!badgeLines_) {
-    badgeLines_ = &db_.Use(kBadgeLines);
-    badgeCodes_ = &db_.Use(kBadgeCodes);
+  return FromOwnStatements(badge, each);
+}
+
+int DisplayTexts::WindowPlace(const BadgeKey& badge, std::size_t& at) {
+  const int place = window_->Place(badge);
+  if (place >= 0) {
+    at = static_cast<std::size_t>(place);
+    return sqlhlp::kOk;
+  }
+  // Not in the last window: the badge is the first of the next.
+  at = 0;
+  const int status = ReadWindow(badge);
+  return status == sqlhlp::kNoRow ? sqlhlp::kOk : status;
+}
+
+int DisplayTexts::EachWindowLine(const WindowSet& set, const EachLine& each) {
+  DisplayLine line;
+  for (std::size_t n = 0; n < set.used; ++n) {
+    const WindowLine& row = set.lines[n];
+    FillLine(row.sequence, row.column, row.listText, row.ownText, false, line);
+    if (row.codes != 1) return row.codes == 0 ? sqlhlp::kNoRow : sqlhlp::kTooManyRows;
+    line.valueCode = UpToNul(row.code);
+    each(line);
+    line = DisplayLine{};
+  }
+  return sqlhlp::kNoRow;
+}
+
+// A badge with one validity row valid today gets the lines of that row's set in its language,
+// as the set's own statements order them: read once per set and language for the many badges
+// that share it. That holds only where the database compares the set and the language exactly
+// as the bound values (proved once per run), for a row whose values come back unchanged, and
+// for a set without two lines of one number. With more rows, the order of the sets and which
+// code rows a line finds is the database's to decide: the badge's own statements read them.
+std::optional<int> DisplayTexts::FromKeptSet(const BadgeKey& badge, const EachLine& each) {
+  if (!setKeys_) {
     setKeys_ = &db_.Use(kBadgeSetKeys);
     // A set's statements bind the row's set and language where the badge's statements join
     // them: the same rows only where the database compares both pairs of columns exactly.
     setsKept_ = db_.ProveExactJoin({"KVD301ASW", "ASWSAL"}, {"KVD119MSD", "MSDSAL"}).exact &&
                 db_.ProveExactJoin({"KVD301ASW", "ASWSPR"}, {"KVD102WHL", "FTXSPR"}).exact;
   }
-  // A badge with one validity row valid today gets the lines of that row's set in its language,
-  // as the set's own statements order them: read once per set and language for the many badges
-  // that share it. With more rows, the order of the sets and which code rows a line finds is
-  // the database's to decide, so the badge's own statements read them.
+  if (!setsKept_) return std::nullopt;
   std::size_t rows = 0;
   bool keyed = true;  // the first row has a set and language that a key finds
   setKeys_->BindText(0, badge.number, badge.exact);
@@ -319,16 +340,21 @@ int DisplayTexts::ReadBadgeLines(const BadgeKey& badge, const EachLine& each) {
   setKeys_->Close();
   if (sqlhlp::IsError(status)) return status;
   if (rows == 0) return sqlhlp::kNoRow;  // no validity row: no line
-  if (setsKept_ && keyed && rows == 1) {
-    const KeptSet* kept = nullptr;
-    status = KeepSet(row_, kept);
-    if (sqlhlp::IsError(status)) return status;
-    // Two lines of one number come in the order the database chooses, which may differ between
-    // the set's statement and the badge's.
-    if (status == sqlhlp::kOk && !kept->tied) {
-      for (const DisplayLine& line : kept->alone) each(line);
-      return kept->aloneStatus;
-    }
+  if (!keyed || rows > 1) return std::nullopt;
+  const KeptSet* kept = nullptr;
+  status = KeepSet(row_, kept);
+  if (sqlhlp::IsError(status)) return status;
+  // Two lines of one number come in the order the database chooses, which may differ between
+  // the set's statement and the badge's.
+  if (status != sqlhlp::kOk || kept->tied) return std::nullopt;
+  for (const DisplayLine& line : kept->alone) each(line);
+  return kept->aloneStatus;
+}
+
+int DisplayTexts::FromOwnStatements(const BadgeKey& badge, const EachLine& each) {
+  if (!badgeLines_) {  // read for many badges: the statements are looked up once
+    badgeLines_ = &db_.Use(kBadgeLines);
+    badgeCodes_ = &db_.Use(kBadgeCodes);
   }
   badgeCodes_->BindText(0, badge.number, badge.exact);
   badgeLines_->BindText(0, badge.number, badge.exact);

@@ -74,21 +74,7 @@ class DisplayTexts {
   };
 
  private:
-  // Reads the own sets of the badge and the window ahead of it: 1403 when read.
-  int ReadWindow(const BadgeKey& badge);
-  // Reads the lines of the set that lines and codes are bound to, each with its value code,
-  // until a fetch or a code answers non-zero.
-  int ReadLinesAndCodes(sqlhlp::Statement& lines, sqlhlp::Statement& codes, const EachLine& each);
-  // A set in a language, as a badge with one validity row of it gets its lines.
-  struct KeptSet {
-    bool tied = false;  // two lines of one number: the badge's statements decide their order
-    // What a badge with one validity row of this set gets: the lines up to the first without
-    // exactly one code row, each with its code, and the status that ends them.
-    std::vector<DisplayLine> alone;
-    int aloneStatus = sqlhlp::kNoRow;
-  };
-  // Points kept at the set of the row, read now if not kept yet; a failed read gives its status.
-  int KeepSet(const SetOfRow& of, const KeptSet*& kept);
+  // The window: the own sets of a window of badges in one statement.
   // A line row of the window statement, with what the line's value-code select finds.
   struct WindowLine {
     std::int32_t sequence = 0;
@@ -103,6 +89,33 @@ class DisplayTexts {
     std::size_t used = 0;
     bool repeated = false;  // a line number with a code comes twice: read one by one
   };
+  // Sets at to the badge's place in the window, read now if the badge is not in the last one:
+  // 0, or the failed read's status.
+  int WindowPlace(const BadgeKey& badge, std::size_t& at);
+  // Reads the own sets of the badge and the window ahead of it: 1403 when read.
+  int ReadWindow(const BadgeKey& badge);
+  // Hands the lines of a set of the window to each, until a line without exactly one code.
+  int EachWindowLine(const WindowSet& set, const EachLine& each);
+
+  // The kept sets: a set in a language, as a badge with one validity row of it gets its lines.
+  struct KeptSet {
+    bool tied = false;  // two lines of one number: the badge's statements decide their order
+    // What a badge with one validity row of this set gets: the lines up to the first without
+    // exactly one code row, each with its code, and the status that ends them.
+    std::vector<DisplayLine> alone;
+    int aloneStatus = sqlhlp::kNoRow;
+  };
+  // The badge's lines from the kept set of its validity row, or none where the badge's own
+  // statements must read them.
+  std::optional<int> FromKeptSet(const BadgeKey& badge, const EachLine& each);
+  // Points kept at the set of the row, read now if not kept yet; a failed read gives its status.
+  int KeepSet(const SetOfRow& of, const KeptSet*& kept);
+
+  // The badge's lines by its own two statements.
+  int FromOwnStatements(const BadgeKey& badge, const EachLine& each);
+  // Reads the lines of the set that lines and codes are bound to, each with its value code,
+  // until a fetch or a code answers non-zero.
+  int ReadLinesAndCodes(sqlhlp::Statement& lines, sqlhlp::Statement& codes, const EachLine& each);
 
   sqlhlp::Connection& db_;
   sqlhlp::Statement* badgeLines_ = nullptr;  // the badge set's statements, once used
