@@ -53,31 +53,6 @@ else
   # installs at one moment would find the package database locked.
   tools/install-deps.sh --tests --fuzz --windows --windows-tests --wine
 fi
-# The Windows build needs nothing of the Linux stages but the Linux build's path. Started first
-# at the lowest priority, it takes the cores the Linux stages leave idle (configuring, linking,
-# the ends of test runs, the fuzz replays); its stage below then only waits for it, and runs
-# Wine.
-windows=()
-if [ "$tier" != quick ]; then
-  if [ "$tier" = full ]; then
-    windows=(--all-tests)
-    # From scratch: a stale object or cache of an earlier build cannot hide a fault. The checked
-    # SQLite amalgamation is kept; it is a download, not a build.
-    find build-windows -mindepth 1 -maxdepth 1 ! -name 'sqlite-*' -exec rm -rf {} + \
-      2>/dev/null || true
-  fi
-  mkdir -p build-windows
-  windows_start=$SECONDS
-  # A process group of its own (job control), so that a stage that fails ends the build beside
-  # it too; in this session, or the scheduler would share the cores between the sessions and
-  # ignore its priority.
-  set -m
-  nice -n 19 tools/test-windows.sh "${windows[@]}" --build-only </dev/null \
-    >build-windows/build.log 2>&1 &
-  windows_build=$!
-  set +m
-  trap 'kill -- -"$windows_build" 2>/dev/null || true' EXIT
-fi
 tools/build.sh -DZIBROLT_TEST_ODBC=ON -DZIBROLT_WERROR="$werror"
 
 if [ "$tier" = quick ]; then
@@ -87,6 +62,27 @@ if [ "$tier" = quick ]; then
   exit 0
 fi
 
+# The Windows build needs nothing of the Linux stages but the Linux build's path. Started now at
+# the lowest priority, it takes the cores the Linux stages leave idle (the ends of test runs, the
+# parsers' start, the fuzz replays); its stage below then only waits for it, and runs Wine.
+windows=()
+if [ "$tier" = full ]; then
+  windows=(--all-tests)
+  # From scratch: a stale object or cache of an earlier build cannot hide a fault. The checked
+  # SQLite amalgamation is kept; it is a download, not a build.
+  find build-windows -mindepth 1 -maxdepth 1 ! -name 'sqlite-*' -exec rm -rf {} + \
+    2>/dev/null || true
+fi
+mkdir -p build-windows
+windows_start=$SECONDS
+# A process group of its own (job control), so that a stage that fails ends the build beside it
+# too; in this session, or the scheduler would share the cores between the sessions and ignore
+# its priority.
+set -m
+nice -n 19 tools/test-windows.sh "${windows[@]}" --build-only </dev/null >build-windows/build.log 2>&1 &
+windows_build=$!
+set +m
+trap 'kill -- -"$windows_build" 2>/dev/null || true' EXIT
 
 # Tests labelled odbc are the copies that reach the installation through the SQLite ODBC
 # driver; the database-free tests have none (tests/CMakeLists.txt). The default tier runs the
