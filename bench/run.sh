@@ -7,8 +7,8 @@
 # each.
 #
 #   bench/run.sh [--large] [--no-build] [--odbc] [--site] [--build-dir DIR] [--work DIR]
-#                [--baseline DIR] [--seed S] [--shapes "S..."] [--functions "F..."]
-#                [--terminals "T..."] [--repeat N] [SIZE...]
+#                [--baseline DIR] [--baseline-schema FILE] [--seed S] [--shapes "S..."]
+#                [--functions "F..."] [--terminals "T..."] [--repeat N] [SIZE...]
 #
 # Sizes are badge counts (default 10000 100000; --large adds 1000000); shapes few-sets and
 # own-sets, each also as SHAPE+shuffled (every table's rows stored in a shuffled order, as in an
@@ -19,7 +19,9 @@
 # machine's other work only ever slows a run down); --repeat N sets how often. --baseline DIR
 # (another build's folder, say of the commit before a change) runs that build's zibrolt and
 # zibrolt-site in turn with this one's on the same installations, and adds a table of both
-# side by side, with whether their files and output are the same.
+# side by side, with whether their files and output are the same. --baseline-schema FILE gives
+# the baseline's runs installations of their own, the same rows made from FILE (say the schema
+# before a change of its indexes); without --baseline, this build is the baseline.
 # See bench/README.md.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
@@ -37,6 +39,7 @@ odbc=0
 site=0
 repeat=3
 baseline_dir=""
+baseline_schema=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --large) large=1 ;;
@@ -45,13 +48,14 @@ while [ $# -gt 0 ]; do
     --no-build) build=0 ;;
     --build-dir) build_dir="$(cd "$2" && pwd)"; shift ;;
     --baseline) baseline_dir="$(cd "$2" && pwd)"; shift ;;
+    --baseline-schema) baseline_schema="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"; shift ;;
     --work) work="$2"; shift ;;
     --seed) seed="$2"; shift ;;
     --functions) functions="$2"; shift ;;
     --terminals) terminals="$2"; shift ;;
     --shapes) shapes="$2"; shift ;;
     --repeat) repeat="$2"; shift ;;
-    -h|--help) sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,26p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "bench/run.sh: unknown option $1" >&2; exit 2 ;;
     *) sizes+=("$1") ;;
   esac
@@ -71,6 +75,7 @@ makedb="$build_dir/zibrolt-bench-db"
 timer="$build_dir/zibrolt-bench-time"
 # The builds whose runs are timed, each with the suffix of its logs and files: with
 # --baseline, each round runs the other build, then this one.
+[ -n "$baseline_schema" ] && [ -z "$baseline_dir" ] && baseline_dir="$build_dir"
 builds=("$build_dir")
 tags=("")
 [ -n "$baseline_dir" ] && builds=("$baseline_dir" "$build_dir") && tags=(".baseline" "")
@@ -100,14 +105,14 @@ mib() {
   case "${1:-}" in ''|-) echo - ;; *) ratio "$1" 1024 1 ;; esac
 }
 
-# timed LOG COMMAND...: runs COMMAND in the working directory with the counter hook on LOG.stats
-# and its output in LOG.out, and keeps its time and memory in LOG.time when it is the fastest
-# of LOG's runs so far. Sets rc to its exit status.
+# timed DIR LOG COMMAND...: runs COMMAND in the working directory DIR with the counter hook on
+# LOG.stats and its output in LOG.out, and keeps its time and memory in LOG.time when it is the
+# fastest of LOG's runs so far. Sets rc to its exit status.
 timed() {
-  local log="$1" try_wall best_wall
-  shift
+  local dir="$1" log="$2" try_wall best_wall
+  shift 2
   set +e
-  (cd "$inst/work/run" && ZIBROLT_STATS="$log.stats" "$timer" "$log.try" "$@" >"$log.out")
+  (cd "$dir" && ZIBROLT_STATS="$log.stats" "$timer" "$log.try" "$@" >"$log.out")
   rc=$?
   set -e
   [ -f "$log.try" ] || return 0
@@ -134,6 +139,31 @@ same() {
   fi
 }
 
+# make_place DIR DSN [SCHEMA]: an installation in DIR (the database in data/bench.db, made from
+# SCHEMA or the compiled-in schema, the settings in files/quarvenda.ini, from where zibrolt reads
+# them in work/run), reached through ODBC as the data source DSN with --odbc.
+make_place() {
+  local place="$1" dsn="$2" schema=() net=sqlite:../../data/bench.db shuffled=()
+  [ -n "${3:-}" ] && schema=(--schema "$3")
+  [ "${shape%+shuffled}" != "$shape" ] && shuffled=(--shuffled)
+  mkdir -p "$place/data" "$place/files" "$place/work/run"
+  "$makedb" --badges "$size" --seed "$seed" --shape "${shape%+shuffled}" \
+    ${shuffled[@]+"${shuffled[@]}"} ${schema[@]+"${schema[@]}"} "$place/data/bench.db" \
+    >"$place/make.txt"
+  echo "Installation: $(cat "$place/make.txt")${3:+ (schema $3)}"
+  if [ "$odbc" = 1 ]; then
+    local driver
+    driver="$(find /usr/lib -name 'libsqlite3odbc.so' 2>/dev/null | head -1)"
+    [ -n "$driver" ] || { echo "bench/run.sh: the SQLite ODBC driver is missing" >&2; exit 1; }
+    printf '[%s]\nDriver = %s\nDatabase = %s\nLoadExt = %s\nNoCreat = 1\nTimeout = 10000\n' \
+      "$dsn" "$driver" "$place/data/bench.db" "$build_dir/zibrolt_compat.so" >>"$inst/odbc.ini"
+    export ODBCINI="$inst/odbc.ini"
+    net="$dsn"
+  fi
+  "$settings" write "$place/files/quarvenda.ini" --login bench --password bench \
+    --net "$net" --db-system SQLITE --schema korvadat >/dev/null
+}
+
 rows=()
 site_rows=()
 baseline_rows=()
@@ -141,24 +171,16 @@ for size in "${sizes[@]}"; do
 for shape in $shapes; do
   inst="$work/$shape/$size"
   rm -rf "$inst"
-  mkdir -p "$inst/data" "$inst/files" "$inst/work/run" "$inst/out" "$inst/log"
-  shuffled=()
-  [ "${shape%+shuffled}" != "$shape" ] && shuffled=(--shuffled)
-  "$makedb" --badges "$size" --seed "$seed" --shape "${shape%+shuffled}" ${shuffled[@]+"${shuffled[@]}"} \
-    "$inst/data/bench.db" >"$inst/log/make.txt"
-  echo "Installation: $(cat "$inst/log/make.txt")"
-  # zibrolt reads ../../files/quarvenda.ini from its working directory work/run.
-  net=sqlite:../../data/bench.db
-  if [ "$odbc" = 1 ]; then
-    driver="$(find /usr/lib -name 'libsqlite3odbc.so' 2>/dev/null | head -1)"
-    [ -n "$driver" ] || { echo "bench/run.sh: the SQLite ODBC driver is missing" >&2; exit 1; }
-    printf '[BENCH]\nDriver = %s\nDatabase = %s\nLoadExt = %s\nNoCreat = 1\nTimeout = 10000\n' \
-      "$driver" "$inst/data/bench.db" "$build_dir/zibrolt_compat.so" >"$inst/odbc.ini"
-    export ODBCINI="$inst/odbc.ini"
-    net=BENCH
+  mkdir -p "$inst/out" "$inst/log"
+  make_place "$inst" BENCH
+  # Each build's runs work in its installation's work/run: with --baseline-schema the baseline
+  # has one of its own, else both read the same.
+  places=("$inst")
+  [ -n "$baseline_dir" ] && places=("$inst" "$inst")
+  if [ -n "$baseline_schema" ]; then
+    make_place "$inst/baseline" BENCH-BASELINE "$baseline_schema"
+    places=("$inst/baseline" "$inst")
   fi
-  "$settings" write "$inst/files/quarvenda.ini" --login bench --password bench \
-    --net "$net" --db-system SQLITE --schema korvadat >/dev/null
 
   for function in $functions; do
     for terminal in $terminals; do
@@ -169,7 +191,8 @@ for shape in $shapes; do
       done
       for ((try = 1; try <= repeat; try++)); do
         for i in "${!builds[@]}"; do
-          timed "$inst/log/$name${tags[$i]}" "${builds[$i]}/zibrolt" "$function" "$terminal" \
+          timed "${places[$i]}/work/run" "$inst/log/$name${tags[$i]}" "${builds[$i]}/zibrolt" \
+            "$function" "$terminal" \
             "$inst/out/$name${tags[$i]}.dnl" 1
           [ "$rc" -eq 0 ] || break 2
         done
@@ -215,13 +238,14 @@ for shape in $shapes; do
       tag="${tags[$i]}"
       rm -rf "$inst/out/site$tag" "$inst/log/site$tag.time" "$inst/log/site$tag.stats"
       mkdir -p "$inst/out/site$tag"
-      (cd "$inst/work/run" && "${builds[$i]}/zibrolt-site" --make-jobs "$functions" \
-        "../../out/site$tag/{terminal}-{function}.dnl" >"jobs$tag.txt")
+      (cd "${places[$i]}/work/run" && "${builds[$i]}/zibrolt-site" --make-jobs "$functions" \
+        "$inst/out/site$tag/{terminal}-{function}.dnl" >"jobs$tag.txt")
     done
     jobs="$(grep -c . "$inst/work/run/jobs.txt")"
     for ((try = 1; try <= repeat; try++)); do
       for i in "${!builds[@]}"; do
-        timed "$inst/log/site${tags[$i]}" "${builds[$i]}/zibrolt-site" "jobs${tags[$i]}.txt"
+        timed "${places[$i]}/work/run" "$inst/log/site${tags[$i]}" "${builds[$i]}/zibrolt-site" \
+          "jobs${tags[$i]}.txt"
         [ "$rc" -eq 0 ] || break 2
       done
     done
@@ -266,7 +290,7 @@ if [ "$site" = 1 ]; then
 fi
 if [ -n "$baseline_dir" ]; then
   echo
-  echo "Against $baseline_dir, in turn with each run (the fastest of each):"
+  echo "Against $baseline_dir${baseline_schema:+ on installations made from $baseline_schema}, in turn with each run (the fastest of each):"
   echo
   echo "| size | shape | function | terminal | baseline s | s | baseline CPU s | CPU s | baseline private MiB | private MiB | mapped MiB | file and output |"
   echo "|---:|---|---|---|---:|---:|---:|---:|---:|---:|---:|---|"
