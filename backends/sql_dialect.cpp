@@ -112,6 +112,16 @@ std::string WithOracleNullOrder(std::string_view terms, bool simpleSelect) {
   return out;
 }
 
+// Whether terms are the badge list's order, "AswNum,AswGvo,AswBkl" in any letter case and
+// spacing.
+bool IsBadgeListOrder(std::string_view terms) {
+  std::string bare;
+  for (char c : terms)
+    if (!std::isspace(static_cast<unsigned char>(c)))
+      bare.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+  return bare == "aswnum,aswgvo,aswbkl";
+}
+
 // The date columns of the installation's tables. SQLite keeps them as text, which compares as
 // text: '' or ' 2030-12-31' is "before" every date and would silently drop the badge.
 bool IsDateColumn(std::string_view name) {
@@ -230,10 +240,15 @@ std::string ToSqliteDialect(std::string_view original) {
       if (out[end] == '(') ++open;
       if (out[end] == ')' && --open < 0) break;
     }
-    out = out.substr(0, orderBy) +
-          WithOracleNullOrder(std::string_view(out).substr(orderBy, end - orderBy),
-                              orderByDepth == 0 && !compound) +
-          out.substr(end);
+    const std::string_view terms = std::string_view(out).substr(orderBy, end - orderBy);
+    const bool simple = orderByDepth == 0 && !compound;
+    std::string ordered = WithOracleNullOrder(terms, simple);
+    // Validity rows equal in badge, start and class come in the order they were stored, as an
+    // index on exactly those columns gives them: the order the embedded database has always
+    // sent them to the terminals in. The list's index now holds further columns, which would
+    // order them otherwise; SQLite sorts only within such rows.
+    if (simple && IsBadgeListOrder(terms)) ordered += ",Kvd301Asw.rowid";
+    out = out.substr(0, orderBy) + ordered + out.substr(end);
   }
   return out;
 }

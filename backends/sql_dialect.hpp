@@ -13,7 +13,8 @@ std::string RemoveIntoList(std::string_view text);
 // "Korvadat." qualifier (the database file is the schema), SYSDATE as SQLite's local time, "from
 // dual" dropped, and each ORDER BY term given Oracle's NULL order (last when ascending, first when
 // descending): a column of a simple select as "X IS NULL,X" ("X IS NULL desc,X desc"), which an
-// index on those expressions delivers in order, any other term with NULLS LAST or NULLS FIRST.
+// index on those expressions delivers in order, any other term with NULLS LAST or NULLS FIRST;
+// the badge list's order (AswNum,AswGvo,AswBkl) then ends with the validity rows' rowid.
 std::string ToSqliteDialect(std::string_view text);
 
 // An SQLite database file is the schema KORVADAT; switching to any other schema fails with this

@@ -56,8 +56,15 @@ CREATE INDEX IF NOT EXISTS Kvd301Asw_Sets ON Kvd301Asw
   (AswNum, AswGvo, AswBkl, AswGbi, AswSta, AswSal, AswSpr);
 -- The badge list in Oracle's order, NULLs last, as the embedded database is asked for it
 -- ("AswNum IS NULL,AswNum,AswGvo IS NULL,AswGvo,..."): read in index order, not sorted per badge.
-CREATE INDEX IF NOT EXISTS Kvd301Asw_List ON Kvd301Asw
-  (AswNum IS NULL, AswNum, AswGvo IS NULL, AswGvo, AswBkl IS NULL, AswBkl);
+-- It holds every column the list reads, so that the list never visits the table: where the rows
+-- were stored as they came over the years, each visit is a page anywhere in the file. Rows equal
+-- in badge, start and class still come in the order they were stored (the list asks for that),
+-- not in that of the further columns. It replaces the narrower Kvd301Asw_List of earlier
+-- installations.
+DROP INDEX IF EXISTS Kvd301Asw_List;
+CREATE INDEX IF NOT EXISTS Kvd301Asw_Listed ON Kvd301Asw
+  (AswNum IS NULL, AswNum, AswGvo IS NULL, AswGvo, AswBkl IS NULL, AswBkl,
+   AswGbi, AswSta, AswSal, AswSpr, AswPnr, AswGrp, AswAan, AswAtp, AswBk2, AswPin, ASWMND, ASWLIZ);
 
 -- Administration row of a badge: its location and code.
 CREATE TABLE IF NOT EXISTS Kvd113Awv (
@@ -112,7 +119,14 @@ CREATE TABLE IF NOT EXISTS O2002TSW (
   TswF01 TEXT, TswF02 TEXT, TswF03 TEXT, TswF04 TEXT, TswF05 TEXT,
   TswF06 TEXT, TswF07 TEXT, TswF08 TEXT, TswF09 TEXT, TswF10 TEXT    -- VARCHAR2(20)
 );
-CREATE INDEX IF NOT EXISTS O2002TSW_Idn ON O2002TSW (TSWIDN);
+-- Holds the whole row after the badge number, so that a badge's balances are read from the
+-- index alone, not from a table page anywhere in the file. It replaces the narrower O2002TSW_Idn
+-- of earlier installations.
+DROP INDEX IF EXISTS O2002TSW_Idn;
+CREATE INDEX IF NOT EXISTS O2002TSW_Row ON O2002TSW
+  (TSWIDN, TswW02, TswW03, TswW04, TswW05, TswW06, TswW07, TswW08, TswW09, TswW10, TswW11,
+   TswW12, TswW13, TswW14, TswW15, TswW16, TswF01, TswF02, TswF03, TswF04, TswF05, TswF06,
+   TswF07, TswF08, TswF09, TswF10);
 
 -- Display-text sets: line MsdLfd of set MsdSal shows label MsdAnz and value MsdWrt.
 CREATE TABLE IF NOT EXISTS Kvd119Msd (

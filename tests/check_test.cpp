@@ -66,7 +66,7 @@ TEST(Check, ReportsEachPoint) {
        {"OK    Tabelle KVD113STO lesbar", "FAIL  Anweisung Standort fehlerhaft, SQLCode ",
         "FAIL  Anweisung Standort Fenster fehlerhaft, SQLCode "}},
       {"key types differ, CHAR key, no index",
-       "DROP INDEX O2002TSW_Idn; DROP TABLE Kvd113Awv; CREATE TABLE Kvd113Awv (AWVNUM INTEGER, "
+       "DROP INDEX O2002TSW_Row; DROP TABLE Kvd113Awv; CREATE TABLE Kvd113Awv (AWVNUM INTEGER, "
        "AwvSto INTEGER, AWVCOD INTEGER, AwvSta INTEGER); DROP TABLE Kvd301Awb; CREATE TABLE "
        "Kvd301Awb (AWBASW CHAR(10), AWBBKL TEXT);",
        "",

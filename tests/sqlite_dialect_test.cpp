@@ -9,7 +9,9 @@
 #include <thread>
 
 #include "backends/sql_dialect.hpp"
+#include "data/statements.hpp"
 #include "db/oracle_compat.hpp"
+#include "tests/harness.hpp"
 
 namespace zibrolt {
 namespace {
@@ -30,6 +32,12 @@ TEST(SqliteDialect, RewritesIntoListQualifierSysdateAndNullOrder) {
             "a where ora_date(a.aswgvo)<=:b0 order by AswGvo IS NULL,AswGvo");
   EXPECT_EQ(ToSqliteDialect("select A from KORVADAT.T ,korvadat.U order by A,T.B desc,C asc"),
             "select A from T ,U order by A IS NULL,A,T.B IS NULL desc,T.B desc,C IS NULL,C asc");
+  // The badge list's order ends with the order its rows were stored in; no other order does.
+  EXPECT_EQ(ToSqliteDialect("select AswNum from Korvadat.Kvd301Asw order by AswNum,AswGvo, aswbkl"),
+            "select AswNum from Kvd301Asw order by AswNum IS NULL,AswNum,AswGvo IS NULL,AswGvo, "
+            "aswbkl IS NULL,aswbkl,Kvd301Asw.rowid");
+  EXPECT_EQ(ToSqliteDialect("select AswNum from Kvd301Asw order by AswNum,AswGvo"),
+            "select AswNum from Kvd301Asw order by AswNum IS NULL,AswNum,AswGvo IS NULL,AswGvo");
   // Literals stay as they are, even when they hold words the rewrite looks for.
   EXPECT_EQ(ToSqliteDialect("select X from T where MSDERF='Korvadat.SYSDATE into' order by X"),
             "select X from T where MSDERF='Korvadat.SYSDATE into' order by X IS NULL,X");
@@ -181,6 +189,56 @@ TEST_F(OracleFunctions, NvlAndNullOrder) {
   EXPECT_EQ(Eval("group_concat(x, ',') from (select x from (select 'b' x union all select NULL "
                  "union all select 'a') order by x NULLS LAST)"),
             "a,b");
+}
+
+// The badge list and a badge's balances come from an index alone, in the list's order: where the
+// rows were stored as they came over the years, a visit to the table is a page anywhere in the
+// file, and a sort of the whole list would hold it in memory (rows equal in the index's leading
+// columns are sorted among themselves). Rows equal in badge, start and class still come in the
+// order they were stored, not in that of the index's further columns.
+TEST_F(OracleFunctions, ListAndBalancesAreReadFromTheSchemasIndexesAlone) {
+  const std::string schema = test::ReadFile(std::filesystem::path(ZIBROLT_SOURCE_DIR) / "db" /
+                                            "schema.sql");
+  ASSERT_EQ(sqlite3_exec(db_, schema.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+  int checked = 0;
+  for (const ListedStatement& s : DataStatements()) {
+    if (s.places > 0 || !(s.name.starts_with("Ausweisliste") || s.name.starts_with("Sald")))
+      continue;
+    ++checked;
+    sqlite3_stmt* st = nullptr;
+    const std::string explain = "explain query plan " + ToSqliteDialect(s.text);
+    ASSERT_EQ(sqlite3_prepare_v2(db_, explain.c_str(), -1, &st, nullptr), SQLITE_OK) << s.name;
+    std::string plan;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      const std::string step = reinterpret_cast<const char*>(sqlite3_column_text(st, 3));
+      plan += step + "\n";
+      EXPECT_TRUE(step.find("TEMP B-TREE") == std::string::npos ||
+                  step.find("RIGHT PART OF ORDER BY") != std::string::npos)
+          << s.name << ": " << step;
+      const bool table = step.find("Kvd301Asw") != std::string::npos ||
+                         step.find("O2002TSW") != std::string::npos;
+      EXPECT_TRUE(!table || step.find("COVERING INDEX") != std::string::npos)
+          << s.name << ": " << step;
+    }
+    sqlite3_finalize(st);
+    EXPECT_NE(plan, "") << s.name;
+  }
+  EXPECT_EQ(checked, 6);  // the three lists, every balance column and the two single values
+
+  ASSERT_EQ(sqlite3_exec(db_,
+                         "INSERT INTO Kvd113Awv (AWVNUM) VALUES ('7'); INSERT INTO Kvd301Asw "
+                         "(AswNum, AswGvo, AswGbi, AswBkl, AswPnr) VALUES "
+                         "('7', '2000-01-01', '2099-12-31', 'K', 'second'), "
+                         "('7', '2000-01-01', NULL, 'K', 'third'), "
+                         "('7', '2000-01-01', '2099-01-01', 'A', 'first')",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  for (const ListedStatement& s : DataStatements()) {
+    if (s.name != "Ausweisliste (alle)") continue;
+    EXPECT_EQ(Eval("group_concat(p, ' ') from (select AswPnr p from (" + ToSqliteDialect(s.text) +
+                   "))"),
+              "first second third");
+  }
 }
 
 }  // namespace
