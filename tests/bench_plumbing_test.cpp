@@ -367,11 +367,12 @@ TEST(BenchRun, StatsLineAddsUpAndChangesNothingElse) {
 TEST(BenchRun, ScriptTabulatesEveryRun) {
   TempDir dir;
   const std::string buildDir = fs::path(ZIBROLT_BIN).parent_path().string();
-  RunResult r = Shell("'" ZIBROLT_SOURCE_DIR "/bench/run.sh' --no-build --build-dir '" + buildDir +
-                          "' --baseline '" + buildDir + "' --baseline-schema '" ZIBROLT_SOURCE_DIR
-                          "/db/schema.sql' --work '" + dir.path().string() +
-                          "' --functions 'MGDNL17P IDSTAMM' --repeat 2 200 2>&1",
-                      dir.path());
+  RunResult r =
+      Shell("'" ZIBROLT_SOURCE_DIR "/bench/run.sh' --no-build --build-dir '" + buildDir +
+                "' --baseline '" + buildDir +
+                "' --baseline-schema '" ZIBROLT_SOURCE_DIR "/db/schema.sql' --work '" +
+                dir.path().string() + "' --functions 'MGDNL17P IDSTAMM' --repeat 2 200 2>&1",
+            dir.path());
   ASSERT_EQ(r.exitStatus, 0) << r.output;
   // One table row per shape, function and terminal, seventeen columns; the rows-read column is
   // what the run printed (0 when it printed no count), and each run's stats line is kept: two

@@ -197,8 +197,8 @@ TEST_F(OracleFunctions, NvlAndNullOrder) {
 // columns are sorted among themselves). Rows equal in badge, start and class still come in the
 // order they were stored, not in that of the index's further columns.
 TEST_F(OracleFunctions, ListAndBalancesAreReadFromTheSchemasIndexesAlone) {
-  const std::string schema = test::ReadFile(std::filesystem::path(ZIBROLT_SOURCE_DIR) / "db" /
-                                            "schema.sql");
+  const std::string schema =
+      test::ReadFile(std::filesystem::path(ZIBROLT_SOURCE_DIR) / "db" / "schema.sql");
   ASSERT_EQ(sqlite3_exec(db_, schema.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
   int checked = 0;
   for (const ListedStatement& s : DataStatements()) {
@@ -215,8 +215,8 @@ TEST_F(OracleFunctions, ListAndBalancesAreReadFromTheSchemasIndexesAlone) {
       EXPECT_TRUE(step.find("TEMP B-TREE") == std::string::npos ||
                   step.find("RIGHT PART OF ORDER BY") != std::string::npos)
           << s.name << ": " << step;
-      const bool table = step.find("Kvd301Asw") != std::string::npos ||
-                         step.find("O2002TSW") != std::string::npos;
+      const bool table =
+          step.find("Kvd301Asw") != std::string::npos || step.find("O2002TSW") != std::string::npos;
       EXPECT_TRUE(!table || step.find("COVERING INDEX") != std::string::npos)
           << s.name << ": " << step;
     }
@@ -235,9 +235,9 @@ TEST_F(OracleFunctions, ListAndBalancesAreReadFromTheSchemasIndexesAlone) {
             SQLITE_OK);
   for (const ListedStatement& s : DataStatements()) {
     if (s.name != "Ausweisliste (alle)") continue;
-    EXPECT_EQ(Eval("group_concat(p, ' ') from (select AswPnr p from (" + ToSqliteDialect(s.text) +
-                   "))"),
-              "first second third");
+    EXPECT_EQ(
+        Eval("group_concat(p, ' ') from (select AswPnr p from (" + ToSqliteDialect(s.text) + "))"),
+        "first second third");
   }
 }
 
