@@ -266,10 +266,9 @@ TEST(RealFaults, UnconvertibleDateInTheMiddleOfTheBadgeList) {
   // numbers and at other steps.
   if (OdbcMode()) GTEST_SKIP() << "a fault of the embedded database file";
   Installation inst(ManyBadges(5));
-  // The fourth badge's first day is no date. The database reads the list in index order, and
-  // each row before it hands out the one before (it orders rows equal in badge, start and class
-  // among themselves), so the failure comes with the third fetch, after two badges went to the
-  // file.
+  // The fourth badge's first day is no date. The database reads the list in index order, one
+  // row ahead of the row it hands out (it orders rows equal in badge, start and class among
+  // themselves), so the failure comes with the third fetch, after two badges went to the file.
   inst.Sql(
       "UPDATE Kvd301Asw SET AswGvo = '31.12.2020', AswGbi = date('now','+9 days') "
       "WHERE AswNum = '10004'");
