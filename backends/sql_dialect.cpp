@@ -117,9 +117,8 @@ std::string WithOracleNullOrder(std::string_view terms, bool simpleSelect) {
 bool IsBadgeListOrder(std::string_view terms) {
   std::string bare;
   for (char c : terms)
-    if (!std::isspace(static_cast<unsigned char>(c)))
-      bare.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
-  return bare == "aswnum,aswgvo,aswbkl";
+    if (!std::isspace(static_cast<unsigned char>(c))) bare.push_back(c);
+  return EqualsNoCase(bare, "AswNum,AswGvo,AswBkl");
 }
 
 // The date columns of the installation's tables. SQLite keeps them as text, which compares as
