@@ -316,12 +316,13 @@ int DisplayTexts::EachWindowLine(const WindowSet& set, const EachLine& each) {
   return sqlhlp::kNoRow;
 }
 
-// A badge with one validity row valid today gets the lines of that row's set in its language,
+// A badge whose validity rows valid today join one set in one language gets that set's lines,
 // as the set's own statements order them: read once per set and language for the many badges
 // that share it. That holds only where the database compares the set and the language exactly
-// as the bound values (proved once per run), for a row whose values come back unchanged, and
-// for a set without two lines of one number. With more rows, the order of the sets and which
-// code rows a line finds is the database's to decide: the badge's own statements read them.
+// as the bound values (proved once per run), for rows whose values come back unchanged, and
+// for a set without two lines of one number. A row without set or language joins no line and
+// no code, as NULL equals nothing. Rows of two sets or languages leave the order of their lines
+// and which code rows a line finds to the database: the badge's own statements read them.
 std::optional<int> DisplayTexts::FromKeptSet(const BadgeKey& badge, const EachLine& each) {
   if (!setKeys_) {
     setKeys_ = &db_.Use(kBadgeSetKeys);
@@ -331,22 +332,28 @@ std::optional<int> DisplayTexts::FromKeptSet(const BadgeKey& badge, const EachLi
                 db_.ProveExactJoin({"KVD301ASW", "ASWSPR"}, {"KVD102WHL", "FTXSPR"}).exact;
   }
   if (!setsKept_) return std::nullopt;
-  std::size_t rows = 0;
-  bool keyed = true;  // the first row has a set and language that a key finds
+  std::size_t joining = 0;  // rows with a set and a language
+  bool keyed = true;        // each of them has the set and language that a key finds
   setKeys_->BindText(0, badge.number, badge.exact);
   int status = setKeys_->Open();
-  while (status == sqlhlp::kOk && rows < 2 && (status = setKeys_->Fetch()) == sqlhlp::kOk)
-    if (rows++ == 0) keyed = ReadSetOfRow(*setKeys_, row_);
+  while (keyed && status == sqlhlp::kOk && (status = setKeys_->Fetch()) == sqlhlp::kOk) {
+    if (setKeys_->IsNull(kKeySal) || setKeys_->IsNull(kKeySpr)) continue;
+    if (joining++ == 0)
+      keyed = ReadSetOfRow(*setKeys_, row_);
+    else
+      keyed = ReadSetOfRow(*setKeys_, otherRow_) && otherRow_.key == row_.key;
+  }
   setKeys_->Close();
+  if (!keyed) return std::nullopt;
   if (sqlhlp::IsError(status)) return status;
-  if (rows == 0) return sqlhlp::kNoRow;  // no validity row: no line
-  if (!keyed || rows > 1) return std::nullopt;
+  if (joining == 0) return sqlhlp::kNoRow;  // no row joins: no line
   const KeptSet* kept = nullptr;
   status = KeepSet(row_, kept);
   if (sqlhlp::IsError(status)) return status;
   // Two lines of one number come in the order the database chooses, which may differ between
   // the set's statement and the badge's.
   if (status != sqlhlp::kOk || kept->tied) return std::nullopt;
+  if (joining > 1) return kept->repeatedStatus;
   for (const DisplayLine& line : kept->alone) each(line);
   return kept->aloneStatus;
 }
@@ -403,6 +410,8 @@ int DisplayTexts::KeepSet(const SetOfRow& of, const KeptSet*& kept) {
     int found = 0;
     for (const auto& [sequence, text] : codes_)
       if (sequence == line.sequence && found++ == 0) code = &text;
+    // With the set's rows twice over, the first line finds each of its codes twice.
+    if (&line == &setLines.front() && found > 0) set.repeatedStatus = sqlhlp::kTooManyRows;
     if (found != 1) {
       set.aloneStatus = found == 0 ? sqlhlp::kNoRow : sqlhlp::kTooManyRows;
       break;

@@ -104,6 +104,9 @@ class DisplayTexts {
     // exactly one code row, each with its code, and the status that ends them.
     std::vector<DisplayLine> alone;
     int aloneStatus = sqlhlp::kNoRow;
+    // What a badge with two or more rows of it gets: every line and code row comes once per
+    // row, so no line is read and the first one's codes end the reading.
+    int repeatedStatus = sqlhlp::kNoRow;
   };
   // The badge's lines from the kept set of its validity row, or none where the badge's own
   // statements must read them.
@@ -125,7 +128,8 @@ class DisplayTexts {
   sqlhlp::Statement* setCodes_ = nullptr;
   bool setsKept_ = false;  // the database joins set and language byte for byte: sets may be kept
   std::unordered_map<std::string, KeptSet> keptSets_;        // by language and set, bounded
-  SetOfRow row_;                                             // the badge's first validity row
+  SetOfRow row_;       // the badge's first validity row with a set and a language
+  SetOfRow otherRow_;  // a further one, compared with it
   std::vector<std::pair<std::int32_t, std::string>> codes_;  // code rows being read: number, code
   std::optional<BadgeLookup> window_;  // the badge sets of a window, where batched
   std::vector<WindowSet> sets_;        // by place in the window

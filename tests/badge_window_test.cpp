@@ -199,8 +199,9 @@ TEST(BadgeWindow, AnswersAsTheSingleLookupsWhateverTheKeyTypes) {
 // set and language and keeps it; a badge with more rows is read with its own statements. Against
 // those statements alone and the windows: 300 sets of one line, more than are kept at once,
 // twice round; S3 with two lines of number 1; S4 with one line whose code only language 1 has.
-// Badges 1 to 6 of 04: S4 in two languages, S3, S2 and S1, S1 twice and S2, a set named with a
-// non-ASCII letter, no language.
+// Badges 1 to 12 of 04: S4 in two languages, S3, S2 and S1, S1 twice and S2, a set named with a
+// non-ASCII letter, no language; S2 beside a row without language, no set; twice each: S1, S4
+// in language 2, S3 (beside a row with neither), S0 without lines.
 const char* const kOwnSets = R"sql(
 INSERT INTO Kvd119Msd VALUES ('S3', 1, NULL, NULL, 1, 1, 'A', 1, 1, 1),
   ('S4', 1, NULL, NULL, 1, 1, 'A', 1, 2, 1),
@@ -212,7 +213,11 @@ CREATE TEMP TABLE c AS SELECT column1 n, column2 sal, column3 spr FROM (VALUES
   ('0400000001', 'S4', 1), ('0400000001', 'S4', 2), ('0400000002', 'S3', 1),
   ('0400000003', 'S2', 1), ('0400000003', 'S1', 1), ('0400000004', 'S1', 1),
   ('0400000004', 'S1', 1), ('0400000004', 'S2', 1), ('0400000005', 'S' || char(228), 1),
-  ('0400000006', 'S1', NULL));
+  ('0400000006', 'S1', NULL), ('0400000007', 'S2', 1), ('0400000007', 'S1', NULL),
+  ('0400000008', NULL, 1), ('0400000009', 'S1', 1), ('0400000009', 'S1', 1),
+  ('0400000010', 'S4', 2), ('0400000010', 'S4', 2), ('0400000011', 'S3', 1),
+  ('0400000011', 'S3', 1), ('0400000011', NULL, NULL), ('0400000012', 'S0', 1),
+  ('0400000012', 'S0', 1));
 INSERT INTO c WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < 600)
   SELECT '03' || (100000000 + i), 'S' || (100 + i % 300), 1 FROM s;
 INSERT INTO Kvd301Asw SELECT n, date('now', 'localtime', '-1 days'), NULL, 'P', NULL, NULL, NULL,
@@ -243,6 +248,12 @@ TEST(BadgeWindow, KeptSetsAnswerAsTheBadgesOwnStatements) {
       "#W21] [4 1 Vier         #W3] set 1403",
       " set -1422",
       " [1 1 Umlaut       #W21] set 1403",
+      " set 1403",
+      " [3 1 Drei         #W21] [4 1 Vier         #W3] set 1403",
+      " set 1403",
+      " set -1422",
+      " set 1403",
+      " set -1422",
       " set 1403",
   };
   std::vector<std::string> got;
