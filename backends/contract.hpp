@@ -22,9 +22,10 @@ inline constexpr int kTooManyRows = -1422;    // a single-row query found a seco
 inline constexpr int kInvalidCursor = -1001;  // a fetch or close on a cursor that is not open
 
 // One output of a statement: a text buffer of `capacity` bytes (the value arrives cut to
-// capacity - 1 characters) or a 32-bit integer.
+// capacity - 1 characters), a 32-bit integer, or a column that no caller reads (it arrives as
+// NULL, neither fetched nor converted).
 struct Column {
-  enum Kind : std::uint8_t { kText, kInt } kind;
+  enum Kind : std::uint8_t { kText, kInt, kUnread } kind;
   int capacity;  // text buffer size including the terminator; unused for integers
 };
 

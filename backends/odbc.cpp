@@ -221,9 +221,11 @@ class OdbcStatement final : public Statement {
     // Bytes per row: each column's buffer and indicator, and the row's status.
     SQLULEN rowBytes = sizeof(SQLUSMALLINT);
     for (const Column& c : outputs_)
-      rowBytes += sizeof(SQLLEN) + (c.kind == Column::kInt
-                                        ? sizeof(SQLINTEGER)
-                                        : sizeof(char16_t) * (2 * std::max(c.capacity - 1, 0) + 1));
+      if (c.kind != Column::kUnread)
+        rowBytes +=
+            sizeof(SQLLEN) + (c.kind == Column::kInt
+                                  ? sizeof(SQLINTEGER)
+                                  : sizeof(char16_t) * (2 * std::max(c.capacity - 1, 0) + 1));
     cursorRows_ = std::clamp<SQLULEN>(kArrayBytes / rowBytes, 1, kMaxCursorRows);
   }
   ~OdbcStatement() override {
@@ -372,6 +374,7 @@ class OdbcStatement final : public Statement {
       for (std::size_t c = 0; c < outputs_.size(); ++c) {
         ColumnBuffer& col = columns_[c];
         const auto number = static_cast<SQLUSMALLINT>(c + 1);
+        if (outputs_[c].kind == Column::kUnread) continue;  // left unbound: never fetched
         col.indicators.assign(rows, 0);
         SQLRETURN rc;
         if (outputs_[c].kind == Column::kInt) {
@@ -413,6 +416,10 @@ class OdbcStatement final : public Statement {
 
   void ReadRow(SQLULEN index, Row& row) {
     for (std::size_t c = 0; c < outputs_.size(); ++c) {
+      if (outputs_[c].kind == Column::kUnread) {
+        row.nulls[c] = 1;
+        continue;
+      }
       const ColumnBuffer& col = columns_[c];
       const SQLLEN indicator = col.indicators[index];
       const bool null = indicator == SQL_NULL_DATA;

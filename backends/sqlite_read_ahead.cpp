@@ -11,6 +11,10 @@ namespace zibrolt::backend {
 void ReadSqliteRow(sqlite3_stmt* stmt, std::span<const Column> outputs, Row& row) {
   for (std::size_t c = 0; c < outputs.size(); ++c) {
     const int col = static_cast<int>(c);
+    if (outputs[c].kind == Column::kUnread) {
+      row.nulls[c] = 1;
+      continue;
+    }
     if (outputs[c].kind == Column::kInt) {
       const bool null = sqlite3_column_type(stmt, col) == SQLITE_NULL;
       row.nulls[c] = null;

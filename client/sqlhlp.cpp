@@ -110,6 +110,7 @@ int Statement::Close() {
 
 void Statement::TakeRow() {
   for (std::size_t c = 0; c < outputs_.size(); ++c) {
+    if (outputs_[c].kind == Column::kUnread) continue;
     if (outputs_[c].kind == Column::kInt) {
       const std::int64_t v = row_.ints[c];
       ints_[c] = static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
@@ -156,7 +157,7 @@ namespace {
 std::string StatementKey(const Query& query) {
   std::string key(query.text);
   for (const Column& c : query.outputs) {
-    key += c.kind == Column::kInt ? "|i" : "|t";
+    key += c.kind == Column::kInt ? "|i" : c.kind == Column::kUnread ? "|u" : "|t";
     key += std::to_string(c.capacity);
   }
   return key;

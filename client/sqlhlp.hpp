@@ -28,6 +28,7 @@ constexpr bool IsError(int status) { return status < 0 && status != kTooManyRows
 using Column = backend::Column;
 constexpr Column Text(int capacity) { return {Column::kText, capacity}; }
 constexpr Column Int() { return {Column::kInt, 0}; }
+constexpr Column Unread() { return {Column::kUnread, 0}; }
 
 // A statement as the program knows it: its text exactly as sent to Oracle (into-list included,
 // placeholders :b0, :b1, ...) and the buffers its columns are received into. A connection

@@ -59,7 +59,7 @@ SelectedStatements SelectedStatement(const BalanceSelection& selection) {
   SelectedStatements s;
   s.single = "select TSWIDN" + columns + "  from KORVADAT.O2002TSW where TSWIDN=:b0";
   s.window = "select keys.i" + columns + "  from {keys} ,KORVADAT.O2002TSW where TSWIDN=keys.k";
-  s.outputs.assign(1, Text(256));
+  s.outputs.assign(1, sqlhlp::Unread());  // the bound number again: not fetched
   s.outputs.insert(s.outputs.end(), outputs.begin(), outputs.end());
   s.windowOutputs.assign(1, sqlhlp::Int());
   s.windowOutputs.insert(s.windowOutputs.end(), outputs.begin(), outputs.end());

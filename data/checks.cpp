@@ -27,8 +27,9 @@ constexpr sqlhlp::Query kTerminalClasses{
     "M35Bch='1')) order by M35BKL desc",
     kTerminalClassColumns};
 
-// Badge number and class; a window of badges reads its place instead of the number.
-constexpr sqlhlp::Column kBadgeClassColumns[] = {Text(256), Text(kClassCapacity)};
+// Badge number and class; a window of badges reads its place instead of the number. The single
+// form's number is the one bound, so it is not fetched.
+constexpr sqlhlp::Column kBadgeClassColumns[] = {sqlhlp::Unread(), Text(kClassCapacity)};
 constexpr std::string_view kBadgeClasses =
     "select AWBASW ,AWBBKL  from Korvadat.Kvd301Awb where AWBASW=:b0";
 constexpr sqlhlp::Column kBadgeClassWindowColumns[] = {Int(), Text(kClassCapacity)};

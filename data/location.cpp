@@ -7,8 +7,9 @@
 namespace zibrolt {
 namespace {
 
-// The badge number the row belongs to (a window's place), and the short text.
-constexpr sqlhlp::Column kLocationColumns[] = {sqlhlp::Text(256), sqlhlp::Text(11)};
+// The badge number the row belongs to (a window's place; the single form's is the one bound,
+// not fetched), and the short text.
+constexpr sqlhlp::Column kLocationColumns[] = {sqlhlp::Unread(), sqlhlp::Text(11)};
 constexpr sqlhlp::Column kLocationWindowColumns[] = {sqlhlp::Int(), sqlhlp::Text(11)};
 constexpr std::string_view kLocation =
     "select AwvNum ,StoKtx  from Korvadat.Kvd113Sto ,Korvadat.Kvd113Awv where "
