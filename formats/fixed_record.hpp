@@ -36,6 +36,14 @@ class FixedRecord {
     for (std::size_t i = 0; i < text.size(); ++i)
       bytes_[pos + i] = IsControlByte(text[i]) ? ' ' : text[i];
   }
+  // As PutAt, with the rest of the width blanked: nothing written there before shows through.
+  void PutPadded(int field, std::size_t within, std::string_view text, std::size_t width) {
+    if (within >= Width(field)) return;
+    width = std::min(width, Width(field) - within);
+    const Field& f = layout_.fields[static_cast<std::size_t>(field)];
+    std::fill_n(bytes_.begin() + f.offset + static_cast<std::ptrdiff_t>(within), width, ' ');
+    PutAt(field, within, text, width);
+  }
   // A date "yyyymmdd"; eight blanks (no date) become "00000000".
   void PutDate(int field, std::string_view date) {
     Put(field, date);

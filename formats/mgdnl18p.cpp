@@ -40,14 +40,6 @@ constexpr std::size_t kShortValueMax = 10;  // longer values are information tex
 // This model has no slots 5 to 8: they are sent blank.
 constexpr std::string_view kFourSlotModel = "7598-002";
 
-// The text as it fills width positions: ended at a NUL byte, cut to width and blank-padded, so
-// no value from the database can move another field or put a NUL into the record.
-std::string Padded(std::string_view text, std::size_t width) {
-  std::string field(text.substr(0, std::min(text.find('\0'), width)));
-  field.append(width - field.size(), ' ');
-  return field;
-}
-
 }  // namespace
 
 const Layout kLayout{"MGDNL18P", 173, kFields};
@@ -60,11 +52,11 @@ std::string BuildRecord(const std::array<Slot, kSlots>& slots, std::string_view 
     if (slot.label.empty()) continue;
     // The lower four slots can show their label one position to the right (column 2).
     if (n >= 5 && slot.column == 2)
-      record.PutAt(kSlot1 + n - 1, 1, Padded(slot.label, kLabelText), kLabelText);
+      record.PutPadded(kSlot1 + n - 1, 1, slot.label, kLabelText);
     else
-      record.PutAt(kSlot1 + n - 1, 0, Padded(slot.label, kLabelWidth), kLabelWidth);
+      record.PutPadded(kSlot1 + n - 1, 0, slot.label, kLabelWidth);
   }
-  record.Put(kBadge, Padded(badge, 13));
+  record.PutPadded(kBadge, 0, badge, 13);
 
   for (int n = 1; n <= kSlots; ++n) {
     const std::string_view value = slots[n - 1].value;
@@ -72,15 +64,15 @@ std::string BuildRecord(const std::array<Slot, kSlots>& slots, std::string_view 
     if (length == 0) continue;
     // An information text is too long for the value positions and takes the whole slot.
     if (length > kShortValueMax)
-      record.PutAt(kSlot1 + n - 1, 0, Padded(value, kSlotWidth), kSlotWidth);
+      record.PutPadded(kSlot1 + n - 1, 0, value, kSlotWidth);
     else
-      record.PutAt(kSlot1 + n - 1, kValueOffset, Padded(value, kValueWidth), kValueWidth);
+      record.PutPadded(kSlot1 + n - 1, kValueOffset, value, kValueWidth);
   }
 
   // The first date slot shows the whole date; a further one keeps the 7 value positions.
   for (int n = 1; n <= kSlots; ++n) {
     if (slots[n - 1].valueCode != "#W1") continue;
-    record.PutAt(kSlot1 + n - 1, kDateOffset, Padded(date, kDateWidth), kDateWidth);
+    record.PutPadded(kSlot1 + n - 1, kDateOffset, date, kDateWidth);
     break;
   }
 

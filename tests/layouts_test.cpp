@@ -69,6 +69,7 @@ TEST(Layouts, EveryBuilderReadsBackThroughItsLayout) {
   std::array<mgdnl18p::Slot, mgdnl18p::kSlots> slots{};
   slots[0] = {"Datum        ", 1, "09.12.26", "#W1"};
   slots[5] = {"Saldo        ", 2, "  8,00 ", "#W9"};
+  slots[2] = {"Urlaubsanspr ", 1, "Rest: 12 Tg", "#W21"};  // the text hides the whole label
   idstamm::Badge bid;
   bid.number = "BID";
   bid.validFrom = "20260102";
@@ -118,6 +119,7 @@ TEST(Layouts, EveryBuilderReadsBackThroughItsLayout) {
        mgdnl18p::BuildRecord(slots, "B18", "09.12.26", "7744-010"),
        {{"badge", "B18          "},
         {"slot1", "Datum       09.12.26"},
+        {"slot3", "Rest: 12 Tg         "},
         {"slot6", " Saldo         8,00 "}}},
       {idstamm::kLayout,
        idstamm::BuildLine(bid, "A1 "),
