@@ -78,9 +78,19 @@ void ResultSame(sqlite3_context* ctx, sqlite3_value* v) {
 // error for anything else, which a comparison would otherwise take as text and so keep or drop
 // the row by the order of its characters.
 void OraDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (IsNoDate(argv[0])) return;  // NULL result
-  if (IsBadDate(argv[0])) return ResultBadDate(ctx);
-  ResultSame(ctx, argv[0]);
+  // The value is asked for its type, text and length once each: this runs several times in
+  // every row of the badge list.
+  sqlite3_value* v = argv[0];
+  const int type = sqlite3_value_type(v);
+  if (type != SQLITE_TEXT) {
+    if (type != SQLITE_NULL) sqlite3_result_value(ctx, v);  // a number, left as it is
+    return;
+  }
+  const unsigned char* s = sqlite3_value_text(v);
+  const int n = sqlite3_value_bytes(v);
+  if (n == 0) return;  // NULL result
+  if (!s || !IsIsoDate(s, n)) return ResultBadDate(ctx);
+  sqlite3_result_text(ctx, reinterpret_cast<const char*>(s), n, SQLITE_TRANSIENT);
 }
 
 // The text of a date column that holds no date, else NULL: for finding and naming such rows.
