@@ -52,7 +52,11 @@ launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
-cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/windows-x86_64.cmake" \
+# The programs' sources are compiled in batches (a unity build; the tests' own files are not):
+# the cross build runs in every test run beside the Linux stages on the same cores, and batches
+# take a third less compiler time. Two files of a batch that define one name alike fail to
+# compile, here or in the clang build of the tests, which batches the same sources.
+cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/windows-x86_64.cmake" -DCMAKE_UNITY_BUILD=ON \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" \
   -DZIBROLT_SQLITE_AMALGAMATION="$sqlite" -DBUILD_TESTING="$tests" \
   -DCMAKE_RUNTIME_OUTPUT_DIRECTORY="$out/bin" "${launcher[@]}" "$@" >/dev/null
