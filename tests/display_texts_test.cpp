@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "tests/harness.hpp"
@@ -16,9 +17,11 @@ namespace {
 // Terminal T1 shows set S1 in language 1 for client 1, licence 1.
 const std::string kTerminal = "INSERT INTO Kvd1140Trm VALUES ('T1','7744-010','S1',1,1,1,1);";
 
+// A connect that fails ends the test as failed (the exception), not with a null connection.
 std::unique_ptr<sqlhlp::Connection> Connect(const Installation& inst) {
   std::unique_ptr<sqlhlp::Connection> db;
-  EXPECT_EQ(inst.Connect(db), 0);
+  if (const int status = inst.Connect(db); status != 0)
+    throw std::runtime_error("connect: " + std::to_string(status));
   return db;
 }
 

@@ -122,8 +122,14 @@ Installation::Installation(std::string_view sql, const Login& login) {
                                  "\n"
                                  "NoCreat = 1\n"
                                  "Timeout = 10000\n";
-    std::string ini =
-        "[" + OdbcDataSource() + "]\nDriver = " ZIBROLT_SQLITE_ODBC_DRIVER "\n" + settings;
+    // unixODBC keeps the entries it read for 20 seconds by data source name, whichever file
+    // ODBCINI names: a process connecting to a second installation within that time would
+    // reach the first one's database. Connects in process therefore use a name of their own.
+    static int installations = 0;
+    inProcessSource_ = OdbcDataSource() + "_" + std::to_string(++installations);
+    std::string ini;
+    for (const std::string& name : {OdbcDataSource(), inProcessSource_})
+      ini += "[" + name + "]\nDriver = " ZIBROLT_SQLITE_ODBC_DRIVER "\n" + settings;
     if (ShimAvailable())
       ini += std::string("[") + ShimDataSource() + "]\nDriver = " ZIBROLT_ODBC_SHIM "\n" + settings;
     WriteFile(OdbcIni(), ini);
@@ -144,7 +150,7 @@ int Installation::Connect(std::unique_ptr<sqlhlp::Connection>& db) const {
     return sqlhlp::ConnectDatabase("demo", "geheim", "sqlite:" + database().string(), "KORVADAT",
                                    db);
   SetEnvironment("ODBCINI", OdbcIni().string());
-  return sqlhlp::ConnectDatabase("demo", "geheim", OdbcDataSource(), "KORVADAT", db);
+  return sqlhlp::ConnectDatabase("demo", "geheim", inProcessSource_, "KORVADAT", db);
 }
 
 void SetEnvironment(const char* name, const std::string& value) {

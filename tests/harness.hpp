@@ -78,8 +78,8 @@ class Installation {
   // tests run through ODBC, else the database file itself.
   std::string Net() const;
   std::string SqliteNet() const { return "sqlite:../../db/test.db"; }
-  // The odbc.ini that defines the data source OdbcDataSource() for this database; written
-  // whenever the SQLite ODBC driver is at hand.
+  // The odbc.ini that defines the data source OdbcDataSource() for this database, and one of
+  // this installation's own for Connect; written whenever the SQLite ODBC driver is at hand.
   std::filesystem::path OdbcIni() const { return root_ / "odbc.ini"; }
   // Connects this process to the installation's database, through ODBC in the ODBC pass.
   int Connect(std::unique_ptr<sqlhlp::Connection>& db) const;
@@ -87,6 +87,7 @@ class Installation {
  private:
   std::filesystem::path root_;
   std::vector<std::string> environment_;
+  std::string inProcessSource_;  // the data source Connect uses through ODBC
 };
 
 // True when the tests run through ODBC (ZIBROLT_TEST_NET names the data source).
