@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
 #include "tests/harness.hpp"
@@ -16,14 +15,6 @@ namespace {
 
 // Terminal T1 shows set S1 in language 1 for client 1, licence 1.
 const std::string kTerminal = "INSERT INTO Kvd1140Trm VALUES ('T1','7744-010','S1',1,1,1,1);";
-
-// A connect that fails ends the test as failed (the exception), not with a null connection.
-std::unique_ptr<sqlhlp::Connection> Connect(const Installation& inst) {
-  std::unique_ptr<sqlhlp::Connection> db;
-  if (const int status = inst.Connect(db); status != 0)
-    throw std::runtime_error("connect: " + std::to_string(status));
-  return db;
-}
 
 struct Lines {
   std::vector<DisplayLine> lines;  // the lines whose fetch answered 0
@@ -68,7 +59,7 @@ TEST(DisplayTexts, TerminalLabelsAreTrimmedPaddedAndTakeTheEntity) {
       (220001, 8, 1, NULL, NULL),
       (220002, 1, 1, NULL, '#W1'), (220002, 2, 1, NULL, '#W25'), (220002, 3, 1, NULL, NULL);
   )");
-  auto db = Connect(inst);
+  auto db = inst.Connected();
   Lines got = ReadTerminal(*db, "T1");
   EXPECT_EQ(got.end, 1403);
   ASSERT_EQ(got.lines.size(), 8u);
@@ -115,7 +106,7 @@ TEST(DisplayTexts, BadgeSetInTheBadgesLanguageKeepsTheEntityText) {
       (220001, 1, 2, 'Ma&#241;ana-Saldo', NULL),
       (220002, 1, 2, NULL, '#W2'), (220002, 2, 2, NULL, '#W30');
   )");
-  auto db = Connect(inst);
+  auto db = inst.Connected();
   Lines got = ReadBadge(*db, "B1");
   EXPECT_EQ(got.end, 1403);
   ASSERT_EQ(got.lines.size(), 2u);  // line 3 is withdrawn
@@ -162,7 +153,7 @@ TEST(DisplayTexts, BadgeSetsJoinAsTheDatabaseComparesThem) {
       INSERT INTO Kvd119Msd VALUES ('S2', 1, NULL, NULL, 9, 9, 'A', 1, 1, 1);
       INSERT INTO Kvd102Whl VALUES (220001, 1, '02', 'Zwei', NULL), (220002, 1, '02', NULL, '#W1');
     )");
-    auto db = Connect(inst);
+    auto db = inst.Connected();
     Lines got = ReadBadge(*db, "B1");
     EXPECT_EQ(got.end, 1403);
     EXPECT_EQ(got.lines.size(), c.lines);
@@ -184,7 +175,7 @@ TEST(DisplayTexts, LineWithoutOneValueCodeEndsTheReading) {
       (220002, 5, 2, NULL, '#W2'),
       (220002, 6, 1, NULL, '#W2'), (220002, 6, 1, NULL, '#W3');
   )");
-  auto db = Connect(inst);
+  auto db = inst.Connected();
   // Line 2's code exists in another language only: line 3 is not read either.
   Lines missing = ReadTerminal(*db, "T1");
   EXPECT_EQ(missing.end, 1403);
@@ -211,7 +202,7 @@ TEST(DisplayTexts, TableTakesLinesOneToEightOfTheTerminalsClient) {
       ('S3', 6, NULL, 'Sechs',  1, 1, 'A', 1, 1, 1);
     INSERT INTO Kvd102Whl VALUES (220001, 1, 1, 'L', NULL), (220002, 1, 1, NULL, '#W1');
   )");
-  auto db = Connect(inst);
+  auto db = inst.Connected();
   Lines got = ReadTerminal(*db, "T1");
   EXPECT_EQ(got.end, 1403);
   DisplayLineTable table{};

@@ -153,6 +153,13 @@ int Installation::Connect(std::unique_ptr<sqlhlp::Connection>& db) const {
   return sqlhlp::ConnectDatabase("demo", "geheim", inProcessSource_, "KORVADAT", db);
 }
 
+std::unique_ptr<sqlhlp::Connection> Installation::Connected() const {
+  std::unique_ptr<sqlhlp::Connection> db;
+  if (const int status = Connect(db); status != 0)
+    throw std::runtime_error("no connection to the test installation: " + std::to_string(status));
+  return db;
+}
+
 void SetEnvironment(const char* name, const std::string& value) {
 #ifdef _WIN32
   _putenv_s(name, value.c_str());

@@ -83,6 +83,9 @@ class Installation {
   std::filesystem::path OdbcIni() const { return root_ / "odbc.ini"; }
   // Connects this process to the installation's database, through ODBC in the ODBC pass.
   int Connect(std::unique_ptr<sqlhlp::Connection>& db) const;
+  // The same, for tests that need the connection: a failed connect throws, which fails the test
+  // that asked instead of leaving it a null connection.
+  std::unique_ptr<sqlhlp::Connection> Connected() const;
 
  private:
   std::filesystem::path root_;
